@@ -1,0 +1,77 @@
+#include "download_session.h"
+
+namespace tolvek {
+
+std::string DownloadCompleteText(std::uint32_t elapsedMs, int EntryCount) {
+    return "Download complete.\r\nTotal load time = " + std::to_string(elapsedMs) + " ms for " +
+           std::to_string(EntryCount - 1) + " bytes of data.";
+}
+
+void DownloadSession::WindowLoad() {
+    lines_.SetOE(1);
+    lines_.SetWE(1);
+    lines_.SetMODE(0);
+}
+
+bool DownloadSession::SelectDataFile(DownloadHost& host, const std::string& title,
+                                     int filterIndex) {
+    const std::string name = host.ChooseDataFile(title, filterIndex);
+    if (!IsDataFileName(name) || name.empty())
+        return false;
+    DataFileName = name;
+    return true;
+}
+
+DataFileResult DownloadSession::LoadDataFile(DownloadHost& host) {
+    if (!SelectDataFile(host, "Select Waveform Data File", 1))
+        return {kNoFileChosen, 0, kInvalidFileNameText};
+    host.ShowFileName(DataFileName);
+    DataFileResult result =
+        ReadDataFile(DataFileName, WaveTable, [&] { return host.YieldEvents(); });
+    EntryCount = result.EntryCount;
+    return result;
+}
+
+bool DownloadSession::Download(DownloadHost& host) {
+    const std::uint32_t t0 = host.TickCount();
+    host.ShowStatus(kDownloadingText);
+    lines_.SetMODE(1);
+    lines_.SetOE(1);
+    lines_.SetWE(1);
+    lines_.ClrShift();
+    lines_.PulseRESET();
+    lines_.SetControlLines(0);
+    lines_.SetWE(0);
+    for (int t = 1; t <= EntryCount; ++t) {
+        if (!host.YieldEvents())
+            return false;
+        lines_.ShiftEntry(WaveTable, t);
+        lines_.PulseCLK();
+    }
+    lines_.SetWE(1);
+    lines_.SetMODE(0);
+    const std::uint32_t t1 = host.TickCount();
+    host.ShowStatus(DownloadCompleteText(ElapsedMs(t0, t1), EntryCount));
+    return true;
+}
+
+DataFileResult DownloadSession::Start(DownloadHost& host) {
+    host.ShowStatus("");
+    WaveTable.reset();
+    DataFileResult result = LoadDataFile(host);
+    switch (result.status) {
+        case kLoaded:
+            if (!Download(host))
+                result.status = kAbandoned;
+            break;
+        case kNoFileChosen:
+        case kOutsideLimits:
+            host.ShowStatus(result.message);
+            break;
+        default:  // a short last record or an abandoned load shows nothing
+            break;
+    }
+    return result;
+}
+
+}  // namespace tolvek

@@ -1,0 +1,58 @@
+#include "headless_download.h"
+
+#include <ostream>
+
+#include "board/download_session.h"
+#include "platform/inpout32_port.h"
+#include "platform/tick_count.h"
+
+namespace tolvek {
+
+namespace {
+
+class CommandLineHost final : public DownloadHost {
+public:
+    explicit CommandLineHost(std::string path) : path_(std::move(path)) {}
+    std::string ChooseDataFile(const std::string&, int) override { return path_; }
+    void ShowFileName(const std::string&) override {}
+    void ShowStatus(const std::string& text) override { status = text; }
+    bool YieldEvents() override { return true; }
+    std::uint32_t TickCount() override { return GetTickCount(); }
+
+    std::string status;
+
+private:
+    std::string path_;
+};
+
+std::string withLineFeeds(std::string text) {
+    for (std::string::size_type at; (at = text.find("\r\n")) != std::string::npos;)
+        text.erase(at, 1);
+    return text;
+}
+
+}  // namespace
+
+int RunHeadlessDownload(PortOutput& port, const std::string& path, std::ostream& out,
+                        std::ostream& err) {
+    DownloadSession session(port);
+    CommandLineHost host(path);
+
+    session.WaveTable.reset();
+    const DataFileResult loaded = session.LoadDataFile(host);
+    if (loaded.status != kLoaded) {
+        err << loaded.message << '\n';
+        return kExitDataFileFault;
+    }
+    try {
+        session.WindowLoad();
+    } catch (const PortAccessError& error) {
+        err << "tolvek: the port-access library cannot be used: " << error.what() << '\n';
+        return kExitPortFault;
+    }
+    session.Download(host);
+    out << withLineFeeds(host.status) << '\n';
+    return kExitDownloaded;
+}
+
+}  // namespace tolvek

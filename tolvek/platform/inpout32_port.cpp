@@ -1,0 +1,54 @@
+#include "inpout32_port.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+
+namespace tolvek {
+
+namespace {
+std::string loaderError() {
+    const char* text = dlerror();
+    return text ? text : "unknown dynamic loader error";
+}
+// A bare library name is looked for beside the program first, where it is
+// built and installed, then where the dynamic loader looks.
+std::string libraryPath(const std::string& library) {
+    if (library.find('/') != std::string::npos)
+        return library;
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return library;
+    const auto beside = program.parent_path() / library;
+    return std::filesystem::exists(beside, error) ? beside.string() : library;
+}
+
+}  // namespace
+
+Inpout32Port::Inpout32Port(std::string library) : library_(std::move(library)) {}
+
+// The library is left loaded: its backend flushes what it buffered when the
+// program ends, after the last write.
+Inpout32Port::~Inpout32Port() = default;
+
+void Inpout32Port::bind() {
+    if (!handle_) {
+        handle_ = dlopen(libraryPath(library_).c_str(), RTLD_NOW);
+        if (!handle_)
+            throw PortAccessError(loaderError());
+    }
+    auto out32 = reinterpret_cast<void (*)(short, short)>(dlsym(handle_, "Out32"));
+    if (!out32)
+        throw PortAccessError(loaderError());
+
+    // Our own library also says whether its port can be used; another
+    // library with Out32 alone is taken as it is.
+    if (auto open = reinterpret_cast<const char* (*)()>(dlsym(handle_, "Inpout32Open"))) {
+        if (const char* error = open())
+            throw PortAccessError(error);
+    }
+    out32_ = out32;
+}
+
+}  // namespace tolvek

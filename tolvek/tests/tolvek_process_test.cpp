@@ -1,0 +1,141 @@
+// The tolvek program itself, run as a user or a script runs it.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include "recording_port.h"
+#include "test_files.h"
+
+namespace tolvek {
+namespace {
+
+using testing::TempDir;
+
+struct ProgramRun {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+ProgramRun runTolvek(const QString& program, const QStringList& arguments, const QString& backend) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("INPOUT32_BACKEND", backend);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, {}, "did not finish"};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+ProgramRun download(const std::string& file, const QString& backend) {
+    return runTolvek(TOLVEK_BINARY, {"--download", QString::fromStdString(file)}, backend);
+}
+
+std::string traceOf(const std::vector<testing::PortWrite>& writes) {
+    std::string text;
+    char line[16];
+    for (const auto& w : writes) {
+        std::snprintf(line, sizeof line, "%03X %02X\n", w.port, w.value);
+        text += line;
+    }
+    return text;
+}
+
+TEST(TolvekProgram, DownloadMakesTheWritesOfWindowLoadAndOneStart) {
+    TempDir dir;
+    const auto trace = dir.path() / "trace.txt";
+    const ProgramRun run = download(dir.write("one.txt", "4095, 0, 1, 1\n"),
+                                    QString::fromStdString("trace:" + trace.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("Download complete.\nTotal load time = "))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith(" ms for 1 bytes of data.\n"));
+
+    std::vector<testing::PortWrite> expected = testing::windowLoadWrites();
+    const auto start = testing::firstStartWrites({testing::serialWord(0x83, 0, 4095), 0u});
+    expected.insert(expected.end(), start.begin(), start.end());
+    EXPECT_EQ(testing::readFile(trace), traceOf(expected));
+}
+
+TEST(TolvekProgram, DownloadLoadsTheBoardSimulationAsTheFileHoldsIt) {
+    TempDir dir;
+    std::string contents, expected;
+    for (int i = 0; i < 300; ++i) {
+        const int v1 = (i * 37) % 4096, v2 = 4095 - (i * 11) % 4096, b0 = i % 2, b1 = (i / 2) % 2;
+        contents += std::to_string(v1) + "," + std::to_string(v2) + "," + std::to_string(b0) + "," +
+                    std::to_string(b1) + "\r\n";
+        expected += std::to_string(i) + " " + std::to_string(128 + 2 * b1 + b0) + " " +
+                    std::to_string(v2) + " " + std::to_string(v1) + "\n";
+    }
+    expected += "300 0 0 0\n";
+    const auto memory = dir.path() / "board.txt";
+    const ProgramRun run = download(dir.write("wave.txt", contents),
+                                    QString::fromStdString("board:" + memory.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("for 300 bytes of data."));
+    EXPECT_EQ(testing::readFile(memory), expected);
+}
+
+TEST(TolvekProgram, ARefusedFileWritesNothingAndExitsNonZero) {
+    TempDir dir;
+    const auto trace = dir.path() / "trace.txt";
+    const QString backend = QString::fromStdString("trace:" + trace.string());
+    struct Case {
+        std::string file;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{dir.write("wave.TXT", "1,2,0,0\n"),
+               "INVALID FILENAME SELECTED, No data downloaded!"},
+          Case{dir.write("big.txt", "1,2,0,0\n40000,0,0,0\n"),
+               "Record 2, field 1: 40000 is outside -32768..32767. No data downloaded!"},
+          Case{dir.write("short.txt", "1,2,0,0\n1,2\n"),
+               "The file ends after field 2 of record 2. No data downloaded!"},
+          Case{dir.write("empty.txt", ""), "holds no data"},
+          Case{(dir.path() / "absent.txt").string(), "Cannot open"}}) {
+        const ProgramRun run = download(c.file, backend);
+        EXPECT_EQ(run.exitCode, 1) << c.file;
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_FALSE(std::filesystem::exists(trace) && std::filesystem::file_size(trace) > 0);
+    }
+}
+
+TEST(TolvekProgram, AMissingLibraryOrUnusableBackendEndsWithTheLoadersText) {
+    TempDir dir;
+    const std::string file = dir.write("one.txt", "1,2,0,0\n");
+
+    // The program alone in a folder, without the library beside it.
+    const auto lonely = dir.path() / "tolvek";
+    std::filesystem::copy_file(TOLVEK_BINARY, lonely);
+    ProgramRun run = runTolvek(QString::fromStdString(lonely.string()),
+                               {"--download", QString::fromStdString(file)}, "board");
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains("libinpout32.so")) << run.err.toStdString();
+
+    run = download(file, "serial");
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains("unknown backend")) << run.err.toStdString();
+
+    run = download(file, "ppdev:/nonexistent/parport7");
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.err.contains("/nonexistent/parport7")) << run.err.toStdString();
+}
+
+TEST(TolvekProgram, ABadCommandLineIsRefused) {
+    EXPECT_EQ(runTolvek(TOLVEK_BINARY, {"--download"}, "board").exitCode, 2);
+    EXPECT_EQ(runTolvek(TOLVEK_BINARY, {"--download", "a.txt", "b.txt"}, "board").exitCode, 2);
+    const ProgramRun help = runTolvek(TOLVEK_BINARY, {"--help"}, "board");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--download FILE"));
+}
+
+}  // namespace
+}  // namespace tolvek
