@@ -1,0 +1,306 @@
+#include "cv_engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "../model/validity.h"
+#include "engine_errors.h"
+#include "program_check.h"
+
+namespace ondrel {
+
+namespace {
+
+// Δx² = 2.2222222222222223 D Δt: the model diffusion coefficient 0.45.
+constexpr double kGridFactor = 2.2222222222222223;
+// Electrode flux factors of the first box.
+constexpr double kPairG = 1.079;
+constexpr double kPairH = 0.926775;
+constexpr double kSingleH = 0.926775;
+// Diffusion coefficients of box 1 and of the three boxes of each group
+// (toward the inner, then the outer neighbour). Their ratios are 2^(1/6),
+// the growth of the box volumes, which makes the scheme conservative.
+constexpr double kBox1 = 0.4248;
+constexpr double kInner[3] = {0.3784, 0.3003, 0.2384};
+constexpr double kOuter[3] = {0.3371, 0.2676, 0.2124};
+
+}  // namespace
+
+TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
+                     const std::atomic<bool>& freeze, EngineDisplay& display)
+    : species_(model.species),
+      pilot_(model.pilot),
+      method_(model.method),
+      temperature_(model.temperature),
+      area_(model.area),
+      diffusionScale_(model.diffusionScale),
+      concScale_(model.concScale),
+      nSpecies_(model.species.count()),
+      nRedox_(model.couples.count()),
+      nChem_(model.reactions.count()),
+      points_(points),
+      freeze_(freeze),
+      display_(display) {
+    // Never read outside the lists, whatever a model file held.
+    for (const TRedox& c : model.couples)
+        if (!CoupleRunnable(c, nSpecies_))
+            throw EngineErrorException(kInvalidRedox);
+    for (const TChemical& r : model.reactions)
+        if (!ReactionValid(r, nSpecies_))
+            throw EngineErrorException(kInvalidChemical);
+    if (const std::string problem = ProgramProblem(pilot_); !problem.empty())
+        throw Exception(problem);
+
+    display_.ResetPilot();
+    pilot_.ComputeDurations();
+    const double T = pilot_.totalTime;
+    const double v = pilot_.scanRate;
+
+    nPoints_ = static_cast<std::int64_t>(std::trunc(v * T * 1000));
+    const auto minSteps = static_cast<std::int64_t>(std::trunc(T * v * 2000));
+
+    if (nChem_ == 0) {
+        nSteps_ = minSteps;
+    } else {
+        double kmax = 0;
+        for (const TChemical& r : model.reactions)
+            kmax = std::max({kmax, r.kf, r.kb});
+        if (kmax * T * 3.0 >= static_cast<double>(kMaxSteps))
+            nSteps_ = kMaxSteps;
+        else
+            nSteps_ = std::max(static_cast<std::int64_t>(std::trunc(kmax * T * 2.0)), minSteps);
+    }
+    // Slow species need finer time steps; the cap holds after this too.
+    if (std::any_of(species_.begin(), species_.end(), [](const TEspece& s) { return s.D < 0.5; }))
+        nSteps_ = std::min(nSteps_ * 4, kMaxSteps);
+    nSteps_ = (nSteps_ + nPoints_ - 1) / nPoints_ * nPoints_;
+    stepsPerPoint_ = nSteps_ / nPoints_;
+
+    dt_ = T / static_cast<double>(nSteps_);
+    chemThreshold_ = 0.01 * dt_;
+    dx_ = std::sqrt(kGridFactor * diffusionScale_ * dt_);
+    dxOverDt_ = dx_ / dt_;
+
+    // Boxes grow by 2^(1/6) until they cover 2.5 diffusion lengths.
+    const double beta = std::log(2.0) / 6;
+    const double L = 2.5 * std::sqrt(diffusionScale_ * T);
+    int n = 1;
+    for (double x = 0; x < L; ++n)
+        x = dx_ * (std::exp((n - 0.5) * beta) - 1) / (std::exp(beta) - 1);
+    n = (n + 2) / 3 * 3;
+    nBoxes_ = n + 3 + 1;
+
+    for (const TRedox& c : model.couples)
+        couples_.push_back({c.ox - 1, c.red - 1, c.E0, c.alpha, c.k0 * dt_ / dx_});
+    for (const TChemical& r : model.reactions)
+        reactions_.push_back({r.reagent1 - 1, r.reagent2 - 1, r.product1 - 1, r.product2 - 1,
+                              r.kf * dt_, r.kb * dt_});
+
+    D_.resize(nSpecies_);
+    profile_.resize(static_cast<std::size_t>(nSpecies_) * nBoxes_);
+    inner_.assign(profile_.size(), 0);
+    outer_.assign(profile_.size(), 0);
+    flux_.assign(nSpecies_, 0);
+    for (int s = 0; s < nSpecies_; ++s) {
+        const double D = species_[s + 1].D;
+        D_[s] = D;
+        std::fill_n(profileOf(s), nBoxes_, species_[s + 1].C);
+        double* inner = inner_.data() + static_cast<std::size_t>(s) * nBoxes_;
+        double* outer = outer_.data() + static_cast<std::size_t>(s) * nBoxes_;
+        outer[0] = kBox1 * D;
+        for (int g = 2; g <= nBoxes_ / 3; ++g) {
+            const int j = 3 * g - 4;  // first box of the group, 1-based
+            const double X = std::exp(std::log(2.0) * (j - 2) / 3);
+            const double a = D / X;
+            for (int i = 0; i < 3; ++i) {
+                inner[j - 1 + i] = kInner[i] * a;
+                outer[j - 1 + i] = kOuter[i] * a;
+            }
+        }
+    }
+
+    nu_.assign(static_cast<std::size_t>(nSpecies_) * nChem_, 0);
+    for (int r = 0; r < nChem_; ++r) {
+        const Reaction& q = reactions_[r];
+        for (int p : {q.p1, q.p2})
+            if (p >= 0)
+                nu_[static_cast<std::size_t>(p) * nChem_ + r] += 1;
+        for (int g : {q.r1, q.r2})
+            if (g >= 0)
+                nu_[static_cast<std::size_t>(g) * nChem_ + r] -= 1;
+    }
+    start_.resize(nSpecies_);
+    rate0_.resize(nChem_);
+    rate_.resize(nChem_);
+}
+
+void TCVEngine::waitBetweenSteps() {
+    display_.ProcessEvents();
+    while (freeze_.load(std::memory_order_relaxed)) {
+        if (stopRequested_)
+            throw EngineStopException();
+        display_.ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void TCVEngine::Run() {
+    if (nRedox_ == 0)
+        throw Exception(kNoCouples);
+
+    const double T = pilot_.totalTime;
+    const double steps = static_cast<double>(nSteps_);
+    const double dE = pilot_.halfCycles == 1
+                          ? (pilot_.Eswitch1 - pilot_.Einitial) / steps
+                          : (pilot_.Eswitch1 - pilot_.Einitial) * T / (steps * pilot_.duration[0]);
+
+    const double Emin =
+        std::min({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2});
+    const double Emax =
+        std::max({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2});
+    display_.SetPotentialRange(Emax, Emin);
+
+    const double segmentStart[3] = {pilot_.Einitial, pilot_.Eswitch1, pilot_.Eswitch2};
+    const double segmentSign[3] = {1, -1, 1};
+    std::int64_t step = 0;
+    for (int segment = 0; segment < pilot_.halfCycles; ++segment) {
+        const auto nSeg =
+            static_cast<std::int64_t>(std::trunc(steps * pilot_.duration[segment] / T));
+        for (std::int64_t k = 1; k <= nSeg;) {
+            if (stopRequested_)
+                throw EngineStopException();
+            waitBetweenSteps();
+            if (method_ != 0)
+                throw Exception(kUnsupportedMethod);
+
+            const double E = segmentSign[segment] > 0 ? segmentStart[segment] + k * dE
+                                                      : segmentStart[segment] - k * dE;
+            electrodeStep(step, E);
+            diffusionStep();
+            if (nChem_ > 0)
+                chemistryStep();
+
+            if (!hold_.load(std::memory_order_relaxed))
+                ++k;
+            ++step;
+        }
+    }
+    display_.RefreshProfiles(*this);
+}
+
+void TCVEngine::electrodeStep(std::int64_t step, double E) {
+    auto rates = [&](const Couple& c, double& kf, double& kb) {
+        const double f = (E - c.E0) * kFaradayOverR / temperature_;
+        kf = c.kDimless * std::exp(-c.alpha * f);
+        kb = c.kDimless * std::exp((1 - c.alpha) * f);
+    };
+    auto surface = [&](int s) { return profile_[static_cast<std::size_t>(s) * nBoxes_]; };
+
+    double sum = 0;
+    for (int i = 0; i < nRedox_; ++i) {
+        const Couple& c1 = couples_[i];
+        if (i > 0 && couples_[i - 1].red == c1.ox)
+            continue;  // solved with the couple before
+        double kf1, kb1;
+        rates(c1, kf1, kb1);
+        const int A = c1.ox, B = c1.red;
+        const double CA = surface(A), CB = surface(B), DA = D_[A], DB = D_[B];
+
+        if (i + 1 < nRedox_ && c1.red == couples_[i + 1].ox) {
+            // Two successive one-electron steps A + e <=> B, B + e <=> C.
+            const Couple& c2 = couples_[i + 1];
+            double kf2, kb2;
+            rates(c2, kf2, kb2);
+            const int C = c2.red;
+            const double CC = surface(C), DC = D_[C];
+            const double g = kPairG, h = kPairH;
+            const double den2 = kf2 * g / DB + kb2 * g / DC + 1;
+            const double den1 = kf1 * g / DA + kb1 * g / DB + 1;
+            const double J1 =
+                ((kf1 * CA - kb1 * CB) - ((kb2 * CC - kf2 * CB) / den2) * kb1 / (DB * h)) /
+                (((kb2 * g / DC + 1) / den2) * (g / DB) * kb1 + kf1 * g / DA + 1);
+            const double M2 =
+                ((kb2 * CC - kf2 * CB) - ((kf1 * CA - kb1 * CB) / den1) * (g / DB) * kf2) /
+                (((kf1 * g / DA + 1) / den1) * (g / DB) * kf2 + kb2 * g / DC + 1);
+            flux_[A] = J1;
+            flux_[C] = M2;
+            flux_[B] = -flux_[A] - flux_[C];
+            sum = sum + flux_[A] - flux_[C];
+        } else {
+            flux_[A] = (kf1 * CA - kb1 * CB) / (kb1 / (DB * kSingleH) + kf1 / (DA * kSingleH) + 1);
+            flux_[B] = -flux_[A];
+            sum = sum + flux_[A];
+        }
+    }
+
+    const double I = -sum * dxOverDt_ * kFaraday * area_ * concScale_;
+    display_.StepDone(step, I, E * 1000);
+    if (step % stepsPerPoint_ == 0)
+        points_.push_back({static_cast<std::int32_t>(std::trunc(E * 1000)), static_cast<float>(I)});
+}
+
+// Explicit diffusion in place: each box reads its neighbours' values of the
+// step's start, so the old value of the box before is carried along. The
+// last three boxes stay as they are: they are the semi-infinite boundary.
+void TCVEngine::diffusionStep() {
+    const int updated = nBoxes_ - 3;
+    for (int s = 0; s < nSpecies_; ++s) {
+        double* c = profileOf(s);
+        const double* inner = inner_.data() + static_cast<std::size_t>(s) * nBoxes_;
+        const double* outer = outer_.data() + static_cast<std::size_t>(s) * nBoxes_;
+        double before = c[0];
+        c[0] = c[0] + outer[0] * (c[1] - c[0]) - flux_[s];
+        for (int b = 1; b < updated; ++b) {
+            const double old = c[b];
+            c[b] = old + inner[b] * (before - old) + outer[b] * (c[b + 1] - old);
+            before = old;
+        }
+    }
+}
+
+// Four iterations per box around the box's values after diffusion: an
+// explicit Euler step, then three trapezoidal refinements. Boxes from the
+// first quiet one outward are left alone.
+void TCVEngine::chemistryStep() {
+    const auto at = [&](int s, int b) -> double& {
+        return profile_[static_cast<std::size_t>(s) * nBoxes_ + b];
+    };
+    for (int b = 0; b < nBoxes_; ++b) {
+        for (int s = 0; s < nSpecies_; ++s)
+            start_[s] = at(s, b);
+        for (int iteration = 1; iteration <= 4; ++iteration) {
+            for (int r = 0; r < nChem_; ++r) {
+                const Reaction& q = reactions_[r];
+                double forward = q.kfStep * at(q.r1, b);
+                if (q.r2 >= 0)
+                    forward = forward * at(q.r2, b);
+                double backward = 0;
+                if (q.p1 >= 0) {
+                    backward = q.kbStep * at(q.p1, b);
+                    if (q.p2 >= 0)
+                        backward = backward * at(q.p2, b);
+                }
+                rate_[r] = forward - backward;
+            }
+            if (iteration == 1) {
+                std::copy(rate_.begin(), rate_.end(), rate0_.begin());
+                const bool quiet = std::none_of(rate_.begin(), rate_.end(), [&](double R) {
+                    return std::fabs(R) > chemThreshold_;
+                });
+                if (quiet)
+                    return;
+            }
+            for (int s = 0; s < nSpecies_; ++s) {
+                const double* nu = nu_.data() + static_cast<std::size_t>(s) * nChem_;
+                double change = 0;
+                for (int r = 0; r < nChem_; ++r)
+                    change += nu[r] * (rate_[r] + rate0_[r]) * 0.5;
+                at(s, b) = start_[s] + change;
+            }
+        }
+    }
+}
+
+}  // namespace ondrel

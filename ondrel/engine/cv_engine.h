@@ -1,0 +1,103 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "../model/model.h"
+#include "cv_point.h"
+#include "engine_display.h"
+
+namespace ondrel {
+
+// One simulated cyclic voltammogram: an explicit finite-difference solution
+// of diffusion on an expanding grid in front of a planar electrode, with
+// electron transfer at the electrode and homogeneous reactions in every box.
+// It stores one point per millivolt swept into the caller's list.
+//
+// Stop, ToggleHold and the freeze flag may be used from another thread than
+// the one that runs.
+class TCVEngine {
+public:
+    // The model must have passed the snapshot checks and its program the
+    // program checks; a species index outside the list throws
+    // EngineErrorException.
+    TCVEngine(const TModel& model, std::vector<CVpoint>& points, const std::atomic<bool>& freeze,
+              EngineDisplay& display);
+
+    // The whole experiment. Throws EngineStopException when stopped, and
+    // Exception for a model without couples or an unsupported method.
+    void Run();
+    void Stop() { stopRequested_ = true; }
+    void ToggleHold() { hold_ = !hold_; }
+    bool holding() const { return hold_; }
+
+    std::int64_t nSteps() const { return nSteps_; }
+    std::int64_t nPoints() const { return nPoints_; }
+    std::int64_t stepsPerPoint() const { return stepsPerPoint_; }
+    int nBoxes() const { return nBoxes_; }
+    int nSpecies() const { return nSpecies_; }
+    double dt() const { return dt_; }
+    double dx() const { return dx_; }
+    double dxOverDt() const { return dxOverDt_; }
+    const TPilot& pilot() const { return pilot_; }
+    const TEspeces& species() const { return species_; }
+
+    // Relative concentration of species s (1-based) in box b (1-based).
+    double concentration(int s, int b) const { return profile_[index(s, b)]; }
+
+    static constexpr double kFaradayOverR = 11604.4;  // K/V
+    static constexpr double kFaraday = 96484.56;      // C/mol
+    static constexpr std::int64_t kMaxSteps = 2'000'000'000;
+
+private:
+    struct Couple {
+        int ox, red;  // species indices, 0-based
+        double E0, alpha, kDimless;
+    };
+    struct Reaction {
+        int r1, r2, p1, p2;  // 0-based species indices, -1 for an empty slot
+        double kfStep, kbStep;
+    };
+
+    std::size_t index(int s, int b) const {
+        return static_cast<std::size_t>(s - 1) * nBoxes_ + (b - 1);
+    }
+    double* profileOf(int s0) { return profile_.data() + static_cast<std::size_t>(s0) * nBoxes_; }
+
+    void waitBetweenSteps();
+    void electrodeStep(std::int64_t step, double E);
+    void diffusionStep();
+    void chemistryStep();
+
+    TEspeces species_;
+    TPilot pilot_;
+    std::uint8_t method_;
+    double temperature_, area_, diffusionScale_, concScale_;
+
+    int nSpecies_, nRedox_, nChem_;
+    std::int64_t nPoints_ = 0, nSteps_ = 0, stepsPerPoint_ = 0;
+    double dt_ = 0, dx_ = 0, dxOverDt_ = 0, chemThreshold_ = 0;
+    int nBoxes_ = 0;
+
+    std::vector<Couple> couples_;
+    std::vector<Reaction> reactions_;
+    std::vector<double> D_;        // per species
+    std::vector<double> profile_;  // species-major, nBoxes per species
+    std::vector<double> flux_;     // per species
+    // Per species and box: the diffusion coefficients toward the inner and
+    // the outer neighbour (box 1 has only the outer one).
+    std::vector<double> inner_, outer_;
+    // Stoichiometry, species-major: nu_[s * nChem + r].
+    std::vector<double> nu_;
+    // Chemistry scratch: box start values, rates of iteration 1, latest rates.
+    std::vector<double> start_, rate0_, rate_;
+
+    std::vector<CVpoint>& points_;
+    const std::atomic<bool>& freeze_;
+    EngineDisplay& display_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> hold_{false};
+};
+
+}  // namespace ondrel

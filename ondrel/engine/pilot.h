@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+
+namespace ondrel {
+
+// The potential program of a cyclic voltammogram: one to three linear
+// half-cycles at a constant scan rate.
+struct TPilot {
+    double Einitial = 1.1;  // V
+    double Eswitch1 = 1.6;  // V
+    double Eswitch2 = 1.1;  // V
+    double Efinal = 1.0;    // V
+    double scanRate = 1.1;  // V/s
+    int halfCycles = 2;
+    std::array<double, 3> duration{};  // t1..t3, s
+    double totalTime = 0;              // s
+    int irComp = 0;                    // kept and stored; no effect
+    int icComp = 0;                    // kept and stored; no effect
+    double capacitance = 0;            // kept and stored; no effect
+    double resistance = 0;             // ohm; kept and stored; no effect
+
+    // Fills duration[0..halfCycles-1] and totalTime; leaves them for a
+    // half-cycle count outside 1..3.
+    void ComputeDurations();
+
+    bool operator==(const TPilot&) const = default;
+};
+
+// The technique names by method code; only 0 is simulated.
+inline constexpr std::array<const char*, 7> kTechniqueNames = {
+    "CV", "COTTRELL", "CHRONOCOULOMETRY", "CHRONOPOTENTIOMETRY", "RDE", "NORMALPULSE", "DIFFPULSE"};
+
+}  // namespace ondrel

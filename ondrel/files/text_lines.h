@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ondrel {
+
+// Splits a text into lines at CR, LF or CR LF; a final line end opens no
+// further line.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// Joins lines, each ended by CR LF.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+}  // namespace ondrel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "../engine/cv_point.h"
+
+namespace ondrel {
+
+// The points as tab-separated text: a header "E (mV)<TAB>I (µA)", then the
+// potential in mV and the current in µA with 9 significant digits, always
+// with "." as decimal mark.
+std::string PointTable(const std::vector<CVpoint>& points);
+
+}  // namespace ondrel

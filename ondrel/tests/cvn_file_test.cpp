@@ -1,0 +1,133 @@
+#include "files/cvn_file.h"
+
+#include <gtest/gtest.h>
+
+#include "files/text_lines.h"
+#include "platform/ondrel_error.h"
+
+namespace ondrel {
+namespace {
+
+TModel richModel() {
+    TModel model = DefaultModel();
+    model.species.append({"\u0416elezo", 0.76, 2.5e-7});  // no Cyrillic in Windows-1252
+    model.species.append({"Caf\u00E9", 1.5, 0.001});
+    model.reactions.append({3, 0, 1, 2, 1000, 0.5});
+    model.reactions.append({4, 5, 1, 0, 1e-5, 0});
+    model.temperature = 310;
+    model.area = 0.0707;
+    model.diffusionScale = 1e-6;
+    model.concScale = 1e-3;
+    model.pilot.Einitial = -0.2;
+    model.pilot.Eswitch1 = 0.65;
+    model.pilot.Eswitch2 = -0.25;
+    model.pilot.Efinal = 0.1;
+    model.pilot.scanRate = 0.05;
+    model.pilot.halfCycles = 3;
+    return model;
+}
+
+TEST(CvnFile, WritesItsSectionsInOrderWithCrLf) {
+    const std::string text = WriteCvn(DefaultModel(), '.');
+    const std::string expected =
+        "Method:\r\n0\r\nGeneral:\r\n298.15\r\n0.01\r\n1E-5\r\n1E-6\r\n"
+        "Especes:\r\n3\r\nnom:\r\nE1\r\n1\r\n0\r\nnom:\r\nE2\r\n1\r\n0\r\nnom:\r\nE3\r\n1\r\n1\r\n"
+        "ReactionsRedox:\r\n2\r\nredox:\r\n1\r\n2\r\n1.4\r\n0.03\r\n0.48\r\n"
+        "redox:\r\n2\r\n3\r\n1.25\r\n1\r\n0.5\r\n"
+        "Pilot:\r\n1.1\r\n1.6\r\n1.1\r\n1\r\n1.1\r\n2\r\n"
+        "irComp:\r\n0\r\nicComp:\r\n0\r\nResistance:\r\n0\r\nCapacit\xE9\r\n0\r\n"
+        "HomegeneousReactions:\r\n0\r\n";
+    EXPECT_EQ(text, expected);
+}
+
+TEST(CvnFile, ARoundTripGivesTheSameModel) {
+    for (char separator : {'.', ','}) {
+        const TModel written = richModel();
+        TModel read;  // an empty model: everything must come from the file
+        ReadCvn(WriteCvn(written, separator), read, separator);
+        EXPECT_EQ(read.species, (TEspeces([&] {
+                      TEspeces s = written.species;
+                      s[4].name = "?elezo";
+                      return s;
+                  }())));
+        EXPECT_EQ(read.couples, written.couples);
+        EXPECT_EQ(read.reactions, written.reactions);
+        EXPECT_EQ(read.temperature, 310);
+        EXPECT_EQ(read.area, 0.0707);
+        EXPECT_EQ(read.diffusionScale, 1e-6);
+        EXPECT_EQ(read.concScale, 1e-3);
+        EXPECT_EQ(read.pilot.Einitial, -0.2);
+        EXPECT_EQ(read.pilot.Efinal, 0.1);
+        EXPECT_EQ(read.pilot.halfCycles, 3);
+    }
+}
+
+TEST(CvnFile, ThePilotSwitchesAreWrittenButNotReadBack) {
+    TModel written = DefaultModel();
+    written.pilot.irComp = 1;
+    written.pilot.resistance = 12.5;
+    TModel read = DefaultModel();
+    ReadCvn(WriteCvn(written, '.'), read, '.');
+    EXPECT_EQ(read.pilot.irComp, 0);
+    EXPECT_EQ(read.pilot.resistance, 0);
+    EXPECT_NE(WriteCvn(written, '.').find("Resistance:\r\n12.5\r\n"), std::string::npos);
+}
+
+TEST(CvnFile, SectionsMayComeInAnyOrderAmongOtherLines) {
+    const std::string text =
+        "a comment\nPilot:\n0\n-0.5\n0\n0\n0.25\n1\nsomething\n"
+        "ReactionsRedox:\n1\nredox:\n1\n2\n-0.1\n0.5\n0.4\n"
+        "Especes:\n2\nnom:\nOx\n1\n1\nnom:\nA name of fifteen\n1\n0\n"
+        "General:\n300\n0.02\n2E-5\n1E-3\n";
+    TModel model = DefaultModel();
+    ReadCvn(text, model, '.');
+    ASSERT_EQ(model.species.count(), 2);
+    EXPECT_EQ(model.species[2].name, "A name of fi");
+    ASSERT_EQ(model.couples.count(), 1);
+    EXPECT_EQ(model.couples[1], (TRedox{1, 2, -0.1, 0.5, 0.4}));
+    EXPECT_EQ(model.pilot.Eswitch1, -0.5);
+    EXPECT_EQ(model.pilot.halfCycles, 1);
+    EXPECT_EQ(model.temperature, 300);
+    EXPECT_EQ(model.diffusionScale, 2e-5);
+}
+
+TEST(CvnFile, OnlyTheSectionsPresentChangeTheModel) {
+    TModel model = DefaultModel();
+    ReadCvn("Especes:\r\n0\r\n", model, '.');
+    EXPECT_TRUE(model.species.empty());
+    EXPECT_EQ(model.couples, DefaultModel().couples);
+    EXPECT_EQ(model.pilot, DefaultModel().pilot);
+    EXPECT_EQ(model.temperature, 298.15);
+
+    // A record whose first line is not its keyword is skipped, one line used.
+    model = DefaultModel();
+    ReadCvn("Especes:\n2\nnot a record\nnom:\nX\n1\n0\n", model, '.');
+    ASSERT_EQ(model.species.count(), 1);
+    EXPECT_EQ(model.species[1].name, "X");
+}
+
+TEST(CvnFile, AValueThatDoesNotConvertStopsTheReadNamingItsLine) {
+    const std::string commaFile = WriteCvn(richModel(), ',');
+    TModel model = DefaultModel();
+    try {
+        ReadCvn(commaFile, model, '.');
+        ADD_FAILURE() << "a comma file read under a point locale";
+    } catch (const EConvertError& error) {
+        // The first comma is the area, line 5 ("298.15" was written "310").
+        EXPECT_STREQ(error.what(), "Line 5: '0,0707' is not a valid floating point value");
+    }
+    EXPECT_EQ(model.temperature, 310);  // read before the fault
+    EXPECT_EQ(model.species, DefaultModel().species);
+
+    EXPECT_THROW(ReadCvn("Especes:\n3\nnom:\nA\n1\n", model, '.'), EConvertError);
+    EXPECT_THROW(ReadCvn("ReactionsRedox:\nmany\n", model, '.'), EConvertError);
+}
+
+TEST(TextLines, SplitAtCrLfOrEitherAlone) {
+    EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n\r\nb\r\n"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");
+}
+
+}  // namespace
+}  // namespace ondrel

@@ -1,0 +1,402 @@
+#include "engine/cv_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <thread>
+
+#include "engine/engine_errors.h"
+#include "engine/program_check.h"
+
+namespace ondrel {
+namespace {
+
+// A model of one couple Ox + e <=> Red, with Ox in solution.
+TModel oneCouple(double E0 = 0, double k0 = 1, double alpha = 0.5) {
+    TModel model;
+    model.species.append({"Ox", 1, 1});
+    model.species.append({"Red", 1, 0});
+    model.couples.append({1, 2, E0, k0, alpha});
+    model.pilot = {};
+    model.pilot.Einitial = 0.3;
+    model.pilot.Eswitch1 = -0.3;
+    model.pilot.Eswitch2 = 0.3;
+    model.pilot.scanRate = 0.1;
+    model.pilot.halfCycles = 2;
+    return model;
+}
+
+// The worked example: 0 V to -0.5 V in one half-cycle at 0.25 V/s.
+TModel workedExample() {
+    TModel model = oneCouple();
+    model.pilot.Einitial = 0;
+    model.pilot.Eswitch1 = -0.5;
+    model.pilot.halfCycles = 1;
+    model.pilot.scanRate = 0.25;
+    return model;
+}
+
+// Records the steps and lets a test act at chosen moments.
+class ScriptedDisplay final : public EngineDisplay {
+public:
+    void StepDone(std::int64_t step, double currentA, double potentialMv) override {
+        steps.push_back(step);
+        potentials.push_back(potentialMv);
+        currents.push_back(currentA);
+        if (onStep)
+            onStep(step);
+    }
+    void ProcessEvents() override {
+        ++events;
+        if (onEvents)
+            onEvents();
+    }
+    void RefreshProfiles(const TCVEngine&) override { ++refreshes; }
+    void SetPotentialRange(double Emax, double Emin) override { range = {Emax, Emin}; }
+
+    std::vector<std::int64_t> steps;
+    std::vector<double> potentials, currents;
+    std::function<void(std::int64_t)> onStep;
+    std::function<void()> onEvents;
+    int events = 0;
+    int refreshes = 0;
+    std::pair<double, double> range;
+};
+
+struct Simulation {
+    explicit Simulation(const TModel& model) : engine(model, points, freeze, display) {}
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    ScriptedDisplay display;
+    TCVEngine engine;
+};
+
+TEST(Pilot, DurationsFollowTheHalfCycles) {
+    TPilot pilot;  // the default program
+    pilot.ComputeDurations();
+    EXPECT_DOUBLE_EQ(pilot.duration[0], 0.5 / 1.1);
+    EXPECT_DOUBLE_EQ(pilot.duration[1], 0.5 / 1.1);
+    EXPECT_DOUBLE_EQ(pilot.totalTime, 1 / 1.1);
+
+    pilot.halfCycles = 3;
+    pilot.Efinal = 0.6;
+    pilot.ComputeDurations();
+    EXPECT_DOUBLE_EQ(pilot.totalTime, (0.5 + 0.5 + 0.5) / 1.1);
+
+    TPilot odd;
+    odd.halfCycles = 4;
+    odd.ComputeDurations();
+    EXPECT_EQ(odd.totalTime, 0);
+}
+
+TEST(ProgramCheck, RefusesProgramsThatCannotBeStepped) {
+    TPilot pilot;
+    EXPECT_EQ(ProgramProblem(pilot), "");
+    pilot.scanRate = 0;
+    EXPECT_NE(ProgramProblem(pilot), "");
+    pilot.scanRate = -1;
+    EXPECT_NE(ProgramProblem(pilot), "");
+    pilot.scanRate = NAN;
+    EXPECT_NE(ProgramProblem(pilot), "");
+    pilot = {};
+    pilot.halfCycles = 0;
+    EXPECT_NE(ProgramProblem(pilot), "");
+    pilot = {};
+    pilot.halfCycles = 1;
+    pilot.Eswitch1 = pilot.Einitial + 0.0009;  // 0.9 mV
+    EXPECT_NE(ProgramProblem(pilot).find("less than 1 mV"), std::string::npos);
+
+    TModel model = oneCouple();
+    model.pilot.scanRate = 0;
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    EXPECT_THROW(TCVEngine(model, points, freeze, display), Exception);
+}
+
+TEST(Engine, TheWorkedExampleSizesStepsAndBoxes) {
+    Simulation run(workedExample());
+    EXPECT_EQ(run.engine.nPoints(), 500);
+    EXPECT_EQ(run.engine.nSteps(), 1000);
+    EXPECT_EQ(run.engine.stepsPerPoint(), 2);
+    EXPECT_DOUBLE_EQ(run.engine.dt(), 0.002);
+    EXPECT_NEAR(run.engine.dx(), 2.108e-4, 0.001e-4);
+    EXPECT_EQ(run.engine.nBoxes(), 25);
+
+    TModel withReaction = workedExample();
+    withReaction.species.append({"P", 1, 0});
+    withReaction.reactions.append({2, 0, 3, 0, 1000, 1});
+    Simulation fast(withReaction);
+    EXPECT_EQ(fast.engine.nSteps(), 4000);
+    EXPECT_EQ(fast.engine.stepsPerPoint(), 8);
+}
+
+TEST(Engine, SlowSpeciesQuadrupleTheStepsOnceAndHugeRatesAreCapped) {
+    TModel slow = workedExample();
+    slow.species[1].D = 0.4;
+    EXPECT_EQ(Simulation(slow).engine.nSteps(), 4000);
+    slow.species[2].D = 0.3;
+    EXPECT_EQ(Simulation(slow).engine.nSteps(), 4000);
+
+    TModel huge = oneCouple();
+    huge.pilot.halfCycles = 1;
+    huge.pilot.Eswitch1 = 0.2;  // 100 mV at 0.1 V/s: T = 1 s
+    huge.species.append({"P", 1, 0});
+    huge.reactions.append({2, 0, 3, 0, 1e9, 0});
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    // The cap, then rounded up to whole points (99 here: 0.1 V x 1 s x 1000
+    // truncates to 99).
+    auto expectCapped = [&](const TCVEngine& engine) {
+        EXPECT_EQ(engine.nPoints(), 99);
+        EXPECT_EQ(engine.nSteps() % engine.nPoints(), 0);
+        EXPECT_GE(engine.nSteps(), TCVEngine::kMaxSteps);
+        EXPECT_LT(engine.nSteps(), TCVEngine::kMaxSteps + engine.nPoints());
+    };
+    expectCapped(TCVEngine(huge, points, freeze, display));
+    huge.species[1].D = 0.4;  // the cap holds after the slow-species factor
+    expectCapped(TCVEngine(huge, points, freeze, display));
+}
+
+TEST(Engine, StoresOnePointPerMillivoltFromStepZero) {
+    Simulation run(workedExample());
+    run.engine.Run();
+    ASSERT_EQ(run.points.size(), 500u);
+    ASSERT_EQ(run.display.steps.size(), 1000u);
+    EXPECT_EQ(run.display.steps.front(), 0);
+    EXPECT_EQ(run.points[0].potential, static_cast<int>(std::trunc(run.display.potentials[0])));
+    EXPECT_EQ(run.points[1].potential, static_cast<int>(std::trunc(run.display.potentials[2])));
+    EXPECT_NEAR(run.display.potentials.back(), -500, 1e-9);
+    // All four potentials count, Efinal's 1 V default too.
+    EXPECT_EQ(run.display.range, std::make_pair(1.0, -0.5));
+    EXPECT_EQ(run.display.refreshes, 1);
+}
+
+TEST(Engine, RefusesModelsItCannotRun) {
+    TModel none = oneCouple();
+    none.couples.clear();
+    Simulation run(none);
+    EXPECT_THROW(
+        {
+            try {
+                run.engine.Run();
+            } catch (const Exception& e) {
+                EXPECT_STREQ(e.what(), "Pas de couples Redox !");
+                throw;
+            }
+        },
+        Exception);
+
+    TModel method = oneCouple();
+    method.method = 3;
+    Simulation unsupported(method);
+    try {
+        unsupported.engine.Run();
+        ADD_FAILURE() << "ran an unsupported method";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "Unsupported Method !");
+    }
+
+    TModel outside = oneCouple();
+    outside.couples[1].red = 9;  // a file can hold such an index
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    EXPECT_THROW(TCVEngine(outside, points, freeze, display), EngineErrorException);
+    TModel reaction = oneCouple();
+    reaction.reactions.append({1, 0, -2, 0, 1, 1});
+    EXPECT_THROW(TCVEngine(reaction, points, freeze, display), EngineErrorException);
+}
+
+// Peak current and potential of one sweep direction.
+struct Peak {
+    double current;
+    double potential;
+};
+Peak largest(const std::vector<CVpoint>& points, std::size_t from, std::size_t to, double sign) {
+    Peak peak{0, 0};
+    for (std::size_t i = from; i < to; ++i)
+        if (sign * points[i].current > sign * peak.current)
+            peak = {points[i].current, static_cast<double>(points[i].potential)};
+    return peak;
+}
+
+TEST(Engine, AFastCoupleFollowsRandlesSevcik) {
+    TModel model = oneCouple(0, 10);  // 1 mM, 0.01 cm², D 1e-5 cm²/s, 0.1 V/s, 298.15 K
+    Simulation run(model);
+    run.engine.Run();
+    const std::size_t half = run.points.size() / 2;
+    const Peak cathodic = largest(run.points, 0, half, -1);
+    const Peak anodic = largest(run.points, half, run.points.size(), 1);
+
+    const double F = 96485.33, R = 8.314462618, T = 298.15;
+    const double ip = 0.4463 * F * 0.01 * 1e-6 * std::sqrt(F * 0.1 * 1e-5 / (R * T));
+    EXPECT_NEAR(-cathodic.current, ip, 0.01 * ip);
+    const double separation = anodic.potential - cathodic.potential;
+    EXPECT_GE(separation, 56);
+    EXPECT_LE(separation, 60);
+    EXPECT_LT(cathodic.current, 0);  // a reduction gives a negative current
+}
+
+TEST(Engine, TheDefaultModelShowsTwoOxidationWaves) {
+    Simulation run(DefaultModel());
+    run.engine.Run();
+    // Forward sweep 1.1 V -> 1.6 V: the current rises through two waves,
+    // near E3/E2 (1.25 V) and E2/E1 (1.4 V): its slope has two maxima.
+    const std::size_t half = run.points.size() / 2;
+    std::vector<double> slope;
+    for (std::size_t i = 1; i < half; ++i)
+        slope.push_back(run.points[i].current - run.points[i - 1].current);
+    std::vector<int> risingCentres;
+    for (std::size_t i = 10; i + 10 < slope.size(); ++i) {
+        bool isMax = slope[i] > 0;
+        for (std::size_t j = i - 10; j <= i + 10 && isMax; ++j)
+            if (j != i && slope[j] >= slope[i])
+                isMax = false;
+        if (isMax)
+            risingCentres.push_back(run.points[i].potential);
+    }
+    ASSERT_EQ(risingCentres.size(), 2u);
+    EXPECT_NEAR(risingCentres[0], 1250, 40);
+    EXPECT_NEAR(risingCentres[1], 1400, 60);
+    EXPECT_GT(largest(run.points, 0, half, 1).current, 0);  // oxidation currents are positive
+}
+
+TEST(Engine, ElectrodeAndDiffusionConserveMatter) {
+    // Ox + e <=> Red with equal D: Ox + Red stays at its bulk 1 everywhere.
+    TModel model = oneCouple(0, 10);
+    Simulation run(model);
+    run.engine.Run();
+    for (int b = 1; b <= run.engine.nBoxes(); ++b)
+        ASSERT_NEAR(run.engine.concentration(1, b) + run.engine.concentration(2, b), 1, 1e-9)
+            << "box " << b;
+    EXPECT_LT(run.engine.concentration(2, 1), 0.5);  // back to Ox after the return sweep
+    EXPECT_EQ(run.engine.concentration(2, run.engine.nBoxes()), 0);  // the bulk boundary
+
+    // No electrode flux (k0 = 0): nothing changes at all.
+    Simulation still(oneCouple(0, 0));
+    still.engine.Run();
+    for (int b = 1; b <= still.engine.nBoxes(); ++b)
+        EXPECT_EQ(still.engine.concentration(1, b), 1);
+    for (const CVpoint& p : still.points)
+        EXPECT_EQ(p.current, 0);
+}
+
+TEST(Engine, CouplesSharingASpeciesInListOrderAreSolvedAsAPair) {
+    // A + e <=> B, B + e <=> C: as a pair, C is made at the electrode.
+    TModel pair;
+    pair.species.append({"A", 1, 1});
+    pair.species.append({"B", 1, 0});
+    pair.species.append({"C", 1, 0});
+    pair.couples.append({1, 2, 0.1, 1, 0.5});
+    pair.couples.append({2, 3, -0.1, 1, 0.5});
+    pair.pilot = oneCouple().pilot;
+    pair.pilot.halfCycles = 1;
+    Simulation paired(pair);
+    paired.engine.Run();
+    EXPECT_GT(paired.engine.concentration(3, 1), 0.5);
+
+    // Swapped, they are two single couples; the same species balance holds.
+    TModel swapped = pair;
+    std::swap(swapped.couples[1], swapped.couples[2]);
+    Simulation single(swapped);
+    single.engine.Run();
+    EXPECT_GT(single.engine.concentration(3, 1), 0.1);
+    EXPECT_NE(single.points.back().current, paired.points.back().current);
+
+    // A chain A/B, B/C, C/D: the third couple is skipped, D never made.
+    TModel chain = pair;
+    chain.species.append({"D", 1, 0});
+    chain.couples.append({3, 4, 0.0, 1, 0.5});
+    Simulation chained(chain);
+    chained.engine.Run();
+    for (int b = 1; b <= chained.engine.nBoxes(); ++b)
+        EXPECT_EQ(chained.engine.concentration(4, b), 0);
+}
+
+TEST(Engine, HoldKeepsThePotentialWhileTimeRuns) {
+    Simulation run(workedExample());
+    run.display.onStep = [&](std::int64_t step) {
+        if (step == 100 || step == 300)
+            run.engine.ToggleHold();
+    };
+    run.engine.Run();
+    // Held from the step after 100 to step 300: 200 extra steps, 100 extra points.
+    EXPECT_EQ(run.display.steps.size(), 1200u);
+    EXPECT_EQ(run.points.size(), 600u);
+    const double held = run.display.potentials[101];
+    for (int s = 101; s <= 300; ++s)
+        ASSERT_EQ(run.display.potentials[s], held);
+    EXPECT_LT(std::fabs(run.display.currents[300]), std::fabs(run.display.currents[101]));
+    EXPECT_NEAR(run.display.potentials.back(), -500, 1e-9);  // the sweep went on
+}
+
+TEST(Engine, AStopWhileFrozenEndsWithoutAnotherStep) {
+    Simulation run(workedExample());
+    run.display.onStep = [&](std::int64_t step) {
+        if (step == 10)
+            run.freeze = true;
+    };
+    int frozenEvents = 0;
+    run.display.onEvents = [&] {
+        if (run.freeze && ++frozenEvents == 5)
+            run.engine.Stop();
+    };
+    try {
+        run.engine.Run();
+        ADD_FAILURE() << "the run was not stopped";
+    } catch (const EngineStopException& stop) {
+        EXPECT_STREQ(stop.what(), "Engine stopped by user");
+    }
+    EXPECT_EQ(run.display.steps.back(), 10);
+    EXPECT_EQ(run.points.size(), 6u);  // steps 0, 2, ..., 10 stay with the caller
+}
+
+TEST(Engine, ChemistryStopsAtTheFirstQuietBox) {
+    // Ox -> P in solution at 1/s, and Ox is used up at the electrode. Within
+    // about 2 s box 1 holds so little Ox that its rate is quiet, and from
+    // then on the chemistry of every box is skipped: far from the electrode
+    // Ox stays near e^-2 instead of falling to e^-60.
+    TModel model = oneCouple(1.0, 10);  // reduced at once from the start
+    model.pilot.halfCycles = 1;
+    model.pilot.scanRate = 0.01;  // 60 s
+    model.species.append({"P", 1, 0});
+    model.reactions.append({1, 0, 3, 0, 1, 0});
+    Simulation run(model);
+    run.engine.Run();
+    const int far = run.engine.nBoxes() - 4;
+    EXPECT_GT(run.engine.concentration(1, far), 0.05);
+    EXPECT_LT(run.engine.concentration(1, far), 0.5);
+
+    // A rate exactly at the threshold (kf C = 0.01 / s) counts as quiet.
+    TModel quiet = oneCouple(0, 0);
+    quiet.species.append({"P", 1, 0});
+    quiet.reactions.append({1, 0, 3, 0, 0.01, 0});
+    Simulation atThreshold(quiet);
+    atThreshold.engine.Run();
+    EXPECT_EQ(atThreshold.engine.concentration(1, 5), 1);
+    quiet.reactions[1].kf = 0.0101;
+    Simulation above(quiet);
+    above.engine.Run();
+    EXPECT_LT(above.engine.concentration(1, 5), 1);
+}
+
+TEST(Engine, StopAndHoldMayComeFromAnotherThread) {
+    TModel model = oneCouple();
+    model.species.append({"P", 1, 0});
+    model.reactions.append({2, 0, 3, 0, 1e7, 0});  // many steps
+    Simulation run(model);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        run.engine.ToggleHold();
+        run.engine.Stop();
+    });
+    EXPECT_THROW(run.engine.Run(), EngineStopException);
+    stopper.join();
+    EXPECT_TRUE(run.engine.holding());
+}
+
+}  // namespace
+}  // namespace ondrel

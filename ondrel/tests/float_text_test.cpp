@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "platform/float_text.h"
+#include "platform/ondrel_error.h"
+
+namespace ondrel {
+namespace {
+
+TEST(FloatToText, WritesGeneralFormatWithFifteenDigits) {
+    EXPECT_EQ(FloatToText(298.15, '.'), "298.15");
+    EXPECT_EQ(FloatToText(0.01, '.'), "0.01");
+    EXPECT_EQ(FloatToText(1e-5, '.'), "1E-5");
+    EXPECT_EQ(FloatToText(2.5e-7, '.'), "2.5E-7");
+    EXPECT_EQ(FloatToText(1e-4, '.'), "0.0001");
+    EXPECT_EQ(FloatToText(1e15, '.'), "1E15");
+    EXPECT_EQ(FloatToText(123456789012345, '.'), "123456789012345");
+    EXPECT_EQ(FloatToText(-1.25e20, '.'), "-1.25E20");
+    EXPECT_EQ(FloatToText(1.0 / 3, '.'), "0.333333333333333");
+    EXPECT_EQ(FloatToText(0.0, '.'), "0");
+    EXPECT_EQ(FloatToText(-0.0, '.'), "0");
+    EXPECT_EQ(FloatToText(1.1, ','), "1,1");
+    EXPECT_EQ(FloatToText(2.5e-7, ','), "2,5E-7");
+}
+
+TEST(TextToFloat, ReadsWholeNumbersWithTheGivenSeparatorOnly) {
+    EXPECT_EQ(TextToFloat("1E-5", '.'), 1e-5);
+    EXPECT_EQ(TextToFloat(" -2.5e+3 ", '.'), -2500);
+    EXPECT_EQ(TextToFloat("1,5", ','), 1.5);
+    EXPECT_EQ(TextToFloat("7", ','), 7);
+    EXPECT_THROW(TextToFloat("1,5", '.'), EConvertError);
+    EXPECT_THROW(TextToFloat("1.5", ','), EConvertError);
+    EXPECT_THROW(TextToFloat("", '.'), EConvertError);
+    EXPECT_THROW(TextToFloat("12abc", '.'), EConvertError);
+    EXPECT_THROW(TextToFloat("1e", '.'), EConvertError);
+    EXPECT_THROW(TextToFloat("0x10", '.'), EConvertError);
+    try {
+        TextToFloat("1,5", '.');
+    } catch (const EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'1,5' is not a valid floating point value");
+    }
+    // Every written number reads back to the same value.
+    for (double value : {298.15, 1e-5, 2.5e-7, -1.25e20, 1.0 / 3, 0.48})
+        for (char separator : {'.', ','})
+            EXPECT_EQ(TextToFloat(FloatToText(value, separator), separator),
+                      std::stod(FloatToText(value, '.')));
+}
+
+TEST(TextToInt, ReadsDecimalIntegers) {
+    EXPECT_EQ(TextToInt("42"), 42);
+    EXPECT_EQ(TextToInt(" -3"), -3);
+    EXPECT_THROW(TextToInt("3.0"), EConvertError);
+    EXPECT_THROW(TextToInt(""), EConvertError);
+    EXPECT_THROW(TextToInt("99999999999"), EConvertError);
+}
+
+TEST(CodePage, WindowsAnsiBytesBecomeUnicodeAndBack) {
+    EXPECT_EQ(FromCodePage("Capacit\xE9", kWindowsAnsi), "Capacit\u00E9");
+    EXPECT_EQ(ToCodePage("\u00B5A 25\u00B0", kWindowsAnsi),
+              "\xB5"
+              "A 25\xB0");
+    EXPECT_EQ(ToCodePage("\u0416", kWindowsAnsi), "?");  // no Cyrillic in 1252
+    EXPECT_EQ(FromCodePage("\xC4\xC4", kDosCodePage), "\u2500\u2500");
+}
+
+}  // namespace
+}  // namespace ondrel

@@ -1,0 +1,157 @@
+// ondrel-sim run as a script runs it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "files/cvn_file.h"
+
+extern char** environ;
+
+namespace ondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "ondrel-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Result {
+    int exitCode;
+    std::string out, err;
+};
+
+// Runs ondrel-sim with its output in files; interruptAfter, when set, sends
+// SIGINT that long after the start.
+Result runSim(const std::vector<std::string>& arguments, const TempDir& dir,
+              std::chrono::milliseconds interruptAfter = {}) {
+    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv{const_cast<char*>(ONDREL_SIM)};
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, ONDREL_SIM, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    if (interruptAfter.count() > 0) {
+        std::this_thread::sleep_for(interruptAfter);
+        kill(pid, SIGINT);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+TEST(OndrelSim, SimulatesTheDefaultModelToStandardOutput) {
+    TempDir dir;
+    const Result result = runSim({}, dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto rows = lines(result.out);
+    ASSERT_GT(rows.size(), 900u);
+    EXPECT_EQ(rows[0], "E (mV)\tI (\u00B5A)");
+    EXPECT_EQ(rows[1].substr(0, 5), "1100\t");
+    for (const char* figure : {"points: 1000", "steps: 2000", "steps per point: 2",
+                               "boxes: ", "dt: ", "dx: ", "elapsed: "})
+        EXPECT_NE(result.err.find(figure), std::string::npos) << figure;
+}
+
+TEST(OndrelSim, WritesAModelFilesPointsToTheOutputFile) {
+    TempDir dir;
+    TModel model = DefaultModel();
+    model.couples.remove(1);
+    model.pilot.Eswitch1 = 1.4;  // 300 mV there and back
+    std::ofstream(dir / "model.CVN", std::ios::binary) << WriteCvn(model, '.');
+    const Result result =
+        runSim({(dir / "model.CVN").string(), "--out", (dir / "iv.txt").string()}, dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(result.out.empty());
+    const auto rows = lines(readFile(dir / "iv.txt"));
+    ASSERT_GT(rows.size(), 590u);
+    EXPECT_LE(rows.size(), 601u);
+    // Numbers always carry ".", a tab between them.
+    EXPECT_EQ(rows[1].find(','), std::string::npos);
+    EXPECT_NE(rows[1].find('\t'), std::string::npos);
+}
+
+TEST(OndrelSim, RefusesBadModelsAndCommandLinesWithAMessage) {
+    TempDir dir;
+    TModel invalid = DefaultModel();
+    invalid.couples[1].red = invalid.couples[1].ox;
+    std::ofstream(dir / "invalid.CVN", std::ios::binary) << WriteCvn(invalid, '.');
+    Result result = runSim({(dir / "invalid.CVN").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Invalid Redox Reaction !\nCan't Build Experiment !\n");
+
+    TModel still = DefaultModel();
+    still.pilot.scanRate = 0;
+    std::ofstream(dir / "still.cvn", std::ios::binary) << WriteCvn(still, '.');
+    result = runSim({(dir / "still.cvn").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("scan rate"), std::string::npos);
+
+    std::ofstream(dir / "broken.CVN", std::ios::binary) << "General:\r\n298\r\nabc\r\n";
+    result = runSim({(dir / "broken.CVN").string(), "--out", (dir / "none.txt").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Line 3: 'abc'"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "none.txt"));
+
+    result = runSim({(dir / "absent.CVN").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("absent.CVN"), std::string::npos);
+
+    EXPECT_EQ(runSim({"--frobnicate"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--out"}, dir).exitCode, 2);
+}
+
+TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {
+    TempDir dir;
+    TModel slow = DefaultModel();
+    slow.species.append({"P", 1, 0});
+    slow.reactions.append({1, 0, 4, 0, 1e8, 0});  // steps by the hundred million
+    std::ofstream(dir / "slow.CVN", std::ios::binary) << WriteCvn(slow, '.');
+    const Result result = runSim({(dir / "slow.CVN").string(), "--out", (dir / "iv.txt").string()},
+                                 dir, std::chrono::milliseconds(500));
+    EXPECT_EQ(result.exitCode, 130);
+    EXPECT_NE(result.err.find("Engine stopped by user"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "iv.txt"));
+}
+
+}  // namespace
+}  // namespace ondrel
