@@ -1,0 +1,226 @@
+#include "main_frame.h"
+
+#include <QActionGroup>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "../capture/command_ids.h"
+#include "../capture/velmora_doc.h"
+#include "../display/velmora_view.h"
+#include "app_icon.h"
+#include "velmora_app.h"
+
+#include <X11/XKBlib.h>
+
+namespace velmora {
+
+namespace {
+
+class CommandEvent final : public QEvent {
+public:
+    static QEvent::Type kind() {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    explicit CommandEvent(int id) : QEvent(kind()), id(id) {}
+    const int id;
+};
+
+const QList<QKeySequence> none;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CVelmoraApp& app, CVelmoraDoc& document)
+    : app_(app), document_(document), view_(new CVelmoraView(document, this)) {
+    setWindowTitle(QStringLiteral("Untitled - 16bitKORVANE"));
+    setWindowIcon(AppIcon());
+    setCentralWidget(view_);
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+    // The view's messages come back through the queue, as posted commands.
+    connect(view_, &CVelmoraView::command, this,
+            [this](int id) { QCoreApplication::postEvent(this, new CommandEvent(id)); });
+    view_->setFocus();
+    resize(800, 600);
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, const char* text, int id,
+                                const QList<QKeySequence>& keys, const char* prompt) {
+    auto* action = new QAction(QString::fromLatin1(text), this);
+    action->setData(id);
+    action->setShortcuts(keys);
+    if (prompt)
+        action->setStatusTip(QString::fromLatin1(prompt));
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    menu->addAction(action);
+    actions_.insert(id, action);
+    return action;
+}
+
+void CMainFrame::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(file, "&Start/Stop Taking Data\tEnter", ID_START_STOP,
+               {Qt::Key_Return, Qt::Key_Enter}, "Start / stop taking data");
+    file->addSeparator();
+    addCommand(file, "&Print...\tCtrl+P", ID_FILE_PRINT, {QKeySequence(Qt::CTRL | Qt::Key_P)},
+               nullptr);
+    addCommand(file, "Print Pre&view", ID_FILE_PRINT_PREVIEW, none, nullptr);
+    addCommand(file, "P&rint Setup...", ID_FILE_PRINT_SETUP, none, nullptr);
+    file->addSeparator();
+    addCommand(file, "E&xit", ID_APP_EXIT, none, nullptr);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addCommand(edit, "&Copy\tCtrl+C", ID_EDIT_COPY, {QKeySequence(Qt::CTRL | Qt::Key_C)},
+               "Copy the spectrum in text to the clipboard");
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    addCommand(view, "Auto range y", ID_AUTO_RANGE_Y, none, "Auto-ranging y display scale");
+    addCommand(view, "Zoom out y", ID_ZOOM_OUT_Y, none, "zoom out y by 3x");
+    addCommand(view, "Reset x and autorange y", ID_RESET_VIEW, none,
+               "restore full x range and auto range y");
+    view->addSeparator();
+    addCommand(view, "Toggle fft/scope mode", ID_TOGGLE_SCOPE, none,
+               "Change between Oscilloscope and FFT analyzer");
+    addCommand(view, "Toggle FFT Averaing on/off", ID_TOGGLE_AVERAGE, none,
+               "Turn on/off averaging in FFT mode");
+    view->addSeparator();
+    addCommand(view, "Toggle single/both channels", ID_TOGGLE_DUAL, none,
+               "Change single/dual channels in oscilloscope mode and single/transfer function "
+               "in FFT mode");
+    addCommand(view, "Reverse input connections", ID_REVERSE_INPUTS, none, "Switch input channels");
+    view->addSeparator();
+    addCommand(view, "Change time window", ID_TIME_WINDOW, none,
+               "Change time window/frequency resolution");
+    addCommand(view, "Change sampling rate", ID_SAMPLING_RATE, none,
+               "Change Sampling rate (and stop acquiring data)");
+
+    QMenu* generator = menuBar()->addMenu(QStringLiteral("Function &Generator"));
+    const char* waveforms[] = {"Silent\tF1",
+                               "Sine\tF2",
+                               "Triangle\tF3",
+                               "Square\tF4",
+                               "1:100 pulse\tF5",
+                               "White noise\tF6",
+                               "1/100 sampling rate white noise\tF7",
+                               "1/3-5/3*f sweeping sine\tF8"};
+    auto* group = new QActionGroup(this);
+    for (int i = 0; i < 8; ++i) {
+        QAction* action = addCommand(generator, waveforms[i], ID_WAVEFORM_FIRST + i,
+                                     {QKeySequence(Qt::Key_F1 + i)}, nullptr);
+        action->setCheckable(true);
+        group->addAction(action);
+    }
+    generator->addSeparator();
+    addCommand(generator, "Frequency\tF9", ID_FREQUENCY, {QKeySequence(Qt::Key_F9)}, nullptr);
+    updateWaveformChecks();
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addCommand(help, "&About KORVANE", ID_APP_ABOUT, none, nullptr);
+
+    // Paste has a key and no handler.
+    auto* paste = new QAction(this);
+    paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    addAction(paste);
+
+    // Commands nothing carries out yet are shown disabled, as menus show
+    // commands without a handler.
+    for (int id : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP, ID_EDIT_COPY})
+        actions_.value(id)->setEnabled(false);
+}
+
+void CMainFrame::buildToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("toolbar"));
+    bar->setMovable(true);
+    const int groups[][3] = {{ID_EDIT_COPY, ID_FILE_PRINT, 0},
+                             {ID_START_STOP, ID_TOGGLE_AVERAGE, 0},
+                             {ID_TOGGLE_SCOPE, ID_TOGGLE_DUAL, ID_REVERSE_INPUTS},
+                             {ID_AUTO_RANGE_Y, ID_ZOOM_OUT_Y, 0},
+                             {ID_SAMPLING_RATE, ID_TIME_WINDOW, 0}};
+    bool first = true;
+    for (const auto& group : groups) {
+        if (!first)
+            bar->addSeparator();
+        first = false;
+        for (int id : group) {
+            if (id == 0)
+                continue;
+            QAction* action = actions_.value(id);
+            action->setIcon(ToolbarIcon(id));
+            action->setToolTip(action->text().section('\t', 0, 0).remove('&'));
+            bar->addAction(action);
+        }
+    }
+}
+
+void CMainFrame::buildStatusBar() {
+    for (QLabel** label : {&caps_, &num_, &scroll_}) {
+        *label = new QLabel(this);
+        (*label)->setMinimumWidth(40);
+        (*label)->setAlignment(Qt::AlignCenter);
+        statusBar()->addPermanentWidget(*label);
+    }
+    SetStatusText("Ready");
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, &CMainFrame::updateLockIndicators);
+    poll->start(250);
+    updateLockIndicators();
+}
+
+// Lock states are known on X11 only; elsewhere the panes stay blank.
+void CMainFrame::updateLockIndicators() {
+    unsigned int state = 0;
+    auto* x11 = QGuiApplication::platformName() == QLatin1String("xcb")
+                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                    : nullptr;
+    if (x11 && x11->display())
+        XkbGetIndicatorState(x11->display(), XkbUseCoreKbd, &state);
+    caps_->setText(state & 0x01 ? QStringLiteral("CAP") : QString());
+    num_->setText(state & 0x02 ? QStringLiteral("NUM") : QString());
+    scroll_->setText(state & 0x04 ? QStringLiteral("SCRL") : QString());
+}
+
+void CMainFrame::updateWaveformChecks() {
+    const int checked = document_.m_nWaveform == 99 ? 0 : document_.m_nWaveform + 1;
+    if (QAction* action = actions_.value(ID_WAVEFORM_FIRST + checked))
+        action->setChecked(true);
+}
+
+void CMainFrame::OnCommand(int id) {
+    try {
+        if (document_.OnCommand(id)) {
+            updateWaveformChecks();
+            return;
+        }
+        app_.OnCommand(id);
+    } catch (const FatalError& error) {
+        QCoreApplication::exit(error.exitCode);
+    }
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == CommandEvent::kind()) {
+        OnCommand(static_cast<CommandEvent*>(event)->id);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::SetStatusText(const std::string& text) {
+    status_ = QString::fromStdString(text);
+    statusBar()->showMessage(status_);
+}
+
+void CMainFrame::InvalidateView(bool) {
+    view_->update();
+}
+
+void CMainFrame::SetCaptureTimer() {
+    view_->SetCaptureTimer();
+}
+
+}  // namespace velmora

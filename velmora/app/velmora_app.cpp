@@ -1,0 +1,59 @@
+#include "velmora_app.h"
+
+#include <QApplication>
+
+#include "../capture/command_ids.h"
+#include "../display/velmora_view.h"
+#include "about_box.h"
+#include "main_frame.h"
+#include "qt_interaction.h"
+
+namespace velmora {
+
+CVelmoraApp::CVelmoraApp() = default;
+
+// The frame goes first: the document stops capture and playback as it goes.
+CVelmoraApp::~CVelmoraApp() {
+    frame_.reset();
+    document_.reset();
+}
+
+bool CVelmoraApp::InitInstance(const std::string& commandLine, Interaction* interaction,
+                               WaveInput* input) {
+    const auto params = SplitCommandLine(commandLine);
+    if (!params)
+        return false;
+    m_szParam = *params;
+
+    if (!interaction) {
+        ownInteraction_ = std::make_unique<QtInteraction>();
+        interaction = ownInteraction_.get();
+    }
+    if (!input) {
+        ownInput_ = MakeDefaultWaveInput();
+        input = ownInput_.get();
+    }
+    document_ = std::make_unique<CVelmoraDoc>(m_szParam, *input, *interaction);
+    frame_ = std::make_unique<CMainFrame>(*this, *document_);
+    document_->SetHost(frame_.get());
+    if (ownInteraction_)
+        ownInteraction_->setParent(frame_->view());
+    return true;
+}
+
+void CVelmoraApp::OnCommand(int id) {
+    switch (id) {
+        case ID_APP_ABOUT: {
+            CAboutDlg about(frame_.get());
+            about.exec();
+            break;
+        }
+        case ID_APP_EXIT:
+            frame_->close();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include "../capture/velmora_doc.h"
+#include "command_line.h"
+
+namespace velmora {
+
+class CMainFrame;
+class QtInteraction;
+
+// The application: parameters from the command line, then the one
+// document, its frame and view.
+class CVelmoraApp {
+public:
+    CVelmoraApp();
+    ~CVelmoraApp();
+
+    // Start-up. False when it fails (a bad command line): no window is made.
+    // Throws FatalError when the document's buffers cannot be had.
+    bool InitInstance(const std::string& commandLine, Interaction* interaction = nullptr,
+                      WaveInput* input = nullptr);
+
+    // The application's own commands: about, exit.
+    void OnCommand(int id);
+
+    ParamStrings m_szParam{};
+    CVelmoraDoc* document() const { return document_.get(); }
+    CMainFrame* frame() const { return frame_.get(); }
+
+private:
+    std::unique_ptr<QtInteraction> ownInteraction_;
+    std::unique_ptr<WaveInput> ownInput_;
+    std::unique_ptr<CVelmoraDoc> document_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,307 @@
+#include "velmora_doc.h"
+
+#include <locale.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "command_ids.h"
+#include "frame_count.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kOnText = "Velmora ON; hit any key to stop.";
+constexpr const char* kOffText = "Velmora OFF; hit 'RETURN' to start.";
+constexpr double kDefaultTimeWindow = 0.1;
+constexpr double kDefaultWeight = 1.4;
+
+locale_t cLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    return locale;
+}
+
+// The standard conversions: the leading number of the text, 0 when there is
+// none. Command lines are read the same in every locale.
+int paramInteger(const ParamStrings& params, int index) {
+    const long value = strtol_l(params[index].data(), nullptr, 10, cLocale());
+    return value < INT32_MIN || value > INT32_MAX ? 0 : static_cast<int>(value);
+}
+double paramNumber(const ParamStrings& params, int index) {
+    return strtod_l(params[index].data(), nullptr, cLocale());
+}
+
+}  // namespace
+
+CVelmoraDoc::CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interaction& interaction)
+    : input_(input), interaction_(interaction) {
+    m_nSamplingRate = paramInteger(params, 0);
+    if (m_nSamplingRate < 4000 || m_nSamplingRate > 48000)
+        m_nSamplingRate = 48000;
+    m_dTimeWindow = paramNumber(params, 1);
+    m_dWeight[0] = paramNumber(params, 2);
+    if (m_dWeight[0] == 0)
+        m_dWeight[0] = kDefaultWeight;
+    m_dWeight[1] = paramNumber(params, 3);
+    if (m_dWeight[1] == 0)
+        m_dWeight[1] = kDefaultWeight;
+    // Without a starting mode the program opens as the spectrum analyser;
+    // a written 0 is the one-channel oscilloscope.
+    m_dwFlags =
+        params[4][0] == '\0' ? StartingModeFlags(2) : StartingModeFlags(paramInteger(params, 4));
+    m_dRDelay = paramNumber(params, 5);
+
+    // A window of 0, or one that leaves fewer than two analysed samples or
+    // more frames than can be held, takes the default.
+    const int skip = m_dRDelay != 0 ? 30 : 0;
+    if (m_dTimeWindow == 0 || CaptureFramesFor(m_nSamplingRate, m_dTimeWindow, skip) == 0)
+        m_dTimeWindow = kDefaultTimeWindow;
+
+    AllocateBuffers();
+    m_dFrequency = 440.0;
+    m_nWaveform = 99;
+}
+
+CVelmoraDoc::~CVelmoraDoc() {
+    if (running())
+        closeCapture();
+    input_.release();
+    releaseBuffers();
+}
+
+void CVelmoraDoc::releaseBuffers() {
+    std::free(analysisBlock_);
+    analysisBlock_ = nullptr;
+    m_pTime[0] = m_pTime[1] = m_pSpectrum[0] = m_pSpectrum[1] = nullptr;
+    m_pMagnitude = m_pRatio = m_pPhase = nullptr;
+    std::free(m_pCaptureBuffer);
+    m_pCaptureBuffer = nullptr;
+}
+
+void CVelmoraDoc::fatal(const char* message) {
+    interaction_.MessageBox(message);
+    releaseBuffers();
+    throw FatalError{1};
+}
+
+void CVelmoraDoc::AllocateBuffers() {
+    releaseBuffers();
+    m_nDelaySkip = m_dRDelay != 0 ? 30 : 0;
+    m_nCaptureFrames =
+        SmoothFrameCount(static_cast<int>(std::trunc(m_nSamplingRate * m_dTimeWindow)));
+    m_nWindowSamples = m_nCaptureFrames - m_nDelaySkip;
+    m_dTimeWindow = static_cast<double>(m_nCaptureFrames) / m_nSamplingRate;
+
+    m_pCaptureBuffer = static_cast<std::int16_t*>(
+        std::calloc(static_cast<std::size_t>(m_nCaptureFrames) * 4 + 1024, 1));
+    if (!m_pCaptureBuffer)
+        fatal("sound driver buffer array cannot be assigned");
+
+    const std::size_t N = m_nWindowSamples;
+    const std::size_t half = (N + 1) / 2 + 1;
+    analysisBlock_ = static_cast<double*>(std::calloc(4 * N + 3 * half, sizeof(double)));
+    if (!analysisBlock_)
+        fatal("unable to allocate heap memory. quit other applications and try again");
+    m_pTime[0] = analysisBlock_;
+    m_pTime[1] = m_pTime[0] + N;
+    m_pSpectrum[0] = m_pTime[1] + N;
+    m_pSpectrum[1] = m_pSpectrum[0] + N;
+    m_pMagnitude = m_pSpectrum[1] + N;
+    m_pRatio = m_pMagnitude + half;
+    m_pPhase = m_pRatio + half;
+
+    setDefaultRanges();
+    captureDone_.reset();
+    m_nAverageCount = 1;
+}
+
+void CVelmoraDoc::setDefaultRanges() {
+    for (int c = 0; c < 2; ++c) {
+        m_nScopeYMax[c] = kFullScale / 2 - 1;
+        m_nScopeYMin[c] = 1 - kFullScale / 2;
+    }
+    m_dSpecYMin[0] = 0.0;
+    m_dSpecYMin[1] = -180.0;
+    m_dSpecYMax[0] = (m_dwFlags & kFlagDual) ? 1000.0 : 32767.0 * m_nWindowSamples * 0.5;
+    m_dSpecYMax[1] = 180.0;
+}
+
+void CVelmoraDoc::ResetViewRanges() {
+    setDefaultRanges();
+    m_dwFlags |= kFlagResetView;
+    if (host_)
+        host_->InvalidateView(true);
+}
+
+void CVelmoraDoc::closeCapture() {
+    captureDone_.reset();
+    if (m_hWaveIn) {
+        input_.stop();
+        input_.close();
+        m_hWaveIn = false;
+    }
+}
+
+void CVelmoraDoc::ToggleAcquisition() {
+    if (!running()) {
+        m_dwFlags |= kFlagRunning;
+        m_nAverageCount = (m_dwFlags & kFlagAverage) ? 0 : 1;
+        const std::size_t last = (m_nWindowSamples + 1) / 2;
+        std::fill_n(m_pMagnitude, last + 1, 0.0);
+        std::fill_n(m_pRatio, last + 1, 0.0);
+        std::fill_n(m_pPhase, last + 1, 0.0);
+        CaptureOnce();
+    } else {
+        if (host_)
+            host_->SetStatusText(kOffText);
+        m_dwFlags &= ~kFlagRunning;
+        closeCapture();
+        input_.release();
+    }
+}
+
+void CVelmoraDoc::CaptureOnce() {
+    m_wfxIn = WaveFormat{m_nSamplingRate, 2, 16};
+    if (host_)
+        host_->SetStatusText(kOnText);
+    captureDone_ = std::make_shared<AutoResetEvent>();
+
+    WaveResult result = input_.open(m_wfxIn, [done = captureDone_] { done->signal(); });
+    if (result) {
+        m_hWaveIn = true;
+        result = input_.addBuffer(m_pCaptureBuffer, m_nCaptureFrames);
+    }
+    if (result)
+        result = input_.start();
+    if (!result) {
+        // Acquisition stays on without a timer: Start/Stop twice tries again.
+        closeCapture();
+        if (result.text.empty()) {
+            char text[128];
+            std::snprintf(text, sizeof text, "fail to open the wavein device with error code %d",
+                          result.error);
+            m_szMessage = text;
+        } else {
+            m_szMessage = result.text;
+        }
+        interaction_.MessageBox(m_szMessage);
+        return;
+    }
+
+    // The user-interface thread waits here for the whole capture; on a
+    // timeout the buffer is used as it stands.
+    captureDone_->wait(std::chrono::milliseconds(kCaptureWaitMs));
+
+    const int reversed = (m_dwFlags & kFlagReversed) ? 1 : 0;
+    const std::int16_t* frame = m_pCaptureBuffer + 2 * m_nDelaySkip;
+    for (int i = 0; i < m_nWindowSamples; ++i, frame += 2) {
+        m_pTime[reversed][i] = frame[0];
+        m_pTime[1 - reversed][i] = frame[1];
+    }
+
+    closeCapture();
+    if (host_) {
+        host_->InvalidateView(false);
+        host_->SetCaptureTimer();
+    }
+}
+
+void CVelmoraDoc::OnTimeWindow() {
+    const bool wasRunning = running();
+    if (wasRunning)
+        ToggleAcquisition();
+    const double previous = m_dTimeWindow;
+    m_szMessage = "Input the new time window size, in seconds.";
+    interaction_.EditNumber(m_szMessage, m_dTimeWindow);
+    const double T = m_dTimeWindow;
+    const bool inRange = 10.0 / m_nSamplingRate <= T && T <= 3600;
+    if (!inRange || CaptureFramesFor(m_nSamplingRate, T, m_dRDelay != 0 ? 30 : 0) == 0)
+        m_dTimeWindow = previous;
+    AllocateBuffers();
+    ResetViewRanges();
+    if (wasRunning)
+        ToggleAcquisition();
+}
+
+void CVelmoraDoc::OnSamplingRate() {
+    m_nWaveform = 99;  // the generator falls silent first
+    if (running())
+        ToggleAcquisition();
+    const int previous = m_nSamplingRate;
+    double rate = m_nSamplingRate;
+    m_szMessage =
+        "New sampling rate.\nYour sound card MUST support the exact sampling rate. Verify with a "
+        "15KHz sine wave.\nYou should see 15000.0 Hz in fft mode";
+    interaction_.EditNumber(m_szMessage, rate);
+    const double truncated = std::trunc(rate);
+    m_nSamplingRate =
+        truncated >= 4000 && truncated <= 48000 ? static_cast<int>(truncated) : previous;
+    // The same window at another rate must still give a usable capture.
+    if (CaptureFramesFor(m_nSamplingRate, m_dTimeWindow, m_dRDelay != 0 ? 30 : 0) == 0)
+        m_nSamplingRate = previous;
+    AllocateBuffers();
+    ResetViewRanges();
+}
+
+void CVelmoraDoc::OnReverseInputs() {
+    m_dwFlags ^= kFlagReversed;
+    m_dwFlags |= kFlagResetView;
+    if (running()) {
+        ToggleAcquisition();
+        ToggleAcquisition();
+    }
+    ResetViewRanges();
+}
+
+bool CVelmoraDoc::OnCommand(int id) {
+    switch (id) {
+        case ID_START_STOP:
+            ToggleAcquisition();
+            return true;
+        case ID_CAPTURE_NEXT:
+            CaptureOnce();
+            return true;
+        case ID_AUTO_RANGE_Y:
+            m_dwFlags |= kFlagAutoRangeY;
+            if (host_)
+                host_->InvalidateView(true);
+            return true;
+        case ID_ZOOM_OUT_Y:
+            m_dwFlags |= kFlagZoomOutY;
+            if (host_)
+                host_->InvalidateView(true);
+            return true;
+        case ID_RESET_VIEW:
+            ResetViewRanges();
+            return true;
+        case ID_TOGGLE_SCOPE:
+            m_dwFlags ^= kFlagScope;
+            ResetViewRanges();
+            return true;
+        case ID_TOGGLE_DUAL:
+            m_dwFlags ^= kFlagDual;
+            ResetViewRanges();
+            return true;
+        case ID_TOGGLE_AVERAGE:
+            m_dwFlags ^= kFlagAverage;
+            if (host_)
+                host_->InvalidateView(true);
+            return true;
+        case ID_TIME_WINDOW:
+            OnTimeWindow();
+            return true;
+        case ID_SAMPLING_RATE:
+            OnSamplingRate();
+            return true;
+        case ID_REVERSE_INPUTS:
+            OnReverseInputs();
+            return true;
+        default:
+            return id >= ID_DOCUMENT_FIRST && id <= ID_DOCUMENT_LAST;
+    }
+}
+
+}  // namespace velmora

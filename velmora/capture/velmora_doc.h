@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "../app/command_line.h"
+#include "../platform/auto_reset_event.h"
+#include "../platform/interaction.h"
+#include "../platform/wave_input.h"
+#include "document_host.h"
+#include "flags.h"
+
+namespace velmora {
+
+// The one document: all instrument state, and the acquisition cycle that
+// records one block of 16-bit stereo frames after another.
+class CVelmoraDoc {
+public:
+    // Reads P1..P6 and sizes every buffer. Throws FatalError when the
+    // buffers cannot be had.
+    CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interaction& interaction);
+    ~CVelmoraDoc();
+    CVelmoraDoc(const CVelmoraDoc&) = delete;
+    CVelmoraDoc& operator=(const CVelmoraDoc&) = delete;
+
+    void SetHost(DocumentHost* host) { host_ = host; }
+
+    // Carries out a document command (32771..32795); false for another id.
+    bool OnCommand(int id);
+
+    void AllocateBuffers();
+    void ToggleAcquisition();
+    void CaptureOnce();
+    void ResetViewRanges();
+    void OnTimeWindow();
+    void OnSamplingRate();
+    void OnReverseInputs();
+
+    bool running() const { return m_dwFlags & kFlagRunning; }
+
+    // Capture state.
+    int m_nSamplingRate = 48000;
+    double m_dTimeWindow = 0.1;
+    double m_dWeight[2] = {1.4, 1.4};
+    double m_dRDelay = 0;
+    std::uint32_t m_dwFlags = 0;
+    int m_nCaptureFrames = 0;
+    int m_nDelaySkip = 0;
+    int m_nWindowSamples = 0;
+    std::int16_t* m_pCaptureBuffer = nullptr;  // m_nCaptureFrames * 4 + 1024 bytes
+    WaveFormat m_wfxIn;
+    bool m_hWaveIn = false;  // the input is open, during one capture
+
+    // The analysis arrays, all in one block: time samples and spectra of N
+    // values, magnitude, ratio and phase of (N + 1) / 2 + 1.
+    double* m_pTime[2] = {};
+    double* m_pSpectrum[2] = {};
+    double* m_pMagnitude = nullptr;
+    double* m_pRatio = nullptr;
+    double* m_pPhase = nullptr;
+    int m_nAverageCount = 1;
+
+    // Default display ranges.
+    int m_nScopeYMax[2] = {};
+    int m_nScopeYMin[2] = {};
+    double m_dSpecYMin[2] = {};
+    double m_dSpecYMax[2] = {};
+
+    // Generator selection.
+    double m_dFrequency = 440.0;
+    int m_nWaveform = 99;  // silent
+
+    // The shared text into which messages and prompts are formatted.
+    std::string m_szMessage;
+
+    static constexpr int kFullScale = 65536;
+    static constexpr int kCaptureWaitMs = 1'000'000;
+
+private:
+    void releaseBuffers();
+    void setDefaultRanges();
+    void closeCapture();
+    void fatal(const char* message);
+
+    WaveInput& input_;
+    Interaction& interaction_;
+    DocumentHost* host_ = nullptr;
+    // Exists while a capture is outstanding; the audio thread holds a share.
+    std::shared_ptr<AutoResetEvent> captureDone_;
+    double* analysisBlock_ = nullptr;
+};
+
+}  // namespace velmora

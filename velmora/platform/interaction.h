@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+// Every modal exchange with the user goes through here, so that tests can
+// answer in place of a person.
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+    // A message box with an OK button, captioned with the program's title.
+    virtual void MessageBox(const std::string& text) = 0;
+    // The "New parameter" dialog: shows value, and stores the number typed
+    // when OK is pressed; Escape or closing leaves value as it was.
+    virtual void EditNumber(const std::string& prompt, double& value) = 0;
+};
+
+// Reads the whole of a text as a floating-point number, blanks around it
+// allowed; false when it is not one.
+bool ParseNumberText(const std::string& text, double& value);
+
+}  // namespace velmora

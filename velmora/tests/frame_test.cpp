@@ -1,0 +1,111 @@
+#include "app/main_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/velmora_app.h"
+#include "capture/command_ids.h"
+#include "display/velmora_view.h"
+#include "fakes.h"
+
+namespace velmora {
+namespace {
+
+class FrameTest : public ::testing::Test {
+protected:
+    FrameTest() { EXPECT_TRUE(app.InitInstance("", &dialogs, &input)); }
+    testing::FakeWaveInput input;
+    testing::ScriptedInteraction dialogs;
+    CVelmoraApp app;
+};
+
+TEST_F(FrameTest, ShowsItsCaptionMenusAndStatus) {
+    CMainFrame& frame = *app.frame();
+    EXPECT_EQ(frame.windowTitle(), "Untitled - 16bitKORVANE");
+    EXPECT_EQ(frame.statusText(), "Ready");
+    QStringList menus;
+    for (QAction* menu : frame.menuBar()->actions())
+        menus << menu->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "Function &Generator", "&Help"}));
+
+    QAction* start = frame.action(ID_START_STOP);
+    EXPECT_EQ(start->text(), "&Start/Stop Taking Data\tEnter");
+    EXPECT_EQ(start->statusTip(), "Start / stop taking data");
+    EXPECT_TRUE(start->shortcuts().contains(QKeySequence(Qt::Key_Return)));
+    EXPECT_EQ(frame.action(ID_TOGGLE_AVERAGE)->text(), "Toggle FFT Averaing on/off");
+    EXPECT_EQ(frame.action(ID_ZOOM_OUT_Y)->statusTip(), "zoom out y by 3x");
+    EXPECT_EQ(frame.action(ID_WAVEFORM_FIRST)->text(), "Silent\tF1");
+    EXPECT_TRUE(frame.action(ID_WAVEFORM_FIRST)->isChecked());
+    EXPECT_EQ(frame.action(ID_WAVEFORM_FIRST + 7)->shortcut(), QKeySequence(Qt::Key_F8));
+    EXPECT_EQ(frame.action(ID_FREQUENCY)->shortcut(), QKeySequence(Qt::Key_F9));
+    EXPECT_EQ(frame.action(ID_APP_ABOUT)->text(), "&About KORVANE");
+
+    // The toolbar: Copy | Print | Start/Stop, Averaging | fft/scope,
+    // single/both, reverse | auto range, zoom out | sampling rate, time window.
+    QList<int> order;
+    for (QAction* action : frame.findChild<QToolBar*>("toolbar")->actions())
+        order << (action->isSeparator() ? 0 : action->data().toInt());
+    EXPECT_EQ(order,
+              (QList<int>{ID_EDIT_COPY, ID_FILE_PRINT, 0, ID_START_STOP, ID_TOGGLE_AVERAGE, 0,
+                          ID_TOGGLE_SCOPE, ID_TOGGLE_DUAL, ID_REVERSE_INPUTS, 0, ID_AUTO_RANGE_Y,
+                          ID_ZOOM_OUT_Y, 0, ID_SAMPLING_RATE, ID_TIME_WINDOW}));
+}
+
+TEST_F(FrameTest, EnterStartsTheCycleAndAnyKeyStopsIt) {
+    CMainFrame& frame = *app.frame();
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    frame.view()->setFocus();
+    QTest::keyClick(frame.view(), Qt::Key_Return);
+    EXPECT_TRUE(app.document()->running());
+    EXPECT_EQ(frame.statusText(), "Velmora ON; hit any key to stop.");
+    // The timer asks for one capture after another.
+    QTest::qWait(50);
+    EXPECT_GT(input.captures, 2);
+
+    QTest::keyClick(frame.view(), Qt::Key_A);
+    QTest::qWait(20);
+    EXPECT_FALSE(app.document()->running());
+    EXPECT_EQ(frame.statusText(), "Velmora OFF; hit 'RETURN' to start.");
+    const int captures = input.captures;
+    QTest::qWait(20);
+    EXPECT_EQ(input.captures, captures);  // no capture after the stop
+    EXPECT_FALSE(frame.view()->timerPending());
+}
+
+TEST_F(FrameTest, AnOpenFailureIsShownAndNoTimerRuns) {
+    input.openError = -9999;
+    app.frame()->OnCommand(ID_START_STOP);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "fail to open the wavein device with error code -9999");
+    EXPECT_TRUE(app.document()->running());
+    EXPECT_FALSE(app.frame()->view()->timerPending());
+}
+
+TEST(FrameStartUp, ABadCommandLineMakesNoWindow) {
+    testing::FakeWaveInput input;
+    testing::ScriptedInteraction dialogs;
+    CVelmoraApp app;
+    EXPECT_FALSE(app.InitInstance("1 2 3 4 5 6 7 8 9", &dialogs, &input));
+    EXPECT_EQ(app.frame(), nullptr);
+    EXPECT_FALSE(app.InitInstance(std::string(81, '4'), &dialogs, &input));
+}
+
+}  // namespace
+}  // namespace velmora
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
