@@ -33,8 +33,8 @@ const QList<QKeySequence> none;
 
 }  // namespace
 
-CMainFrame::CMainFrame(CVelmoraApp& app, CVelmoraDoc& document)
-    : app_(app), document_(document), view_(new CVelmoraView(document, this)) {
+CMainFrame::CMainFrame(CVelmoraApp& app, CVelmoraDoc& document, Interaction& interaction)
+    : app_(app), document_(document), view_(new CVelmoraView(document, interaction, this)) {
     setWindowTitle(QStringLiteral("Untitled - 16bitKORVANE"));
     setWindowIcon(AppIcon());
     setCentralWidget(view_);
@@ -128,7 +128,7 @@ void CMainFrame::buildMenus() {
 
     // Commands nothing carries out yet are shown disabled, as menus show
     // commands without a handler.
-    for (int id : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP, ID_EDIT_COPY})
+    for (int id : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
         actions_.value(id)->setEnabled(false);
 }
 
@@ -196,7 +196,10 @@ void CMainFrame::OnCommand(int id) {
             updateWaveformChecks();
             return;
         }
-        app_.OnCommand(id);
+        if (id == ID_EDIT_COPY)
+            view_->OnEditCopy();
+        else
+            app_.OnCommand(id);
     } catch (const FatalError& error) {
         QCoreApplication::exit(error.exitCode);
     }

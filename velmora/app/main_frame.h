@@ -13,6 +13,7 @@ namespace velmora {
 class CVelmoraDoc;
 class CVelmoraView;
 class CVelmoraApp;
+class Interaction;
 
 // The main window: menus, toolbar, status bar with the lock-key
 // indicators, and the routing of every command by its number.
@@ -20,7 +21,7 @@ class CMainFrame final : public QMainWindow, public DocumentHost {
     Q_OBJECT
 
 public:
-    CMainFrame(CVelmoraApp& app, CVelmoraDoc& document);
+    CMainFrame(CVelmoraApp& app, CVelmoraDoc& document, Interaction& interaction);
 
     CVelmoraView* view() const { return view_; }
     // The action of a command, for the menus and the tests.

@@ -34,7 +34,7 @@ bool CVelmoraApp::InitInstance(const std::string& commandLine, Interaction* inte
         input = ownInput_.get();
     }
     document_ = std::make_unique<CVelmoraDoc>(m_szParam, *input, *interaction);
-    frame_ = std::make_unique<CMainFrame>(*this, *document_);
+    frame_ = std::make_unique<CMainFrame>(*this, *document_, *interaction);
     document_->SetHost(frame_.get());
     if (ownInteraction_)
         ownInteraction_->setParent(frame_->view());

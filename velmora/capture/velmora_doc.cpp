@@ -73,6 +73,8 @@ CVelmoraDoc::~CVelmoraDoc() {
 }
 
 void CVelmoraDoc::releaseBuffers() {
+    m_plan = SpectrumPlan();
+    m_dwFlags &= ~kFlagPlanMade;
     std::free(analysisBlock_);
     analysisBlock_ = nullptr;
     m_pTime[0] = m_pTime[1] = m_pSpectrum[0] = m_pSpectrum[1] = nullptr;
@@ -100,11 +102,16 @@ void CVelmoraDoc::AllocateBuffers() {
     if (!m_pCaptureBuffer)
         fatal("sound driver buffer array cannot be assigned");
 
-    const std::size_t N = m_nWindowSamples;
-    const std::size_t half = (N + 1) / 2 + 1;
-    analysisBlock_ = static_cast<double*>(std::calloc(4 * N + 3 * half, sizeof(double)));
+    // Each array starts on a 64-byte boundary, so that one transform plan
+    // serves both channels' arrays.
+    const auto aligned = [](std::size_t count) { return (count + 7) / 8 * 8; };
+    const std::size_t N = aligned(m_nWindowSamples);
+    const std::size_t half = aligned((m_nWindowSamples + 1) / 2 + 1);
+    const std::size_t bytes = (4 * N + 3 * half) * sizeof(double);
+    analysisBlock_ = static_cast<double*>(std::aligned_alloc(64, bytes));
     if (!analysisBlock_)
         fatal("unable to allocate heap memory. quit other applications and try again");
+    std::memset(analysisBlock_, 0, bytes);
     m_pTime[0] = analysisBlock_;
     m_pTime[1] = m_pTime[0] + N;
     m_pSpectrum[0] = m_pTime[1] + N;
@@ -114,6 +121,8 @@ void CVelmoraDoc::AllocateBuffers() {
     m_pPhase = m_pRatio + half;
 
     setDefaultRanges();
+    m_plan = SpectrumPlan(m_nWindowSamples, m_pTime[0], m_pSpectrum[0]);
+    m_dwFlags |= kFlagPlanMade;
     captureDone_.reset();
     m_nAverageCount = 1;
 }
@@ -201,6 +210,7 @@ void CVelmoraDoc::CaptureOnce() {
         m_pTime[reversed][i] = frame[0];
         m_pTime[1 - reversed][i] = frame[1];
     }
+    AnalyseSpectra();
 
     closeCapture();
     if (host_) {

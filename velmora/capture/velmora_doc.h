@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "../analysis/spectrum_plan.h"
 #include "../app/command_line.h"
 #include "../platform/auto_reset_event.h"
 #include "../platform/interaction.h"
@@ -33,6 +34,8 @@ public:
     void ToggleAcquisition();
     void CaptureOnce();
     void ResetViewRanges();
+    // The transforms and per-bin results of the capture just converted.
+    void AnalyseSpectra();
     void OnTimeWindow();
     void OnSamplingRate();
     void OnReverseInputs();
@@ -60,6 +63,7 @@ public:
     double* m_pRatio = nullptr;
     double* m_pPhase = nullptr;
     int m_nAverageCount = 1;
+    SpectrumPlan m_plan;  // the forward transform of N samples
 
     // Default display ranges.
     int m_nScopeYMax[2] = {};

@@ -1,15 +1,19 @@
 #include "velmora_view.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 
 #include "../capture/command_ids.h"
 #include "../capture/velmora_doc.h"
+#include "../platform/interaction.h"
+#include "clipboard_text.h"
 
 namespace velmora {
 
-CVelmoraView::CVelmoraView(CVelmoraDoc& document, QWidget* parent)
-    : QWidget(parent), document_(document) {
+CVelmoraView::CVelmoraView(CVelmoraDoc& document, Interaction& interaction, QWidget* parent)
+    : QWidget(parent), document_(document), interaction_(interaction) {
     setFocusPolicy(Qt::StrongFocus);
     // Painted opaquely: a capture repaints without erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -27,6 +31,13 @@ void CVelmoraView::onTimer1() {
     if (document_.running())
         QMetaObject::invokeMethod(
             this, [this] { emit command(ID_CAPTURE_NEXT); }, Qt::QueuedConnection);
+}
+
+void CVelmoraView::OnEditCopy() {
+    if (const std::string note = DelayNote(document_); !note.empty())
+        interaction_.MessageBox(note);
+    const std::string text = ClipboardText(document_, 0, FullRangeEnd(document_));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 void CVelmoraView::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,7 @@
 namespace velmora {
 
 class CVelmoraDoc;
+class Interaction;
 
 // The one view. Its timer 1 paces the acquisition cycle: after each capture
 // the document sets it with a 0 ms period, and its tick asks for the next
@@ -14,9 +15,11 @@ class CVelmoraView final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit CVelmoraView(CVelmoraDoc& document, QWidget* parent = nullptr);
+    CVelmoraView(CVelmoraDoc& document, Interaction& interaction, QWidget* parent = nullptr);
 
     void SetCaptureTimer();
+    // Copy: the data behind the plot to the clipboard as text.
+    void OnEditCopy();
     bool timerPending() const { return timer1_.isActive(); }
 
 signals:
@@ -31,6 +34,7 @@ private:
     void onTimer1();
 
     CVelmoraDoc& document_;
+    Interaction& interaction_;
     QTimer timer1_;
 };
 

@@ -33,7 +33,7 @@ TEST_F(DocumentTest, AnEmptyCommandLineGivesTheDefaults) {
     EXPECT_EQ(doc->m_dWeight[0], 1.4);
     EXPECT_EQ(doc->m_dWeight[1], 1.4);
     EXPECT_EQ(doc->m_dRDelay, 0);
-    EXPECT_EQ(doc->m_dwFlags, kFlagResetView);  // one-channel spectrum
+    EXPECT_EQ(doc->m_dwFlags, kFlagResetView | kFlagPlanMade);  // one-channel spectrum
     EXPECT_EQ(doc->m_nCaptureFrames, 4800);
     EXPECT_EQ(doc->m_nWindowSamples, 4800);
     EXPECT_EQ(doc->m_dFrequency, 440.0);
@@ -53,15 +53,16 @@ TEST_F(DocumentTest, ParametersAndTheirLimits) {
     EXPECT_EQ(doc->m_nWindowSamples, 4470);
     EXPECT_EQ(doc->m_dWeight[0], 2.5);
     EXPECT_EQ(doc->m_dWeight[1], 1.4);
-    EXPECT_EQ(doc->m_dwFlags, kFlagScope | kFlagDual | kFlagResetView);
+    EXPECT_EQ(doc->m_dwFlags, kFlagScope | kFlagDual | kFlagResetView | kFlagPlanMade);
 
     for (const char* rate : {"3999", "48001", "abc"})
         EXPECT_EQ(make(rate)->m_nSamplingRate, 48000);
     EXPECT_EQ(make("4000")->m_nSamplingRate, 4000);
-    EXPECT_EQ(make("48000 0.1 0 0 0")->m_dwFlags, kFlagScope | kFlagResetView);
-    EXPECT_EQ(make("48000 0.1 0 0 3")->m_dwFlags, kFlagDual | kFlagResetView);
+    EXPECT_EQ(make("48000 0.1 0 0 0")->m_dwFlags, kFlagScope | kFlagResetView | kFlagPlanMade);
+    EXPECT_EQ(make("48000 0.1 0 0 3")->m_dwFlags, kFlagDual | kFlagResetView | kFlagPlanMade);
     for (const char* mode : {"2", "7", "-1"})
-        EXPECT_EQ(make(std::string("48000 0.1 0 0 ") + mode)->m_dwFlags, kFlagResetView);
+        EXPECT_EQ(make(std::string("48000 0.1 0 0 ") + mode)->m_dwFlags,
+                  kFlagResetView | kFlagPlanMade);
 }
 
 TEST_F(DocumentTest, AWindowTooShortOrTooLongTakesTheDefault) {
@@ -113,7 +114,7 @@ TEST_F(DocumentTest, ReversedInputsSwapTheChannelsAndRestartTheAverages) {
     auto doc = make("");
     doc->m_dwFlags |= kFlagAverage;
     doc->ToggleAcquisition();
-    EXPECT_EQ(doc->m_nAverageCount, 0);
+    EXPECT_EQ(doc->m_nAverageCount, 1);  // from 0 at Start, one capture summed
     EXPECT_EQ(doc->m_pTime[0][5], 5);
     doc->OnCommand(ID_REVERSE_INPUTS);
     EXPECT_TRUE(doc->m_dwFlags & kFlagReversed);
@@ -121,6 +122,7 @@ TEST_F(DocumentTest, ReversedInputsSwapTheChannelsAndRestartTheAverages) {
     EXPECT_EQ(input.captures, 2);       // stopped and started again
     EXPECT_EQ(doc->m_pTime[0][5], -5);  // the right input
     EXPECT_EQ(doc->m_pTime[1][5], 5);
+    EXPECT_EQ(doc->m_nAverageCount, 1);  // the averages started again
 }
 
 TEST_F(DocumentTest, AnOpenFailureIsShownAndLeavesAcquisitionOnWithoutATimer) {

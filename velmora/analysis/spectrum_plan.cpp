@@ -1,0 +1,20 @@
+#include "spectrum_plan.h"
+
+#include <utility>
+
+namespace velmora {
+
+SpectrumPlan::SpectrumPlan(int n, double* in, double* out)
+    : plan_(fftw_plan_r2r_1d(n, in, out, FFTW_R2HC, FFTW_ESTIMATE)) {}
+
+SpectrumPlan::~SpectrumPlan() {
+    if (plan_)
+        fftw_destroy_plan(plan_);
+}
+
+SpectrumPlan& SpectrumPlan::operator=(SpectrumPlan&& other) noexcept {
+    std::swap(plan_, other.plan_);
+    return *this;
+}
+
+}  // namespace velmora

@@ -1,0 +1,105 @@
+// velmora-capture: measures without a window. Runs captures from the
+// default input (or VELMORA_INPUT's WAV file) and prints what Copy would put
+// on the clipboard for the full range.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "../capture/velmora_doc.h"
+#include "../display/clipboard_text.h"
+#include "command_line.h"
+
+namespace {
+
+using namespace velmora;
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+void printUsage(std::ostream& out) {
+    out << "usage: velmora-capture [P1 [P2 [P3 [P4 [P5 [P6]]]]]] [--captures N] [--average]\n"
+           "                       [--mode 0..3] [--reverse]\n"
+           "P1..P6 as on velmora's command line: sampling rate, time window, channel weights,\n"
+           "starting mode, right-channel delay.\n";
+}
+
+// Messages go to stderr; any of them means the measurement failed.
+class ConsoleInteraction final : public Interaction {
+public:
+    void MessageBox(const std::string& text) override {
+        std::cerr << text << '\n';
+        failed = true;
+    }
+    void EditNumber(const std::string&, double&) override {}
+    bool failed = false;
+};
+
+bool readCount(const char* text, long low, long high, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= low && value <= high;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string words;
+    long captures = 1, mode = -1;
+    bool average = false, reverse = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            printUsage(std::cout);
+            return 0;
+        } else if (arg == "--captures" && i + 1 < argc &&
+                   readCount(argv[i + 1], 1, 1'000'000, captures)) {
+            ++i;
+        } else if (arg == "--mode" && i + 1 < argc && readCount(argv[i + 1], 0, 3, mode)) {
+            ++i;
+        } else if (arg == "--average") {
+            average = true;
+        } else if (arg == "--reverse") {
+            reverse = true;
+        } else if (arg.starts_with("--")) {
+            std::cerr << "velmora-capture: bad option " << arg << '\n';
+            printUsage(std::cerr);
+            return kExitUsage;
+        } else {
+            if (!words.empty())
+                words += ' ';
+            words += arg;
+        }
+    }
+    const auto params = SplitCommandLine(words);
+    if (!params) {
+        std::cerr << "velmora-capture: at most eight parameters of at most 80 characters\n";
+        return kExitUsage;
+    }
+
+    ConsoleInteraction console;
+    try {
+        const auto input = MakeDefaultWaveInput();
+        CVelmoraDoc doc(*params, *input, console);
+        if (mode >= 0)
+            doc.m_dwFlags = StartingModeFlags(static_cast<int>(mode));
+        if (average)
+            doc.m_dwFlags |= kFlagAverage;
+        if (reverse)
+            doc.m_dwFlags |= kFlagReversed;
+
+        doc.ToggleAcquisition();  // the first capture
+        for (long n = 1; n < captures && !console.failed; ++n)
+            doc.CaptureOnce();
+        doc.ToggleAcquisition();
+        if (console.failed)
+            return kExitFailed;
+
+        if (const std::string note = DelayNote(doc); !note.empty())
+            std::cerr << note << '\n';
+        std::cout << ClipboardText(doc, 0, FullRangeEnd(doc)) << std::flush;
+        return 0;
+    } catch (const FatalError& error) {
+        return error.exitCode;
+    }
+}

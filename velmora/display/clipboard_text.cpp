@@ -1,0 +1,90 @@
+#include "clipboard_text.h"
+
+#include <locale.h>
+
+#include <cstdio>
+
+#include "../analysis/analysis.h"
+#include "../capture/velmora_doc.h"
+
+namespace velmora {
+
+namespace {
+
+// Spreadsheets get "." whatever the user's locale.
+class CNumbers {
+public:
+    CNumbers() : previous_(uselocale(locale())) {}
+    ~CNumbers() { uselocale(previous_); }
+
+private:
+    static locale_t locale() {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t{});
+        return c;
+    }
+    locale_t previous_;
+};
+
+void appendRow(std::string& text, int columns, double a, double b, double c = 0) {
+    char row[256];
+    if (columns == 2)
+        std::snprintf(row, sizeof row, "%10.4f\t%10.4f\n", a, b);
+    else
+        std::snprintf(row, sizeof row, "%10.4f\t%10.4f\t%10.4f\n", a, b, c);
+    text += row;
+}
+
+}  // namespace
+
+int FullRangeEnd(const CVelmoraDoc& doc) {
+    return (doc.m_dwFlags & kFlagScope) ? doc.m_nWindowSamples : (doc.m_nWindowSamples + 1) / 2 + 1;
+}
+
+std::string DelayNote(const CVelmoraDoc& doc) {
+    const bool dualScope = (doc.m_dwFlags & kFlagScope) && (doc.m_dwFlags & kFlagDual);
+    if (!dualScope || doc.m_dRDelay == 0)
+        return {};
+    CNumbers c;
+    char note[160];
+    std::snprintf(note, sizeof note,
+                  "Note that your data do not reflect a %f second delay on your R channel segnal",
+                  doc.m_dRDelay);
+    return note;
+}
+
+std::string ClipboardText(const CVelmoraDoc& doc, int first, int last) {
+    CNumbers c;
+    const bool scope = doc.m_dwFlags & kFlagScope;
+    const bool dual = doc.m_dwFlags & kFlagDual;
+    const bool reversed = doc.m_dwFlags & kFlagReversed;
+    const double rate = doc.m_nSamplingRate;
+    const int N = doc.m_nWindowSamples;
+    auto mv = [&](int channel, int i) {
+        return doc.m_pTime[channel][i] / (32.767 * doc.m_dWeight[channel]);
+    };
+
+    std::string text;
+    text.reserve(64 + 34 * static_cast<std::size_t>(last > first ? last - first : 0));
+    if (scope && !dual) {
+        text = "Time(msec)\tCh 0:mV\n";
+        for (int i = first; i < last; ++i)
+            appendRow(text, 2, i * 1000.0 / rate, mv(0, i));
+    } else if (scope) {
+        text = std::string("Time(msec)\t") + (reversed ? "R:mV\tL:mV\n" : "L:mV\tR:mV\n");
+        for (int i = first; i < last; ++i)
+            appendRow(text, 3, i * 1000.0 / rate, mv(0, i), mv(1, i));
+    } else if (!dual) {
+        text = std::string("Frequency(Hz))\t") + (reversed ? "R  :mV\n" : "L  :mV\n");
+        for (int i = first; i < last; ++i)
+            appendRow(text, 2, rate * i / N, AmplitudeMv(doc, i));
+    } else {
+        text = std::string("Frequency(Hz)\t") + (reversed
+                                                     ? "R  :L   ratio\tR  :L   phase difference\n"
+                                                     : "L  :R   ratio\tL  :R   phase difference\n");
+        for (int i = first; i < last; ++i)
+            appendRow(text, 3, rate * i / N, RatioValue(doc, i), PhaseDegrees(doc, i));
+    }
+    return text;
+}
+
+}  // namespace velmora

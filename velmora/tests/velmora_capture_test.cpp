@@ -1,0 +1,182 @@
+// velmora-capture run as a lab script runs it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int exitCode;
+    std::string out, err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class VelmoraCaptureTest : public ::testing::Test {
+protected:
+    VelmoraCaptureTest() {
+        std::string pattern = (fs::temp_directory_path() / "velmora-XXXXXX").string();
+        dir = mkdtemp(pattern.data());
+    }
+    ~VelmoraCaptureTest() override { fs::remove_all(dir); }
+
+    // A stereo 16-bit WAV of a sine on each channel.
+    std::string wav(int rate, double seconds, double f0, double a0, double f1, double a1) {
+        const std::string path = (dir / "input.wav").string();
+        std::ofstream out(path, std::ios::binary);
+        const int frames = static_cast<int>(rate * seconds);
+        auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        out << "RIFF";
+        u32(36 + frames * 4);
+        out << "WAVEfmt ";
+        u32(16);
+        u16(1);
+        u16(2);
+        u32(rate);
+        u32(rate * 4);
+        u16(4);
+        u16(16);
+        out << "data";
+        u32(frames * 4);
+        for (int i = 0; i < frames; ++i) {
+            u16(static_cast<std::uint16_t>(std::lround(a0 * std::sin(2 * M_PI * f0 * i / rate))));
+            u16(static_cast<std::uint16_t>(std::lround(a1 * std::sin(2 * M_PI * f1 * i / rate))));
+        }
+        return path;
+    }
+
+    Result run(const std::vector<std::string>& arguments, const std::string& input = {}) {
+        const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e)
+            if (std::string(*e).rfind("VELMORA_INPUT=", 0) != 0)
+                env.push_back(*e);
+        if (!input.empty())
+            env.push_back("VELMORA_INPUT=" + input);
+        std::vector<char*> envp, argv{const_cast<char*>(VELMORA_CAPTURE)};
+        for (auto& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        for (const std::string& a : arguments)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        EXPECT_EQ(posix_spawn(&pid, VELMORA_CAPTURE, &actions, nullptr, argv.data(), envp.data()),
+                  0);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+    }
+
+    std::vector<std::vector<double>> rows(const std::string& text) {
+        std::vector<std::vector<double>> table;
+        std::istringstream in(text);
+        std::string line;
+        std::getline(in, line);  // the header
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::vector<double> row;
+            for (double v; fields >> v;)
+                row.push_back(v);
+            table.push_back(row);
+        }
+        return table;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(VelmoraCaptureTest, PrintsTheSpectrumOfARecording) {
+    const std::string file = wav(48000, 0.5, 1000, 1000, 3000, 500);
+    const Result result = run({"48000", "0.1", "0", "0", "2"}, file);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.substr(0, result.out.find('\n') + 1), "Frequency(Hz))\tL  :mV\n");
+    const auto table = rows(result.out);
+    ASSERT_EQ(table.size(), 2401u);
+    EXPECT_EQ(table[100][0], 1000);
+    EXPECT_NEAR(table[100][1], 1000 / (32.767 * 1.4), 0.002);  // about 21.8 mV
+}
+
+TEST_F(VelmoraCaptureTest, ModesAveragingAndReversedInputs) {
+    const std::string file = wav(48000, 0.5, 1000, 1000, 1000, 500);
+    Result result = run({"--mode", "3", "--captures", "3", "--average"}, file);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto table = rows(result.out);
+    EXPECT_NEAR(table[100][1], 2.0, 1e-3);  // left over right
+    EXPECT_NEAR(table[100][2], 0.0, 0.1);
+
+    result = run({"--mode", "3", "--reverse"}, file);
+    EXPECT_NE(result.out.find("R  :L   ratio"), std::string::npos);
+    EXPECT_NEAR(rows(result.out)[100][1], 0.5, 1e-3);
+
+    result = run({"48000", "0.1", "0", "0", "1"}, file);
+    EXPECT_EQ(result.out.substr(0, 22), "Time(msec)\tL:mV\tR:mV\n ");
+    EXPECT_EQ(rows(result.out).size(), 4800u);
+}
+
+TEST_F(VelmoraCaptureTest, FailuresAreReportedOnStandardError) {
+    const std::string file = wav(44100, 0.2, 1000, 1000, 1000, 1000);
+    Result result = run({}, file);  // 48000 Hz wanted
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("44100 Hz"), std::string::npos) << result.err;
+    EXPECT_TRUE(result.out.empty());
+
+    result = run({"44100", "0.1", "--captures", "5"}, file);  // the file holds two
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("end of the file"), std::string::npos) << result.err;
+
+    EXPECT_EQ(run({"--mode", "4"}, file).exitCode, 2);
+    EXPECT_EQ(run({"--captures", "0"}, file).exitCode, 2);
+    EXPECT_EQ(run({"--frobnicate"}, file).exitCode, 2);
+}
+
+// Through the real sound path: a tone played into the null sink.
+TEST_F(VelmoraCaptureTest, MeasuresAToneFromTheSoundCard) {
+    if (std::system("pactl info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no PulseAudio server (scripts/test starts one)";
+    const std::string tone = wav(48000, 20, 3000, 6000, 3000, 6000);
+    pid_t player = 0;
+    const char* argv[] = {"paplay", tone.c_str(), nullptr};
+    ASSERT_EQ(posix_spawnp(&player, "paplay", nullptr, nullptr, const_cast<char**>(argv), environ),
+              0);
+    // Enough captures that the last ones hear the tone.
+    const Result result = run({"48000", "0.1", "0", "0", "2", "--captures", "20"});
+    kill(player, SIGTERM);
+    waitpid(player, nullptr, 0);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto table = rows(result.out);
+    std::size_t largest = 1;
+    for (std::size_t k = 1; k < table.size(); ++k)
+        if (table[k][1] > table[largest][1])
+            largest = k;
+    EXPECT_EQ(table[largest][0], 3000);
+}
+
+}  // namespace
+}  // namespace velmora
