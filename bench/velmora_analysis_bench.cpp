@@ -1,0 +1,79 @@
+// Per-capture analysis (both transforms and the pass over the bins) against
+// the two bare transform executions alone, at three window lengths.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "app/command_line.h"
+#include "capture/velmora_doc.h"
+#include "platform/interaction.h"
+#include "platform/wave_input.h"
+
+namespace {
+
+using namespace velmora;
+
+class NoInput final : public WaveInput {
+public:
+    WaveResult open(const WaveFormat&, std::function<void()>) override { return {-1, "none"}; }
+    WaveResult addBuffer(std::int16_t*, int) override { return {}; }
+    WaveResult start() override { return {}; }
+    void stop() override {}
+    void close() override {}
+};
+
+class NoDialogs final : public Interaction {
+public:
+    void MessageBox(const std::string&) override {}
+    void EditNumber(const std::string&, double&) override {}
+};
+
+// 48000 Hz and a window giving N samples; noise-like data on both inputs.
+std::unique_ptr<CVelmoraDoc> document(int n, NoInput& input, NoDialogs& dialogs, bool average) {
+    const std::string line = "48000 " + std::to_string(n / 48000.0) + " 0 0 3";
+    auto doc = std::make_unique<CVelmoraDoc>(*SplitCommandLine(line), input, dialogs);
+    for (int i = 0; i < doc->m_nWindowSamples; ++i) {
+        doc->m_pTime[0][i] = std::fmod(i * 7919.0, 20000) - 10000;
+        doc->m_pTime[1][i] = std::fmod(i * 104729.0, 20000) - 10000;
+    }
+    if (average)
+        doc->m_dwFlags |= kFlagAverage;
+    return doc;
+}
+
+void BM_Analysis(benchmark::State& state) {
+    NoInput input;
+    NoDialogs dialogs;
+    auto doc = document(static_cast<int>(state.range(0)), input, dialogs, state.range(1) != 0);
+    for (auto _ : state) {
+        doc->AnalyseSpectra();
+        benchmark::DoNotOptimize(doc->m_pPhase[1]);
+    }
+    state.counters["N"] = doc->m_nWindowSamples;
+}
+
+void BM_BareTransforms(benchmark::State& state) {
+    NoInput input;
+    NoDialogs dialogs;
+    auto doc = document(static_cast<int>(state.range(0)), input, dialogs, false);
+    for (auto _ : state) {
+        doc->m_plan.execute(doc->m_pTime[0], doc->m_pSpectrum[0]);
+        doc->m_plan.execute(doc->m_pTime[1], doc->m_pSpectrum[1]);
+        benchmark::DoNotOptimize(doc->m_pSpectrum[1][1]);
+    }
+}
+
+BENCHMARK(BM_BareTransforms)->Arg(4800)->Arg(48000)->Arg(480000)->Unit(benchmark::kMicrosecond);
+// Second argument: averaging off (0) or on (1).
+BENCHMARK(BM_Analysis)
+    ->Args({4800, 0})
+    ->Args({48000, 0})
+    ->Args({480000, 0})
+    ->Args({4800, 1})
+    ->Args({48000, 1})
+    ->Args({480000, 1})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
