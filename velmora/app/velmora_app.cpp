@@ -4,6 +4,7 @@
 
 #include "../capture/command_ids.h"
 #include "../display/velmora_view.h"
+#include "../platform/portaudio_wave_output.h"
 #include "about_box.h"
 #include "main_frame.h"
 #include "qt_interaction.h"
@@ -19,7 +20,7 @@ CVelmoraApp::~CVelmoraApp() {
 }
 
 bool CVelmoraApp::InitInstance(const std::string& commandLine, Interaction* interaction,
-                               WaveInput* input) {
+                               WaveInput* input, WaveOutput* output) {
     const auto params = SplitCommandLine(commandLine);
     if (!params)
         return false;
@@ -33,7 +34,11 @@ bool CVelmoraApp::InitInstance(const std::string& commandLine, Interaction* inte
         ownInput_ = MakeDefaultWaveInput();
         input = ownInput_.get();
     }
-    document_ = std::make_unique<CVelmoraDoc>(m_szParam, *input, *interaction);
+    if (!output) {
+        output_ = std::make_unique<PortAudioWaveOutput>();
+        output = output_.get();
+    }
+    document_ = std::make_unique<CVelmoraDoc>(m_szParam, *input, *interaction, output);
     frame_ = std::make_unique<CMainFrame>(*this, *document_, *interaction);
     document_->SetHost(frame_.get());
     if (ownInteraction_)

@@ -20,7 +20,7 @@ public:
     // Start-up. False when it fails (a bad command line): no window is made.
     // Throws FatalError when the document's buffers cannot be had.
     bool InitInstance(const std::string& commandLine, Interaction* interaction = nullptr,
-                      WaveInput* input = nullptr);
+                      WaveInput* input = nullptr, WaveOutput* output = nullptr);
 
     // The application's own commands: about, exit.
     void OnCommand(int id);
@@ -32,6 +32,7 @@ public:
 private:
     std::unique_ptr<QtInteraction> ownInteraction_;
     std::unique_ptr<WaveInput> ownInput_;
+    std::unique_ptr<WaveOutput> output_;
     std::unique_ptr<CVelmoraDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -1,13 +1,16 @@
 // velmora-capture: measures without a window. Runs captures from the
 // default input (or VELMORA_INPUT's WAV file) and prints what Copy would put
 // on the clipboard for the full range.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "../capture/velmora_doc.h"
 #include "../display/clipboard_text.h"
+#include "../platform/portaudio_wave_output.h"
 #include "command_line.h"
 
 namespace {
@@ -19,9 +22,11 @@ constexpr int kExitUsage = 2;
 
 void printUsage(std::ostream& out) {
     out << "usage: velmora-capture [P1 [P2 [P3 [P4 [P5 [P6]]]]]] [--captures N] [--average]\n"
-           "                       [--mode 0..3] [--reverse]\n"
+           "                       [--mode 0..3] [--reverse] [--generate 0..6] [--frequency F]\n"
            "P1..P6 as on velmora's command line: sampling rate, time window, channel weights,\n"
-           "starting mode, right-channel delay.\n";
+           "starting mode, right-channel delay. --generate plays a signal on the default\n"
+           "output while measuring: 0 sine, 1 triangle, 2 square, 3 1:100 pulse, 4 white\n"
+           "noise, 5 held noise, 6 sweep; --frequency sets its frequency (default 440 Hz).\n";
 }
 
 // Messages go to stderr; any of them means the measurement failed.
@@ -41,11 +46,18 @@ bool readCount(const char* text, long low, long high, long& value) {
     return end != text && *end == '\0' && value >= low && value <= high;
 }
 
+bool readFrequency(const char* text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && value > 0.05 && value <= 48000;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string words;
-    long captures = 1, mode = -1;
+    long captures = 1, mode = -1, waveform = -1;
+    double frequency = 440.0;
     bool average = false, reverse = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -56,6 +68,10 @@ int main(int argc, char** argv) {
                    readCount(argv[i + 1], 1, 1'000'000, captures)) {
             ++i;
         } else if (arg == "--mode" && i + 1 < argc && readCount(argv[i + 1], 0, 3, mode)) {
+            ++i;
+        } else if (arg == "--generate" && i + 1 < argc && readCount(argv[i + 1], 0, 6, waveform)) {
+            ++i;
+        } else if (arg == "--frequency" && i + 1 < argc && readFrequency(argv[i + 1], frequency)) {
             ++i;
         } else if (arg == "--average") {
             average = true;
@@ -80,13 +96,23 @@ int main(int argc, char** argv) {
     ConsoleInteraction console;
     try {
         const auto input = MakeDefaultWaveInput();
-        CVelmoraDoc doc(*params, *input, console);
+        PortAudioWaveOutput output;
+        CVelmoraDoc doc(*params, *input, console, &output);
         if (mode >= 0)
             doc.m_dwFlags = StartingModeFlags(static_cast<int>(mode));
         if (average)
             doc.m_dwFlags |= kFlagAverage;
         if (reverse)
             doc.m_dwFlags |= kFlagReversed;
+
+        if (waveform >= 0) {
+            doc.m_dOutputFrequency = frequency;
+            doc.SelectWaveform(static_cast<int>(waveform));
+            if (console.failed)
+                return kExitFailed;
+            // Let the signal reach the circuit and come back to the input.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
 
         doc.ToggleAcquisition();  // the first capture
         for (long n = 1; n < captures && !console.failed; ++n)

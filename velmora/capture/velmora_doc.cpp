@@ -36,8 +36,12 @@ double paramNumber(const ParamStrings& params, int index) {
 
 }  // namespace
 
-CVelmoraDoc::CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interaction& interaction)
-    : input_(input), interaction_(interaction) {
+CVelmoraDoc::CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interaction& interaction,
+                         WaveOutput* output)
+    : m_sOutputBuffer(new std::int16_t[kOutputCapacity]()),
+      input_(input),
+      output_(output),
+      interaction_(interaction) {
     m_nSamplingRate = paramInteger(params, 0);
     if (m_nSamplingRate < 4000 || m_nSamplingRate > 48000)
         m_nSamplingRate = 48000;
@@ -61,11 +65,12 @@ CVelmoraDoc::CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interacti
         m_dTimeWindow = kDefaultTimeWindow;
 
     AllocateBuffers();
-    m_dFrequency = 440.0;
+    m_dOutputFrequency = 440.0;
     m_nWaveform = 99;
 }
 
 CVelmoraDoc::~CVelmoraDoc() {
+    StopOutput();
     if (running())
         closeCapture();
     input_.release();
@@ -237,7 +242,7 @@ void CVelmoraDoc::OnTimeWindow() {
 }
 
 void CVelmoraDoc::OnSamplingRate() {
-    m_nWaveform = 99;  // the generator falls silent first
+    SelectWaveform(kWaveformSilent);  // the generator falls silent first
     if (running())
         ToggleAcquisition();
     const int previous = m_nSamplingRate;
@@ -309,7 +314,15 @@ bool CVelmoraDoc::OnCommand(int id) {
         case ID_REVERSE_INPUTS:
             OnReverseInputs();
             return true;
+        case ID_FREQUENCY:
+            OnFrequency();
+            return true;
         default:
+            if (id >= ID_WAVEFORM_FIRST && id <= ID_WAVEFORM_LAST) {
+                SelectWaveform(id == ID_WAVEFORM_FIRST ? kWaveformSilent
+                                                       : id - ID_WAVEFORM_FIRST - 1);
+                return true;
+            }
             return id >= ID_DOCUMENT_FIRST && id <= ID_DOCUMENT_LAST;
     }
 }

@@ -6,9 +6,11 @@
 
 #include "../analysis/spectrum_plan.h"
 #include "../app/command_line.h"
+#include "../generator/synthesis.h"
 #include "../platform/auto_reset_event.h"
 #include "../platform/interaction.h"
 #include "../platform/wave_input.h"
+#include "../platform/wave_output.h"
 #include "document_host.h"
 #include "flags.h"
 
@@ -19,8 +21,9 @@ namespace velmora {
 class CVelmoraDoc {
 public:
     // Reads P1..P6 and sizes every buffer. Throws FatalError when the
-    // buffers cannot be had.
-    CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interaction& interaction);
+    // buffers cannot be had. Without an output the generator plays nowhere.
+    CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interaction& interaction,
+                WaveOutput* output = nullptr);
     ~CVelmoraDoc();
     CVelmoraDoc(const CVelmoraDoc&) = delete;
     CVelmoraDoc& operator=(const CVelmoraDoc&) = delete;
@@ -39,6 +42,13 @@ public:
     void OnTimeWindow();
     void OnSamplingRate();
     void OnReverseInputs();
+
+    // The generator.
+    void StopOutput();
+    void StartOutput();
+    // A Function Generator item: "Silent" or one of the seven signals.
+    void SelectWaveform(int waveform);
+    void OnFrequency();
 
     bool running() const { return m_dwFlags & kFlagRunning; }
 
@@ -71,9 +81,14 @@ public:
     double m_dSpecYMin[2] = {};
     double m_dSpecYMax[2] = {};
 
-    // Generator selection.
-    double m_dFrequency = 440.0;
-    int m_nWaveform = 99;  // silent
+    // Generator state: the selected signal, its frequency and the block the
+    // output loops.
+    double m_dOutputFrequency = 440.0;
+    int m_nWaveform = kWaveformSilent;
+    int m_nOutputSamples = 0;
+    std::unique_ptr<std::int16_t[]> m_sOutputBuffer;  // kOutputCapacity samples
+    bool m_hWaveOut = false;                          // a block is playing
+    static constexpr int kOutputLoops = 4096;
 
     // The shared text into which messages and prompts are formatted.
     std::string m_szMessage;
@@ -88,6 +103,8 @@ private:
     void fatal(const char* message);
 
     WaveInput& input_;
+    WaveOutput* output_;
+    GeneratorRandom random_;
     Interaction& interaction_;
     DocumentHost* host_ = nullptr;
     // Exists while a capture is outstanding; the audio thread holds a share.

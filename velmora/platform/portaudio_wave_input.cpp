@@ -1,7 +1,6 @@
 #include "portaudio_wave_input.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "portaudio_init.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,24 +9,6 @@
 namespace velmora {
 
 namespace {
-
-// PortAudio probes ALSA and JACK when it starts and both talk on stderr;
-// that talk is kept off the terminal.
-PaError quietInitialize() {
-    setenv("JACK_NO_START_SERVER", "1", 0);
-    const int saved = dup(STDERR_FILENO);
-    const int null = ::open("/dev/null", O_WRONLY);
-    if (saved >= 0 && null >= 0)
-        dup2(null, STDERR_FILENO);
-    const PaError error = Pa_Initialize();
-    if (saved >= 0) {
-        dup2(saved, STDERR_FILENO);
-        ::close(saved);
-    }
-    if (null >= 0)
-        ::close(null);
-    return error;
-}
 
 WaveResult failure(PaError error) {
     return {static_cast<int>(error), {}};
@@ -45,7 +26,7 @@ PortAudioWaveInput::~PortAudioWaveInput() {
 
 WaveResult PortAudioWaveInput::open(const WaveFormat& format, std::function<void()> done) {
     if (!initialised_) {
-        if (const PaError error = quietInitialize(); error != paNoError)
+        if (const PaError error = QuietPortAudioInitialize(); error != paNoError)
             return failure(error);
         initialised_ = true;
     }

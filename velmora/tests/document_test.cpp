@@ -36,7 +36,7 @@ TEST_F(DocumentTest, AnEmptyCommandLineGivesTheDefaults) {
     EXPECT_EQ(doc->m_dwFlags, kFlagResetView | kFlagPlanMade);  // one-channel spectrum
     EXPECT_EQ(doc->m_nCaptureFrames, 4800);
     EXPECT_EQ(doc->m_nWindowSamples, 4800);
-    EXPECT_EQ(doc->m_dFrequency, 440.0);
+    EXPECT_EQ(doc->m_dOutputFrequency, 440.0);
     EXPECT_EQ(doc->m_nWaveform, 99);
     EXPECT_EQ(doc->m_nScopeYMax[0], 32767);
     EXPECT_EQ(doc->m_nScopeYMin[1], -32767);

@@ -9,6 +9,7 @@
 #include "capture/document_host.h"
 #include "platform/interaction.h"
 #include "platform/wave_input.h"
+#include "platform/wave_output.h"
 
 namespace velmora::testing {
 
@@ -64,6 +65,30 @@ private:
     std::int16_t* buffer_ = nullptr;
     int frameCount_ = 0;
     std::thread driver_;
+};
+
+// A sound output that keeps what it was asked to play.
+class FakeWaveOutput final : public WaveOutput {
+public:
+    WaveResult open(const WaveFormat& format) override {
+        formats.push_back(format);
+        return {openError, {}};
+    }
+    WaveResult play(const std::int16_t* samples, int count, int loops) override {
+        playing = samples;
+        this->count = count;
+        this->loops = loops;
+        ++plays;
+        return {};
+    }
+    void reset() override {
+        playing = nullptr;
+        ++resets;
+    }
+    int openError = 0;
+    std::vector<WaveFormat> formats;
+    const std::int16_t* playing = nullptr;
+    int count = 0, loops = 0, plays = 0, resets = 0;
 };
 
 // Answers the dialogs from a script and keeps what was shown.

@@ -178,5 +178,30 @@ TEST_F(VelmoraCaptureTest, MeasuresAToneFromTheSoundCard) {
     EXPECT_EQ(table[largest][0], 3000);
 }
 
+// The generator's sine, looped back through the null sink.
+TEST_F(VelmoraCaptureTest, TheGeneratorsSineComesBackThroughTheLoopback) {
+    if (std::system("pactl info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no PulseAudio server (scripts/test starts one)";
+    Result result = run({"48000", "0.1", "0", "0", "2", "--generate", "0", "--frequency", "1000",
+                         "--captures", "5"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto table = rows(result.out);
+    std::size_t largest = 1;
+    for (std::size_t k = 1; k < table.size(); ++k)
+        if (table[k][1] > table[largest][1])
+            largest = k;
+    EXPECT_EQ(table[largest][0], 1000);
+
+    result = run({"48000", "0.1", "0", "0", "3", "--generate", "0", "--frequency", "1000",
+                  "--captures", "5"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    table = rows(result.out);
+    EXPECT_NEAR(table[100][1], 1.00, 0.01);
+    EXPECT_NEAR(table[100][2], 0.0, 1.0);
+
+    EXPECT_EQ(run({"--generate", "7"}).exitCode, 2);
+    EXPECT_EQ(run({"--generate", "0", "--frequency", "0.01"}).exitCode, 2);
+}
+
 }  // namespace
 }  // namespace velmora
