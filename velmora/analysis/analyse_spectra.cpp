@@ -26,7 +26,8 @@ inline double arctan(double x) {
     const double a = std::fabs(x);
     const bool big = a > kTan3PiOver8;
     const bool middle = !big && a > 0.66;
-    const double r = big ? -1.0 / a : middle ? (a - 1.0) / (a + 1.0) : a;
+    // One division for whichever range: -1 / a, (a - 1) / (a + 1) or a / 1.
+    const double r = (big ? -1.0 : middle ? a - 1.0 : a) / (big ? a : middle ? a + 1.0 : 1.0);
     const double base = big ? M_PI_2 : middle ? M_PI_4 : 0.0;
     const double extra = big ? kMoreBits : middle ? 0.5 * kMoreBits : 0.0;
     const double z = r * r;
