@@ -29,12 +29,14 @@ void BM_CaptureDutyCycle(benchmark::State& state) {
     double recorded = 0, wall = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < kCaptures; ++i) doc.CaptureOnce();
+        for (int i = 0; i < kCaptures; ++i)
+            doc.CaptureOnce();
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         recorded += kCaptures * doc.m_dTimeWindow;
     }
     doc.ToggleAcquisition();
-    if (!dialogs.failure.empty()) state.SkipWithError(dialogs.failure.c_str());
+    if (!dialogs.failure.empty())
+        state.SkipWithError(dialogs.failure.c_str());
     state.counters["duty_cycle"] = recorded / wall;
     state.counters["gap_ms"] = (wall - recorded) / (kCaptures * state.iterations()) * 1000;
 }

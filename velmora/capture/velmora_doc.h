@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "../analysis/spectrum_plan.h"
+#include "../analysis/fft_plan.h"
 #include "../app/command_line.h"
 #include "../generator/synthesis.h"
 #include "../platform/auto_reset_event.h"

@@ -1,4 +1,4 @@
-#include "spectrum_plan.h"
+#include "fft_plan.h"
 
 #include <utility>
 
