@@ -62,6 +62,19 @@ double PhaseDegrees(const CVelmoraDoc& doc, int k) {
     return doc.m_pPhase[k] * 57.29577951308232;
 }
 
+// cos and sin of the delay rotation theta(k) = k f, kept while N and f stay.
+void CVelmoraDoc::prepareDelayRotation(int H, double f) {
+    if (static_cast<int>(rotationCos_.size()) == H + 1 && rotationStep_ == f)
+        return;
+    rotationStep_ = f;
+    rotationCos_.resize(H + 1);
+    rotationSin_.resize(H + 1);
+    for (int k = 0; k <= H; ++k) {
+        rotationCos_[k] = std::cos(k * f);
+        rotationSin_[k] = std::sin(k * f);
+    }
+}
+
 void CVelmoraDoc::AnalyseSpectra() {
     const int N = m_nWindowSamples;
     const int H = (N + 1) / 2;
@@ -73,6 +86,9 @@ void CVelmoraDoc::AnalyseSpectra() {
     double f = m_nSamplingRate * m_dRDelay * (-2 * M_PI) / N;
     if (m_dwFlags & kFlagReversed)
         f = -f;
+    prepareDelayRotation(H, f);
+    const double* cosTheta = rotationCos_.data();
+    const double* sinTheta = rotationSin_.data();
     const bool even = N % 2 == 0;
 
     if (!(m_dwFlags & kFlagAverage)) {
@@ -84,11 +100,18 @@ void CVelmoraDoc::AnalyseSpectra() {
             const double re0 = X0[k], im0 = X0[N - k], re1 = X1[k], im1 = X1[N - k];
             const double power0 = re0 * re0 + im0 * im0;
             m_pRatio[k] = std::sqrt(power0 / (re1 * re1 + im1 * im1));
-            double d = angleOf(im0, re0) - angleOf(im1, re1) + k * f;
-            d -= d > M_PI ? 2 * M_PI : 0.0;
-            d += d <= -M_PI ? 2 * M_PI : 0.0;
-            m_pPhase[k] = d;
+            // The phase difference p0 - p1 + theta is the angle of
+            // X0 conj(X1) turned by theta: one arctangent instead of two,
+            // already in (-pi, pi].
+            const double power1 = re1 * re1 + im1 * im1;
+            const double pRe = re0 * re1 + im0 * im1, pIm = im0 * re1 - re0 * im1;
+            const double c = cosTheta[k], s = sinTheta[k];
+            const double qRe = c * pRe - s * pIm, qIm = s * pRe + c * pIm;
+            m_pPhase[k] = angleOf(qIm, qRe);
             m_pMagnitude[k] = std::sqrt(power0);
+            // The same ratio as a vector, where averaging would go on from.
+            sumRe_[k] = qRe / power1;
+            sumIm_[k] = qIm / power1;
         }
         if (even) {
             m_pRatio[N / 2] = std::fabs(X0[N / 2] / X1[N / 2]);
@@ -104,15 +127,18 @@ void CVelmoraDoc::AnalyseSpectra() {
     m_pMagnitude[0] += std::fabs(X0[0]);
     for (int k = 1; k < H; ++k) {
         const double re0 = X0[k], im0 = X0[N - k], re1 = X1[k], im1 = X1[N - k];
-        const double sumRe = m_pRatio[k] * std::cos(m_pPhase[k]);
-        const double sumIm = m_pRatio[k] * std::sin(m_pPhase[k]);
+        // The running sum is kept as a vector beside its polar form, so that
+        // it need not be turned back from ratio and phase.
+        const double sumRe = sumRe_[k];
+        const double sumIm = sumIm_[k];
         const double power1 = re1 * re1 + im1 * im1;
         const double gRe = (re0 * re1 + im0 * im1) / power1;
         const double gIm = (im0 * re1 - re0 * im1) / power1;
-        const double theta = k * f;
-        const double c = std::cos(theta), s = std::sin(theta);
+        const double c = cosTheta[k], s = sinTheta[k];
         const double re = sumRe + (c * gRe - s * gIm);
         const double im = sumIm + (s * gRe + c * gIm);
+        sumRe_[k] = re;
+        sumIm_[k] = im;
         m_pRatio[k] = std::sqrt(re * re + im * im);
         m_pPhase[k] = angleOf(im, re);
         m_pMagnitude[k] += std::sqrt(re0 * re0 + im0 * im0);

@@ -125,6 +125,8 @@ void CVelmoraDoc::AllocateBuffers() {
     m_pRatio = m_pMagnitude + half;
     m_pPhase = m_pRatio + half;
 
+    sumRe_.assign((m_nWindowSamples + 1) / 2 + 1, 0.0);
+    sumIm_.assign(sumRe_.size(), 0.0);
     setDefaultRanges();
     m_plan = SpectrumPlan(m_nWindowSamples, m_pTime[0], m_pSpectrum[0]);
     m_dwFlags |= kFlagPlanMade;
@@ -167,6 +169,8 @@ void CVelmoraDoc::ToggleAcquisition() {
         std::fill_n(m_pMagnitude, last + 1, 0.0);
         std::fill_n(m_pRatio, last + 1, 0.0);
         std::fill_n(m_pPhase, last + 1, 0.0);
+        std::fill(sumRe_.begin(), sumRe_.end(), 0.0);
+        std::fill(sumIm_.begin(), sumIm_.end(), 0.0);
         CaptureOnce();
     } else {
         if (host_)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../analysis/fft_plan.h"
 #include "../app/command_line.h"
@@ -98,6 +99,7 @@ public:
 
 private:
     void releaseBuffers();
+    void prepareDelayRotation(int H, double f);
     void setDefaultRanges();
     void closeCapture();
     void fatal(const char* message);
@@ -110,6 +112,11 @@ private:
     // Exists while a capture is outstanding; the audio thread holds a share.
     std::shared_ptr<AutoResetEvent> captureDone_;
     double* analysisBlock_ = nullptr;
+    std::vector<double> rotationCos_, rotationSin_;
+    // The summed transfer function as vectors, bins 0..H: what m_pRatio and
+    // m_pPhase hold in polar form.
+    std::vector<double> sumRe_, sumIm_;
+    double rotationStep_ = 0;
 };
 
 }  // namespace velmora

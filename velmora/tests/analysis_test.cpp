@@ -121,6 +121,20 @@ TEST_F(AnalysisTest, AveragingSumsMagnitudesAndTransferFunctionsAsVectors) {
     EXPECT_NEAR(RatioValue(*doc, 100), 1, 1e-6);
 }
 
+TEST_F(AnalysisTest, SwitchingAveragingOnGoesOnFromTheLastCapture) {
+    input.left = [](int, int i) { return sine(2000, 1000, 48000, i); };
+    input.right = [](int, int i) { return sine(1000, 1000, 48000, i, 0.5); };
+    auto doc = start("48000 0.1 0 0 3 1.425e-5");
+    const double phase = PhaseDegrees(*doc, 100);
+    const double ratio = RatioValue(*doc, 100);  // about 2
+    doc->m_dwFlags |= kFlagAverage;
+    doc->CaptureOnce();  // the same capture again
+    EXPECT_EQ(doc->m_nAverageCount, 2);
+    EXPECT_NEAR(RatioValue(*doc, 100), ratio, 1e-9);  // (r + r) / 2, not r / 2
+    EXPECT_NEAR(ratio, 2, 0.01);
+    EXPECT_NEAR(PhaseDegrees(*doc, 100), phase, 1e-9);
+}
+
 TEST_F(AnalysisTest, NothingSummedShowsZeroNotADivisionByZero) {
     input.openError = -9996;
     auto doc = start("", kFlagAverage);
