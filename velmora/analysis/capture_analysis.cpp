@@ -3,6 +3,10 @@
 // summed.
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "../capture/velmora_doc.h"
 #include "analysis.h"
 
@@ -40,6 +44,54 @@ inline double angleOf(double y, double x) {
     const double angle = arctan(y / x);
     return angle + (x < 0 ? (angle > 0 ? -M_PI : M_PI) : 0.0);
 }
+
+#if defined(__SSE2__)
+// The same arctangent and angle on two bins at once, operation for
+// operation, so that both lanes give exactly the scalar result.
+inline __m128d select(__m128d mask, __m128d a, __m128d b) {
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+
+inline __m128d arctan2(__m128d x) {
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const __m128d one = _mm_set1_pd(1.0);
+    const __m128d a = _mm_andnot_pd(sign, x);
+    const __m128d big = _mm_cmpgt_pd(a, _mm_set1_pd(2.41421356237309504880));
+    const __m128d middle = _mm_andnot_pd(big, _mm_cmpgt_pd(a, _mm_set1_pd(0.66)));
+    const __m128d num = select(big, _mm_set1_pd(-1.0), select(middle, _mm_sub_pd(a, one), a));
+    const __m128d den = select(big, a, select(middle, _mm_add_pd(a, one), one));
+    const __m128d r = _mm_div_pd(num, den);
+    const __m128d base =
+        select(big, _mm_set1_pd(M_PI_2), select(middle, _mm_set1_pd(M_PI_4), _mm_setzero_pd()));
+    const __m128d extra =
+        select(big, _mm_set1_pd(6.123233995736765886130E-17),
+               select(middle, _mm_set1_pd(0.5 * 6.123233995736765886130E-17), _mm_setzero_pd()));
+    const __m128d z = _mm_mul_pd(r, r);
+    auto step = [&](__m128d acc, double c) {
+        return _mm_add_pd(_mm_mul_pd(acc, z), _mm_set1_pd(c));
+    };
+    __m128d p = _mm_set1_pd(-8.750608600031904122785E-1);
+    p = step(p, -1.615753718733365076637E1);
+    p = step(p, -7.500855792314704667340E1);
+    p = step(p, -1.228866684490136173410E2);
+    p = step(p, -6.485021904942025371773E1);
+    __m128d q = _mm_add_pd(z, _mm_set1_pd(2.485846490142306297962E1));
+    q = step(q, 1.650270098316988542046E2);
+    q = step(q, 4.328810604912902668951E2);
+    q = step(q, 4.853903996359136964868E2);
+    q = step(q, 1.945506571482613964425E2);
+    const __m128d inner = _mm_add_pd(_mm_mul_pd(r, _mm_div_pd(_mm_mul_pd(z, p), q)), r);
+    const __m128d angle = _mm_add_pd(_mm_add_pd(base, inner), extra);
+    return _mm_or_pd(_mm_andnot_pd(sign, angle), _mm_and_pd(sign, x));
+}
+
+inline __m128d angleOf2(__m128d y, __m128d x) {
+    const __m128d angle = arctan2(_mm_div_pd(y, x));
+    const __m128d turn =
+        select(_mm_cmpgt_pd(angle, _mm_setzero_pd()), _mm_set1_pd(-M_PI), _mm_set1_pd(M_PI));
+    return _mm_add_pd(angle, _mm_and_pd(_mm_cmplt_pd(x, _mm_setzero_pd()), turn));
+}
+#endif
 
 }  // namespace
 
@@ -96,14 +148,38 @@ void CVelmoraDoc::AnalyseSpectra() {
         m_pRatio[0] = std::fabs(X0[0] / X1[0]);
         m_pPhase[0] = 0;
         m_pMagnitude[0] = std::fabs(X0[0]);
-        for (int k = 1; k < H; ++k) {
+        int k = 1;
+#if defined(__SSE2__)
+        // Two bins at a time; the imaginary parts of k and k + 1 lie at
+        // N - k and N - k - 1, the other way round.
+        for (; k + 1 < H; k += 2) {
+            const __m128d re0 = _mm_loadu_pd(X0 + k), re1 = _mm_loadu_pd(X1 + k);
+            const __m128d im0 =
+                _mm_shuffle_pd(_mm_loadu_pd(X0 + N - k - 1), _mm_loadu_pd(X0 + N - k - 1), 1);
+            const __m128d im1 =
+                _mm_shuffle_pd(_mm_loadu_pd(X1 + N - k - 1), _mm_loadu_pd(X1 + N - k - 1), 1);
+            const __m128d power0 = _mm_add_pd(_mm_mul_pd(re0, re0), _mm_mul_pd(im0, im0));
+            const __m128d power1 = _mm_add_pd(_mm_mul_pd(re1, re1), _mm_mul_pd(im1, im1));
+            _mm_storeu_pd(m_pRatio + k, _mm_sqrt_pd(_mm_div_pd(power0, power1)));
+            const __m128d pRe = _mm_add_pd(_mm_mul_pd(re0, re1), _mm_mul_pd(im0, im1));
+            const __m128d pIm = _mm_sub_pd(_mm_mul_pd(im0, re1), _mm_mul_pd(re0, im1));
+            const __m128d c = _mm_loadu_pd(cosTheta + k), s = _mm_loadu_pd(sinTheta + k);
+            const __m128d qRe = _mm_sub_pd(_mm_mul_pd(c, pRe), _mm_mul_pd(s, pIm));
+            const __m128d qIm = _mm_add_pd(_mm_mul_pd(s, pRe), _mm_mul_pd(c, pIm));
+            _mm_storeu_pd(m_pPhase + k, angleOf2(qIm, qRe));
+            _mm_storeu_pd(m_pMagnitude + k, _mm_sqrt_pd(power0));
+            _mm_storeu_pd(&sumRe_[k], _mm_div_pd(qRe, power1));
+            _mm_storeu_pd(&sumIm_[k], _mm_div_pd(qIm, power1));
+        }
+#endif
+        for (; k < H; ++k) {
             const double re0 = X0[k], im0 = X0[N - k], re1 = X1[k], im1 = X1[N - k];
             const double power0 = re0 * re0 + im0 * im0;
-            m_pRatio[k] = std::sqrt(power0 / (re1 * re1 + im1 * im1));
+            const double power1 = re1 * re1 + im1 * im1;
+            m_pRatio[k] = std::sqrt(power0 / power1);
             // The phase difference p0 - p1 + theta is the angle of
             // X0 conj(X1) turned by theta: one arctangent instead of two,
             // already in (-pi, pi].
-            const double power1 = re1 * re1 + im1 * im1;
             const double pRe = re0 * re1 + im0 * im1, pIm = im0 * re1 - re0 * im1;
             const double c = cosTheta[k], s = sinTheta[k];
             const double qRe = c * pRe - s * pIm, qIm = s * pRe + c * pIm;
@@ -125,7 +201,35 @@ void CVelmoraDoc::AnalyseSpectra() {
     m_pRatio[0] += std::fabs(X0[0] / X1[0]);
     m_pPhase[0] = 0;
     m_pMagnitude[0] += std::fabs(X0[0]);
-    for (int k = 1; k < H; ++k) {
+    int k = 1;
+#if defined(__SSE2__)
+    for (; k + 1 < H; k += 2) {
+        const __m128d re0 = _mm_loadu_pd(X0 + k), re1 = _mm_loadu_pd(X1 + k);
+        const __m128d im0 =
+            _mm_shuffle_pd(_mm_loadu_pd(X0 + N - k - 1), _mm_loadu_pd(X0 + N - k - 1), 1);
+        const __m128d im1 =
+            _mm_shuffle_pd(_mm_loadu_pd(X1 + N - k - 1), _mm_loadu_pd(X1 + N - k - 1), 1);
+        const __m128d power1 = _mm_add_pd(_mm_mul_pd(re1, re1), _mm_mul_pd(im1, im1));
+        const __m128d gRe =
+            _mm_div_pd(_mm_add_pd(_mm_mul_pd(re0, re1), _mm_mul_pd(im0, im1)), power1);
+        const __m128d gIm =
+            _mm_div_pd(_mm_sub_pd(_mm_mul_pd(im0, re1), _mm_mul_pd(re0, im1)), power1);
+        const __m128d c = _mm_loadu_pd(cosTheta + k), s = _mm_loadu_pd(sinTheta + k);
+        const __m128d re = _mm_add_pd(_mm_loadu_pd(&sumRe_[k]),
+                                      _mm_sub_pd(_mm_mul_pd(c, gRe), _mm_mul_pd(s, gIm)));
+        const __m128d im = _mm_add_pd(_mm_loadu_pd(&sumIm_[k]),
+                                      _mm_add_pd(_mm_mul_pd(s, gRe), _mm_mul_pd(c, gIm)));
+        _mm_storeu_pd(&sumRe_[k], re);
+        _mm_storeu_pd(&sumIm_[k], im);
+        _mm_storeu_pd(m_pRatio + k,
+                      _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(re, re), _mm_mul_pd(im, im))));
+        _mm_storeu_pd(m_pPhase + k, angleOf2(im, re));
+        const __m128d power0 = _mm_add_pd(_mm_mul_pd(re0, re0), _mm_mul_pd(im0, im0));
+        _mm_storeu_pd(m_pMagnitude + k,
+                      _mm_add_pd(_mm_loadu_pd(m_pMagnitude + k), _mm_sqrt_pd(power0)));
+    }
+#endif
+    for (; k < H; ++k) {
         const double re0 = X0[k], im0 = X0[N - k], re1 = X1[k], im1 = X1[N - k];
         // The running sum is kept as a vector beside its polar form, so that
         // it need not be turned back from ratio and phase.
