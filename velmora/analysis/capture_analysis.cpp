@@ -85,6 +85,16 @@ inline __m128d arctan2(__m128d x) {
     return _mm_or_pd(_mm_andnot_pd(sign, angle), _mm_and_pd(sign, x));
 }
 
+// Bins k and k + 1 of a half-complex spectrum: real parts at k, k + 1,
+// imaginary parts at N - k, N - k - 1, the other way round.
+struct BinPair {
+    __m128d re, im;
+};
+inline BinPair loadBins(const double* X, int N, int k) {
+    const __m128d mirrored = _mm_loadu_pd(X + N - k - 1);
+    return {_mm_loadu_pd(X + k), _mm_shuffle_pd(mirrored, mirrored, 1)};
+}
+
 inline __m128d angleOf2(__m128d y, __m128d x) {
     const __m128d angle = arctan2(_mm_div_pd(y, x));
     const __m128d turn =
@@ -150,14 +160,9 @@ void CVelmoraDoc::AnalyseSpectra() {
         m_pMagnitude[0] = std::fabs(X0[0]);
         int k = 1;
 #if defined(__SSE2__)
-        // Two bins at a time; the imaginary parts of k and k + 1 lie at
-        // N - k and N - k - 1, the other way round.
-        for (; k + 1 < H; k += 2) {
-            const __m128d re0 = _mm_loadu_pd(X0 + k), re1 = _mm_loadu_pd(X1 + k);
-            const __m128d im0 =
-                _mm_shuffle_pd(_mm_loadu_pd(X0 + N - k - 1), _mm_loadu_pd(X0 + N - k - 1), 1);
-            const __m128d im1 =
-                _mm_shuffle_pd(_mm_loadu_pd(X1 + N - k - 1), _mm_loadu_pd(X1 + N - k - 1), 1);
+        for (; k + 1 < H; k += 2) {  // two bins at a time
+            const auto [re0, im0] = loadBins(X0, N, k);
+            const auto [re1, im1] = loadBins(X1, N, k);
             const __m128d power0 = _mm_add_pd(_mm_mul_pd(re0, re0), _mm_mul_pd(im0, im0));
             const __m128d power1 = _mm_add_pd(_mm_mul_pd(re1, re1), _mm_mul_pd(im1, im1));
             _mm_storeu_pd(m_pRatio + k, _mm_sqrt_pd(_mm_div_pd(power0, power1)));
@@ -204,11 +209,8 @@ void CVelmoraDoc::AnalyseSpectra() {
     int k = 1;
 #if defined(__SSE2__)
     for (; k + 1 < H; k += 2) {
-        const __m128d re0 = _mm_loadu_pd(X0 + k), re1 = _mm_loadu_pd(X1 + k);
-        const __m128d im0 =
-            _mm_shuffle_pd(_mm_loadu_pd(X0 + N - k - 1), _mm_loadu_pd(X0 + N - k - 1), 1);
-        const __m128d im1 =
-            _mm_shuffle_pd(_mm_loadu_pd(X1 + N - k - 1), _mm_loadu_pd(X1 + N - k - 1), 1);
+        const auto [re0, im0] = loadBins(X0, N, k);
+        const auto [re1, im1] = loadBins(X1, N, k);
         const __m128d power1 = _mm_add_pd(_mm_mul_pd(re1, re1), _mm_mul_pd(im1, im1));
         const __m128d gRe =
             _mm_div_pd(_mm_add_pd(_mm_mul_pd(re0, re1), _mm_mul_pd(im0, im1)), power1);
