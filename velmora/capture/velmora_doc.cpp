@@ -267,7 +267,6 @@ void CVelmoraDoc::OnSamplingRate() {
 
 void CVelmoraDoc::OnReverseInputs() {
     m_dwFlags ^= kFlagReversed;
-    m_dwFlags |= kFlagResetView;
     if (running()) {
         ToggleAcquisition();
         ToggleAcquisition();

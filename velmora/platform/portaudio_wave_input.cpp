@@ -3,7 +3,6 @@
 #include "portaudio_init.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace velmora {
