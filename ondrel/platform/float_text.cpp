@@ -53,6 +53,10 @@ char UserDecimalSeparator() {
 }
 
 std::string FloatToText(double value, char separator) {
+    return FloatToGeneral(value, 15, separator);
+}
+
+std::string FloatToGeneral(double value, int digits, char separator) {
     if (std::isnan(value))
         return "NAN";
     if (std::isinf(value))
@@ -60,11 +64,12 @@ std::string FloatToText(double value, char separator) {
     if (value == 0)
         return "0";
 
-    // General format with 15 digits, as %.15g in the C locale, switches to
-    // exponent form at the same bounds, 1e-4 and 1e15.
+    // General format as %.*g in the C locale: exponent form below 1e-4 and
+    // from 10^digits on.
     char buffer[64];
     const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits)
+            .ptr;
     std::string text(buffer, end);
     if (const auto e = text.find('e'); e != std::string::npos) {
         const bool negative = text[e + 1] == '-';
@@ -138,6 +143,14 @@ std::string FormatNumber(const char* format, double value, char separator) {
     std::string text = buffer;
     if (const auto point = text.find('.'); point != std::string::npos)
         text[point] = separator;
+    return text;
+}
+
+std::string WithDecimalMark(std::string_view field, char separator) {
+    std::string text(field);
+    if (separator != '.')
+        if (const auto point = text.rfind('.'); point != std::string::npos)
+            text[point] = separator;
     return text;
 }
 

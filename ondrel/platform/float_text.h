@@ -14,6 +14,14 @@ char UserDecimalSeparator();
 // leading zeros ("1E-5", "2.5E-7", "1E15").
 std::string FloatToText(double value, char separator);
 
+// The same form with at most digits significant digits: the grids' general
+// format with 5 or 4 digits.
+std::string FloatToGeneral(double value, int digits, char separator);
+
+// A number field of an exchange file, written with ".", readied for
+// TextToFloat under the user's separator: the last "." becomes separator.
+std::string WithDecimalMark(std::string_view field, char separator);
+
 // Reads a whole text as a number written with the given separator: optional
 // blanks, sign, digits, fraction and exponent. Throws EConvertError.
 double TextToFloat(std::string_view text, char separator);

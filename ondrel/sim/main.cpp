@@ -1,16 +1,21 @@
 // ondrel-sim: simulates the cyclic voltammogram of a model file without a
-// window and writes the points as text.
+// window, or finds the peaks of recorded voltammograms and smooths them.
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
 
+#include "../curves/peaks.h"
+#include "../curves/savitzky_golay.h"
+#include "../curves/simulated_curve.h"
 #include "../engine/cv_engine.h"
 #include "../engine/engine_errors.h"
 #include "../engine/program_check.h"
 #include "../files/cvn_file.h"
 #include "../files/file_io.h"
+#include "../files/mec_file.h"
+#include "../files/voltammogram_file.h"
 #include "../model/validity.h"
 #include "../platform/float_text.h"
 #include "batch_display.h"
@@ -25,104 +30,202 @@ constexpr int kExitUsage = 2;
 constexpr int kExitStopped = 130;
 
 void printUsage(std::ostream& out) {
-    out << "usage: ondrel-sim [MODEL.CVN] [--out FILE]\n"
-           "Simulates the model (the default model without MODEL) and writes its points,\n"
-           "E (mV) and I (uA) separated by a tab, to FILE or to standard output.\n";
+    out << "usage: ondrel-sim [MODEL] [--out FILE] [--peaks]\n"
+           "       ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
+           "\n"
+           "Simulates MODEL (.CVN or .MEC; the default model without it). The points,\n"
+           "E (mV) and I (uA) separated by a tab, go to standard output, or to FILE:\n"
+           "as a .OCV, .AA0 or .PRN voltammogram by its extension, as text otherwise.\n"
+           "--peaks prints the peaks of the simulated curve (index, Ep in mV, Ip in uA)\n"
+           "on standard output instead of the points.\n"
+           "\n"
+           "--measured reads recorded voltammograms (.OCV, .AA0 or .PRN) and prints the\n"
+           "peaks of each, found with a Savitzky-Golay derivative of width W (5 to 25,\n"
+           "odd, default 11). --smoothed writes the one CURVE smoothed with width W to\n"
+           "FILE, a .OCV, .AA0 or .PRN voltammogram by its extension.\n";
 }
 
 struct Arguments {
-    std::string model;
+    bool measured = false;
+    bool peaks = false;
+    std::vector<std::string> inputs;
     std::string out;
+    std::string smoothed;
+    int width = kDefaultFilterWidth;
 };
 
+bool readWidth(const std::string& text, int& width) {
+    try {
+        width = TextToInt(text);
+    } catch (const EConvertError&) {
+        return false;
+    }
+    return width >= kMinFilterWidth && width <= kMaxFilterWidth && width % 2 == 1;
+}
+
+// Parses the command line; false after printing what is wrong with it.
 bool parse(int argc, char** argv, Arguments& arguments) {
+    bool widthGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
-        if (word == "--out" && i + 1 < argc && arguments.out.empty()) {
+        const bool hasValue = i + 1 < argc;
+        if (word == "--measured" && !arguments.measured) {
+            arguments.measured = true;
+        } else if (word == "--peaks" && !arguments.peaks) {
+            arguments.peaks = true;
+        } else if (word == "--out" && hasValue && arguments.out.empty()) {
             arguments.out = argv[++i];
-        } else if (!word.starts_with("-") && arguments.model.empty()) {
-            arguments.model = word;
+        } else if (word == "--smoothed" && hasValue && arguments.smoothed.empty()) {
+            arguments.smoothed = argv[++i];
+        } else if (word == "--width" && hasValue && !widthGiven) {
+            widthGiven = true;
+            if (!readWidth(argv[++i], arguments.width)) {
+                std::cerr << "ondrel-sim: the width must be an odd number from 5 to 25\n";
+                return false;
+            }
+        } else if (!word.starts_with("-")) {
+            arguments.inputs.push_back(word);
         } else {
+            std::cerr << "ondrel-sim: unexpected '" << word << "'\n";
             return false;
         }
     }
+    if (arguments.measured) {
+        if (arguments.inputs.empty() || !arguments.out.empty() || arguments.peaks) {
+            std::cerr << "ondrel-sim: --measured takes curve files, --width and --smoothed\n";
+            return false;
+        }
+        if (!arguments.smoothed.empty() && arguments.inputs.size() != 1) {
+            std::cerr << "ondrel-sim: --smoothed takes exactly one curve file\n";
+            return false;
+        }
+    } else if (arguments.inputs.size() > 1 || widthGiven || !arguments.smoothed.empty()) {
+        std::cerr << "ondrel-sim: a simulation takes one model file, --out and --peaks\n";
+        return false;
+    }
     return true;
+}
+
+std::string upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 TModel loadModel(const std::string& path) {
     TModel model = DefaultModel();
     if (path.empty())
         return model;
-    std::string extension = ExtensionOf(path);
-    for (char& c : extension)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (extension != ".CVN")
+    const std::string extension = upper(ExtensionOf(path));
+    if (extension == ".CVN")
+        ReadCvn(ReadWholeFile(path), model, UserDecimalSeparator());
+    else if (extension == ".MEC")
+        ReadMec(ReadWholeFile(path), model, UserDecimalSeparator());
+    else
         throw Exception("Extension: " + ExtensionOf(path) +
-                        " non reconnue (a model file ends in .CVN)");
-    ReadCvn(ReadWholeFile(path), model, UserDecimalSeparator());
+                        " non reconnue (a model file ends in .CVN or .MEC)");
     return model;
+}
+
+bool isCurveFile(const std::string& path) {
+    const std::string extension = upper(ExtensionOf(path));
+    return extension == ".OCV" || extension == ".AA0" || extension == ".PRN";
 }
 
 std::string seconds(double value) {
     return FloatToText(value, '.') + " s";
 }
 
+int simulate(const Arguments& arguments) {
+    const TModel model = loadModel(arguments.inputs.empty() ? "" : arguments.inputs[0]);
+    const auto problems = SnapshotProblems(model);
+    if (!problems.empty()) {
+        for (const std::string& problem : problems)
+            std::cerr << problem << '\n';
+        std::cerr << kCantBuildExperiment << '\n';
+        return kExitFailed;
+    }
+    if (const std::string problem = ProgramProblem(model.pilot); !problem.empty()) {
+        std::cerr << problem << '\n';
+        return kExitFailed;
+    }
+
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    BatchDisplay display;
+    TCVEngine engine(model, points, freeze, display);
+    display.watch(engine);
+    BatchDisplay::catchInterrupt();
+
+    std::cerr << "points: " << engine.nPoints() << "\nsteps: " << engine.nSteps()
+              << "\nsteps per point: " << engine.stepsPerPoint() << "\nboxes: " << engine.nBoxes()
+              << "\ndt: " << seconds(engine.dt()) << "\ndx: " << FloatToText(engine.dx(), '.')
+              << " cm\n";
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        engine.Run();
+    } catch (const EngineStopException& stop) {
+        display.finish();
+        std::cerr << stop.what() << '\n';
+        return kExitStopped;
+    }
+    display.finish();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    std::cerr << "elapsed: " << seconds(elapsed.count()) << '\n';
+
+    if (!arguments.out.empty()) {
+        if (isCurveFile(arguments.out)) {
+            const CurveFormat format = WriteFormatOf(arguments.out, CurveOrigin::Simulated);
+            WriteWholeFile(arguments.out, WriteVoltammogram(SimulatedCurve(points), format,
+                                                            CurveOrigin::Simulated));
+        } else {
+            WriteWholeFile(arguments.out, PointTable(points));
+        }
+    }
+    if (arguments.peaks)
+        std::cout << PeakTable(FindSimulatedPeaks(SimulatedCurve(points)).peaks) << std::flush;
+    else if (arguments.out.empty())
+        std::cout << PointTable(points) << std::flush;
+    return 0;
+}
+
+int examineMeasured(const Arguments& arguments) {
+    const char separator = UserDecimalSeparator();
+    // Refuses an unknown extension before any work.
+    const CurveFormat smoothedFormat =
+        arguments.smoothed.empty() ? CurveFormat::Ocv
+                                   : WriteFormatOf(arguments.smoothed, CurveOrigin::Measured);
+    for (std::size_t i = 0; i < arguments.inputs.size(); ++i) {
+        const std::string& path = arguments.inputs[i];
+        const VoltammogramRead read = ReadVoltammogram(ReadWholeFile(path), path, separator);
+        const PeakSearch search = FindMeasuredPeaks(read.curve, arguments.width);
+        std::cout << (i ? "\n" : "") << path << ": " << read.curve.size() << " pts\n"
+                  << PeakTable(search.peaks);
+        if (!arguments.smoothed.empty()) {
+            Curve smoothed;
+            Smooth(read.curve, smoothed, arguments.width);
+            WriteWholeFile(arguments.smoothed,
+                           WriteVoltammogram(smoothed, smoothedFormat, CurveOrigin::Measured));
+        }
+    }
+    std::cout << std::flush;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    Arguments arguments;
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         printUsage(std::cout);
         return 0;
     }
+    Arguments arguments;
     if (!parse(argc, argv, arguments)) {
         printUsage(std::cerr);
         return kExitUsage;
     }
-
     try {
-        const TModel model = loadModel(arguments.model);
-        const auto problems = SnapshotProblems(model);
-        if (!problems.empty()) {
-            for (const std::string& problem : problems)
-                std::cerr << problem << '\n';
-            std::cerr << kCantBuildExperiment << '\n';
-            return kExitFailed;
-        }
-        if (const std::string problem = ProgramProblem(model.pilot); !problem.empty()) {
-            std::cerr << problem << '\n';
-            return kExitFailed;
-        }
-
-        std::vector<CVpoint> points;
-        std::atomic<bool> freeze{false};
-        BatchDisplay display;
-        TCVEngine engine(model, points, freeze, display);
-        display.watch(engine);
-        BatchDisplay::catchInterrupt();
-
-        std::cerr << "points: " << engine.nPoints() << "\nsteps: " << engine.nSteps()
-                  << "\nsteps per point: " << engine.stepsPerPoint()
-                  << "\nboxes: " << engine.nBoxes() << "\ndt: " << seconds(engine.dt())
-                  << "\ndx: " << FloatToText(engine.dx(), '.') << " cm\n";
-        const auto started = std::chrono::steady_clock::now();
-        try {
-            engine.Run();
-        } catch (const EngineStopException& stop) {
-            display.finish();
-            std::cerr << stop.what() << '\n';
-            return kExitStopped;
-        }
-        display.finish();
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-        std::cerr << "elapsed: " << seconds(elapsed.count()) << '\n';
-
-        const std::string table = PointTable(points);
-        if (arguments.out.empty())
-            std::cout << table << std::flush;
-        else
-            WriteWholeFile(arguments.out, table);
-        return 0;
+        return arguments.measured ? examineMeasured(arguments) : simulate(arguments);
     } catch (const std::exception& error) {
         std::cerr << error.what() << '\n';
         return kExitFailed;

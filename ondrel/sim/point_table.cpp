@@ -21,4 +21,12 @@ std::string PointTable(const std::vector<CVpoint>& points) {
     return text;
 }
 
+std::string PeakTable(const std::vector<Peak>& peaks) {
+    std::string text = "index\tEp (mV)\tIp (\u00B5A)\n";
+    const GridRows rows = PeakRows(peaks, '.');
+    for (std::size_t r = 1; r < rows.size(); ++r)
+        text += rows[r][0] + '\t' + rows[r][1] + '\t' + rows[r][2] + '\n';
+    return text;
+}
+
 }  // namespace ondrel

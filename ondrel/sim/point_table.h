@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "../curves/peaks.h"
 #include "../engine/cv_point.h"
 
 namespace ondrel {
@@ -11,5 +12,9 @@ namespace ondrel {
 // potential in mV and the current in µA with 9 significant digits, always
 // with "." as decimal mark.
 std::string PointTable(const std::vector<CVpoint>& points);
+
+// Peaks as the peak grid lists them, tab-separated under a header
+// "index<TAB>Ep (mV)<TAB>Ip (µA)", with "." as decimal mark.
+std::string PeakTable(const std::vector<Peak>& peaks);
 
 }  // namespace ondrel

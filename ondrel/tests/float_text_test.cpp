@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "platform/date_time.h"
 #include "platform/float_text.h"
 #include "platform/ondrel_error.h"
 
@@ -61,6 +62,22 @@ TEST(CodePage, WindowsAnsiBytesBecomeUnicodeAndBack) {
               "A 25\xB0");
     EXPECT_EQ(ToCodePage("\u0416", kWindowsAnsi), "?");  // no Cyrillic in 1252
     EXPECT_EQ(FromCodePage("\xC4\xC4", kDosCodePage), "\u2500\u2500");
+}
+
+}  // namespace
+}  // namespace ondrel
+
+namespace ondrel {
+namespace {
+
+TEST(DateTime, StampsFollowTheUsersTimeLocale) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setenv("LC_ALL", "C", 1);
+    const std::time_t moment = 1796684400;  // 2026-12-07 23:00:00 UTC
+    EXPECT_EQ(ShortDateText(moment), "12/07/26");
+    EXPECT_EQ(TimeText(moment), "23:00:00");
+    unsetenv("LC_ALL");
 }
 
 }  // namespace

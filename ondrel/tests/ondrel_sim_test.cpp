@@ -13,6 +13,8 @@
 #include <thread>
 
 #include "files/cvn_file.h"
+#include "files/mec_file.h"
+#include "files/voltammogram_file.h"
 
 extern char** environ;
 
@@ -138,6 +140,75 @@ TEST(OndrelSim, RefusesBadModelsAndCommandLinesWithAMessage) {
 
     EXPECT_EQ(runSim({"--frobnicate"}, dir).exitCode, 2);
     EXPECT_EQ(runSim({"--out"}, dir).exitCode, 2);
+}
+
+// A model of one couple that gives one peak each way.
+TModel oneCouple() {
+    TModel model = DefaultModel();
+    model.couples.remove(1);
+    model.pilot.Einitial = 0.95;
+    model.pilot.Eswitch1 = 1.55;
+    model.pilot.Efinal = 0.95;
+    return model;
+}
+
+TEST(OndrelSim, ReadsMecModelsWritesCurveFilesAndListsPeaks) {
+    TempDir dir;
+    std::ofstream(dir / "one.MEC", std::ios::binary) << WriteMec(oneCouple(), "d", "t");
+    const Result result =
+        runSim({(dir / "one.MEC").string(), "--out", (dir / "iv.PRN").string(), "--peaks"}, dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto rows = lines(result.out);
+    ASSERT_EQ(rows.size(), 3u) << result.out;
+    EXPECT_EQ(rows[0], "index\tEp (mV)\tIp (\u00B5A)");
+    EXPECT_EQ(rows[1].substr(0, 7), "1\t1278.");
+    EXPECT_EQ(rows[2].substr(0, 8), "2\t1220.5");
+
+    // A simulated curve so written reads back with its sign inverted.
+    const VoltammogramRead read =
+        ReadVoltammogram(readFile(dir / "iv.PRN"), (dir / "iv.PRN").string(), '.');
+    ASSERT_EQ(read.curve.size(), 1200u);
+    EXPECT_EQ(read.curve.front().potential, 950);
+    EXPECT_LT(std::min_element(read.curve.begin(), read.curve.begin() + 600,
+                               [](auto& a, auto& b) { return a.current < b.current; })
+                  ->current,
+              -8.8);
+}
+
+TEST(OndrelSim, MeasuredCurvesGetTheirPeaksAndASmoothedCopy) {
+    TempDir dir;
+    ASSERT_EQ(runSim({"--out", (dir / "sim.OCV").string()}, dir).exitCode, 0);
+    std::ofstream(dir / "flat.AA0", std::ios::binary)
+        << "VM2/DAT\r\n3\r\nE (mV)\r\nI (mA)\r\nt (s)\r\n";
+
+    Result result = runSim({"--measured", (dir / "sim.OCV").string(), "--width", "7", "--smoothed",
+                            (dir / "smooth.AA0").string()},
+                           dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto rows = lines(result.out);
+    ASSERT_GE(rows.size(), 4u) << result.out;
+    EXPECT_EQ(rows[0], (dir / "sim.OCV").string() + ": 999 pts");
+    EXPECT_EQ(rows[1], "index\tEp (mV)\tIp (\u00B5A)");
+    const VoltammogramRead smoothed =
+        ReadVoltammogram(readFile(dir / "smooth.AA0"), (dir / "smooth.AA0").string(), '.');
+    EXPECT_EQ(smoothed.curve.size(), 999u);
+
+    result = runSim({"--measured", (dir / "sim.OCV").string(), (dir / "flat.AA0").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.out.find("sim.OCV: 999 pts"), std::string::npos);
+    EXPECT_EQ(result.err, "The curve has 0 points, fewer than the 11 of the filter window\n");
+
+    result = runSim(
+        {"--measured", (dir / "sim.OCV").string(), "--smoothed", (dir / "smooth.csv").string()},
+        dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Unknown Extension: .CSV\n");
+    EXPECT_TRUE(result.out.empty());
+
+    EXPECT_EQ(runSim({"--measured"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--measured", "a.OCV", "--width", "8"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--measured", "a.OCV", "b.OCV", "--smoothed", "c.OCV"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--width", "7"}, dir).exitCode, 2);
 }
 
 TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {

@@ -1,0 +1,206 @@
+#include "voltammogram_file.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "../platform/float_text.h"
+#include "../platform/ondrel_error.h"
+#include "file_io.h"
+#include "text_lines.h"
+
+namespace ondrel {
+
+namespace {
+
+// Potential and current factors from the file's units into mV and µA.
+struct Units {
+    double potential;
+    double current;
+};
+
+constexpr Units kOcvUnits{1000, 1e6};
+constexpr Units kAa0Units{1, 1000};
+constexpr Units kPrnUnits{1000, -1e6};  // the file's current has the other sign
+
+constexpr int kAa0HeaderLines = 5;
+
+std::string upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::optional<CurveFormat> formatOf(const std::string& path) {
+    const std::string extension = upper(ExtensionOf(path));
+    if (extension == ".OCV")
+        return CurveFormat::Ocv;
+    if (extension == ".AA0")
+        return CurveFormat::Aa0;
+    if (extension == ".PRN")
+        return CurveFormat::Prn;
+    return std::nullopt;
+}
+
+std::string number(double value) {
+    return FloatToText(value, '.');
+}
+
+bool blank(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t at = 0;
+    while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
+        const std::size_t end = std::min(line.find_first_of(" \t", at), line.size());
+        fields.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return fields;
+}
+
+class CurveReader {
+public:
+    CurveReader(std::string_view text, const std::string& path, char separator)
+        : lines_(SplitLines(text)),
+          name_(std::filesystem::path(path).filename().string()),
+          separator_(separator) {
+        // Blank lines after the last record are not records.
+        while (!lines_.empty() && blank(lines_.back()))
+            lines_.pop_back();
+    }
+
+    VoltammogramRead read(CurveFormat format) {
+        switch (format) {
+            case CurveFormat::Ocv:
+                return readOcv();
+            case CurveFormat::Aa0:
+                return readColumns("AA0", kAa0HeaderLines, lineCount() - kAa0HeaderLines,
+                                   kAa0Units);
+            case CurveFormat::Prn:
+                return readColumns("PRN", 1, lineCount() - 2, kPrnUnits);
+        }
+        throw Exception("unknown file type");
+    }
+
+private:
+    int lineCount() const { return static_cast<int>(lines_.size()); }
+
+    [[noreturn]] void fail(int line, const std::string& message) const {
+        throw EConvertError(name_ + ", line " + std::to_string(line + 1) + ": " + message);
+    }
+
+    double real(int line, const std::string& field) const {
+        try {
+            return TextToFloat(WithDecimalMark(field, separator_), separator_);
+        } catch (const EConvertError& error) {
+            fail(line, error.what());
+        }
+    }
+
+    // Appends a point and its grid row, whose potential and current are the
+    // converted values.
+    void add(VoltammogramRead& read, int k, int line, const std::string& potential,
+             const std::string& current, Units units) const {
+        const CurvePoint point{real(line, potential) * units.potential,
+                               real(line, current) * units.current};
+        read.curve.push_back(point);
+        read.grid.push_back({std::to_string(k), FloatToGeneral(point.potential, 5, separator_),
+                             FloatToGeneral(point.current, 5, separator_)});
+    }
+
+    VoltammogramRead readOcv() const {
+        VoltammogramRead read;
+        read.grid.push_back({"OCV", "E (mV)", "I (\u00B5A)"});
+        if (lines_.empty())
+            fail(0, "the point count is missing");
+        int n = 0;
+        try {
+            n = TextToInt(lines_[0]);
+        } catch (const EConvertError& error) {
+            fail(0, error.what());
+        }
+        if (n < 0)
+            fail(0, "a negative point count");
+        read.pointCountText = lines_[0] + " pts";
+        for (int k = 1; k <= n; ++k) {
+            if (k >= lineCount())
+                fail(k, "the file ends before point " + std::to_string(k) + " of " +
+                            std::to_string(n));
+            const std::string& line = lines_[k];
+            const std::size_t comma = line.rfind(',');
+            if (comma == std::string::npos)
+                fail(k, "'" + line + "' has no \",\" between potential and current");
+            add(read, k, k, line.substr(0, comma), line.substr(comma + 1), kOcvUnits);
+        }
+        return read;
+    }
+
+    VoltammogramRead readColumns(const char* formatName, int first, int n, Units units) const {
+        VoltammogramRead read;
+        read.grid.push_back({formatName, "E (mV)", "I (\u00B5A)", "t (S)"});
+        n = std::max(n, 0);
+        read.pointCountText = std::to_string(n) + " pts";
+        for (int k = 1; k <= n; ++k) {
+            const int line = first + k - 1;
+            const std::vector<std::string> fields = fieldsOf(lines_[line]);
+            if (fields.size() < 2)
+                fail(line, "'" + lines_[line] + "' holds no potential and current");
+            add(read, k, line, fields[0], fields[1], units);
+            read.grid.back().push_back(fields.size() > 2 ? fields[2] : std::string());
+        }
+        return read;
+    }
+
+    std::vector<std::string> lines_;
+    std::string name_;
+    char separator_;
+};
+
+}  // namespace
+
+VoltammogramRead ReadVoltammogram(std::string_view text, const std::string& path, char separator) {
+    const std::optional<CurveFormat> format = formatOf(path);
+    if (!format)
+        throw Exception("unknown file type");
+    return CurveReader(text, path, separator).read(*format);
+}
+
+CurveFormat WriteFormatOf(const std::string& path, CurveOrigin origin) {
+    if (const std::optional<CurveFormat> format = formatOf(path))
+        return *format;
+    const std::string extension = upper(ExtensionOf(path));
+    if (origin == CurveOrigin::Simulated)
+        throw Exception("Extension: " + extension + " non reconnue");
+    throw Exception("Unknown Extension: " + extension);
+}
+
+std::string WriteVoltammogram(const Curve& curve, CurveFormat format, CurveOrigin origin) {
+    std::vector<std::string> lines;
+    lines.reserve(curve.size() + 6);
+    switch (format) {
+        case CurveFormat::Ocv:
+            lines.push_back(std::to_string(curve.size()));
+            for (const CurvePoint& p : curve)
+                lines.push_back(number(p.potential * 0.001) + ", " + number(p.current * 1e-6));
+            break;
+        case CurveFormat::Aa0:
+            lines = {"VM2/DAT", "3", "E (mV)", "I (mA)", "t (s)"};
+            for (const CurvePoint& p : curve)
+                lines.push_back(number(p.potential) + " " + number(p.current * 0.001) + " 0.00");
+            break;
+        case CurveFormat::Prn: {
+            const double toFile = origin == CurveOrigin::Measured ? -1e-6 : 1e-6;
+            lines.push_back("/* ASCII E i t */");
+            for (const CurvePoint& p : curve)
+                lines.push_back(number(p.potential * 0.001) + " " + number(p.current * toFile) +
+                                " 0.00");
+            lines.push_back("END");
+            break;
+        }
+    }
+    return JoinLines(lines);
+}
+
+}  // namespace ondrel

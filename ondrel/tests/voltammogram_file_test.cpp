@@ -1,0 +1,141 @@
+#include "files/voltammogram_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "files/text_lines.h"
+#include "platform/ondrel_error.h"
+
+namespace ondrel {
+namespace {
+
+// A sweep up and back with a peak each way, in mV and µA.
+Curve voltammogram(int n) {
+    Curve curve;
+    for (int i = 0; i < n; ++i) {
+        const double e = i < n / 2 ? -200 + i : -200 + (n - i);
+        curve.push_back({e, (i < n / 2 ? 1 : -1) * 12.5 * std::exp(-(e * e) / 2000) + 0.001 * i});
+    }
+    return curve;
+}
+
+void expectSameCurve(const Curve& read, const Curve& written, double sign = 1) {
+    ASSERT_EQ(read.size(), written.size());
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        EXPECT_NEAR(read[i].potential, written[i].potential, 1e-9) << i;
+        EXPECT_NEAR(read[i].current, sign * written[i].current, 1e-9) << i;
+    }
+}
+
+TEST(VoltammogramFile, EachFormatReadsBackWhatItWroteUnderEitherSeparator) {
+    const Curve written = voltammogram(500);
+    for (const char* path : {"/d/exp.OCV", "/d/exp.aa0", "/d/exp.Prn"}) {
+        const std::string text = WriteVoltammogram(
+            written, WriteFormatOf(path, CurveOrigin::Measured), CurveOrigin::Measured);
+        EXPECT_EQ(text.find(','), std::string(path).ends_with("OCV") ? text.find(", ") : text.npos)
+            << path;
+        for (char separator : {'.', ','}) {
+            const VoltammogramRead read = ReadVoltammogram(text, path, separator);
+            expectSameCurve(read.curve, written);
+            EXPECT_EQ(read.pointCountText, "500 pts");
+            ASSERT_EQ(read.grid.size(), 501u);
+        }
+    }
+}
+
+TEST(VoltammogramFile, LayoutsAndUnitsAreThoseOfTheInstruments) {
+    const Curve curve = {{-150, 2.5}, {-149, -0.75}};
+    EXPECT_EQ(WriteVoltammogram(curve, CurveFormat::Ocv, CurveOrigin::Measured),
+              "2\r\n-0.15, 2.5E-6\r\n-0.149, -7.5E-7\r\n");
+    EXPECT_EQ(WriteVoltammogram(curve, CurveFormat::Aa0, CurveOrigin::Simulated),
+              "VM2/DAT\r\n3\r\nE (mV)\r\nI (mA)\r\nt (s)\r\n-150 0.0025 0.00\r\n"
+              "-149 -0.00075 0.00\r\n");
+    EXPECT_EQ(WriteVoltammogram(curve, CurveFormat::Prn, CurveOrigin::Measured),
+              "/* ASCII E i t */\r\n-0.15 -2.5E-6 0.00\r\n-0.149 7.5E-7 0.00\r\nEND\r\n");
+
+    // The grid: format name, the converted values with 5 digits, the time
+    // column as written.
+    const VoltammogramRead read = ReadVoltammogram(
+        "/* ASCII E i t */\n0.1234567 1E-6 0.5\n-0.2 -3e-6 1\nEND\n", "/data/run.PRN", ',');
+    const std::vector<std::vector<std::string>> grid = {{"PRN", "E (mV)", "I (\u00B5A)", "t (S)"},
+                                                        {"1", "123,46", "-1", "0.5"},
+                                                        {"2", "-200", "3", "1"}};
+    EXPECT_EQ(read.grid, grid);
+    expectSameCurve(read.curve, {{123.4567, -1}, {-200, 3}});
+
+    // ".OCV" splits at its last ","; the count text is line 0 as written.
+    const VoltammogramRead ocv =
+        ReadVoltammogram("  2\r\n1,5 , 2E-6\r\n0.25,-1e-6\r\n", "a.ocv", ',');
+    expectSameCurve(ocv.curve, {{1500, 2}, {250, -1}});
+    EXPECT_EQ(ocv.pointCountText, "  2 pts");
+    EXPECT_EQ(ocv.grid[0], (std::vector<std::string>{"OCV", "E (mV)", "I (\u00B5A)"}));
+}
+
+TEST(VoltammogramFile, APrnRoundTripInvertsOnlySimulatedCurves) {
+    const Curve curve = voltammogram(40);
+    const std::string simulated =
+        WriteVoltammogram(curve, CurveFormat::Prn, CurveOrigin::Simulated);
+    expectSameCurve(ReadVoltammogram(simulated, "s.PRN", '.').curve, curve, -1);
+    const std::string measured = WriteVoltammogram(curve, CurveFormat::Prn, CurveOrigin::Measured);
+    expectSameCurve(ReadVoltammogram(measured, "m.PRN", '.').curve, curve);
+}
+
+TEST(VoltammogramFile, EmptyCurvesAndTrailingBlankLines) {
+    const std::string header = "VM2/DAT\r\n3\r\nE (mV)\r\nI (mA)\r\nt (s)\r\n";
+    const VoltammogramRead empty = ReadVoltammogram(header, "e.AA0", '.');
+    EXPECT_TRUE(empty.curve.empty());
+    EXPECT_EQ(empty.pointCountText, "0 pts");
+    EXPECT_EQ(empty.grid.size(), 1u);
+
+    EXPECT_EQ(ReadVoltammogram(header + "5 1 0\r\n\r\n  \r\n", "b.AA0", '.').curve.size(), 1u);
+    EXPECT_EQ(
+        ReadVoltammogram("/* ASCII E i t */\r\n0.1 1 0\r\nEND\r\n\r\n", "b.PRN", '.').curve.size(),
+        1u);
+    EXPECT_TRUE(ReadVoltammogram("", "nothing.PRN", '.').curve.empty());
+}
+
+TEST(VoltammogramFile, BadFilesAndExtensionsAreRefusedWithTheirMessages) {
+    auto failure = [](const std::string& text, const std::string& path) -> std::string {
+        try {
+            ReadVoltammogram(text, path, '.');
+        } catch (const Exception& error) {
+            return error.what();
+        }
+        return "no error";
+    };
+    EXPECT_EQ(failure("1\r\n0.1,1\r\n", "/x/curve.ICV"), "unknown file type");
+    EXPECT_EQ(failure("3\r\n0.1,1\r\n0.2,1e-6\r\n", "/x/short.OCV"),
+              "short.OCV, line 4: the file ends before point 3 of 3");
+    EXPECT_EQ(failure("2\r\n0.1,1\r\n0.2;1e-6\r\n", "/x/semi.OCV"),
+              "semi.OCV, line 3: '0.2;1e-6' has no \",\" between potential and current");
+    EXPECT_EQ(failure("many\r\n", "/x/count.OCV"),
+              "count.OCV, line 1: 'many' is not a valid integer value");
+    EXPECT_EQ(failure("/* ASCII E i t */\r\n0.1 1 0\r\n0.2 1O 0\r\nEND\r\n", "/x/typo.PRN"),
+              "typo.PRN, line 3: '1O' is not a valid floating point value");
+
+    EXPECT_EQ(WriteFormatOf("out.aa0", CurveOrigin::Simulated), CurveFormat::Aa0);
+    EXPECT_THROW(
+        {
+            try {
+                WriteFormatOf("out.txt", CurveOrigin::Simulated);
+            } catch (const Exception& error) {
+                EXPECT_STREQ(error.what(), "Extension: .TXT non reconnue");
+                throw;
+            }
+        },
+        Exception);
+    EXPECT_THROW(
+        {
+            try {
+                WriteFormatOf("out.csv", CurveOrigin::Measured);
+            } catch (const Exception& error) {
+                EXPECT_STREQ(error.what(), "Unknown Extension: .CSV");
+                throw;
+            }
+        },
+        Exception);
+}
+
+}  // namespace
+}  // namespace ondrel
