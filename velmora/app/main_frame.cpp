@@ -11,6 +11,7 @@
 #include "../capture/velmora_doc.h"
 #include "../display/velmora_view.h"
 #include "app_icon.h"
+#include "print_dialogs.h"
 #include "velmora_app.h"
 
 #include <X11/XKBlib.h>
@@ -125,11 +126,6 @@ void CMainFrame::buildMenus() {
     auto* paste = new QAction(this);
     paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     addAction(paste);
-
-    // Commands nothing carries out yet are shown disabled, as menus show
-    // commands without a handler.
-    for (int id : {ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP})
-        actions_.value(id)->setEnabled(false);
 }
 
 void CMainFrame::buildToolBar() {
@@ -196,10 +192,17 @@ void CMainFrame::OnCommand(int id) {
             updateWaveformChecks();
             return;
         }
-        if (id == ID_EDIT_COPY)
+        if (id == ID_EDIT_COPY) {
             view_->OnEditCopy();
-        else
+        } else if (id == ID_FILE_PRINT) {
+            if (app_.printDialogs().Print(app_.printer()))
+                view_->PrintPage(app_.printer());
+        } else if (id == ID_FILE_PRINT_PREVIEW) {
+            app_.printDialogs().Preview(app_.printer(),
+                                        [this](QPrinter& printer) { view_->PrintPage(printer); });
+        } else {
             app_.OnCommand(id);
+        }
     } catch (const FatalError& error) {
         QCoreApplication::exit(error.exitCode);
     }
@@ -218,8 +221,8 @@ void CMainFrame::SetStatusText(const std::string& text) {
     statusBar()->showMessage(status_);
 }
 
-void CMainFrame::InvalidateView(bool) {
-    view_->update();
+void CMainFrame::InvalidateView(bool erase) {
+    view_->Invalidate(erase);
 }
 
 void CMainFrame::SetCaptureTimer() {

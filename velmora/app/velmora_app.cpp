@@ -7,6 +7,7 @@
 #include "../platform/portaudio_wave_output.h"
 #include "about_box.h"
 #include "main_frame.h"
+#include "print_dialogs.h"
 #include "qt_interaction.h"
 
 namespace velmora {
@@ -20,7 +21,7 @@ CVelmoraApp::~CVelmoraApp() {
 }
 
 bool CVelmoraApp::InitInstance(const std::string& commandLine, Interaction* interaction,
-                               WaveInput* input, WaveOutput* output) {
+                               WaveInput* input, WaveOutput* output, PrintDialogs* printDialogs) {
     const auto params = SplitCommandLine(commandLine);
     if (!params)
         return false;
@@ -30,6 +31,11 @@ bool CVelmoraApp::InitInstance(const std::string& commandLine, Interaction* inte
         ownInteraction_ = std::make_unique<QtInteraction>();
         interaction = ownInteraction_.get();
     }
+    if (!printDialogs) {
+        ownPrintDialogs_ = std::make_unique<QtPrintDialogs>();
+        printDialogs = ownPrintDialogs_.get();
+    }
+    printDialogs_ = printDialogs;
     if (!input) {
         ownInput_ = MakeDefaultWaveInput();
         input = ownInput_.get();
@@ -43,7 +49,15 @@ bool CVelmoraApp::InitInstance(const std::string& commandLine, Interaction* inte
     document_->SetHost(frame_.get());
     if (ownInteraction_)
         ownInteraction_->setParent(frame_->view());
+    if (ownPrintDialogs_)
+        ownPrintDialogs_->setParent(frame_.get());
     return true;
+}
+
+QPrinter& CVelmoraApp::printer() {
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
 }
 
 void CVelmoraApp::OnCommand(int id) {
@@ -53,6 +67,9 @@ void CVelmoraApp::OnCommand(int id) {
             about.exec();
             break;
         }
+        case ID_FILE_PRINT_SETUP:
+            printDialogs_->PageSetup(printer());
+            break;
         case ID_APP_EXIT:
             frame_->close();
             break;

@@ -2,13 +2,17 @@
 
 #include <memory>
 
+#include <QPrinter>
+
 #include "../capture/velmora_doc.h"
 #include "command_line.h"
 
 namespace velmora {
 
 class CMainFrame;
+class PrintDialogs;
 class QtInteraction;
+class QtPrintDialogs;
 
 // The application: parameters from the command line, then the one
 // document, its frame and view.
@@ -20,10 +24,15 @@ public:
     // Start-up. False when it fails (a bad command line): no window is made.
     // Throws FatalError when the document's buffers cannot be had.
     bool InitInstance(const std::string& commandLine, Interaction* interaction = nullptr,
-                      WaveInput* input = nullptr, WaveOutput* output = nullptr);
+                      WaveInput* input = nullptr, WaveOutput* output = nullptr,
+                      PrintDialogs* printDialogs = nullptr);
 
-    // The application's own commands: about, exit.
+    // The application's own commands: about, print setup, exit.
     void OnCommand(int id);
+
+    // The printer the print commands share, made at first use.
+    QPrinter& printer();
+    PrintDialogs& printDialogs() { return *printDialogs_; }
 
     ParamStrings m_szParam{};
     CVelmoraDoc* document() const { return document_.get(); }
@@ -31,6 +40,9 @@ public:
 
 private:
     std::unique_ptr<QtInteraction> ownInteraction_;
+    std::unique_ptr<QtPrintDialogs> ownPrintDialogs_;
+    PrintDialogs* printDialogs_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<WaveInput> ownInput_;
     std::unique_ptr<WaveOutput> output_;
     std::unique_ptr<CVelmoraDoc> document_;

@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -146,8 +147,48 @@ void CVelmoraDoc::setDefaultRanges() {
 }
 
 void CVelmoraDoc::ResetViewRanges() {
-    setDefaultRanges();
     m_dwFlags |= kFlagResetView;
+    const int N = m_nWindowSamples;
+    if (m_pTime[0] && (m_dwFlags & kFlagScope)) {
+        // The recorded extremes of each shown channel with a tenth more.
+        for (int c = 0; c < ((m_dwFlags & kFlagDual) ? 2 : 1); ++c) {
+            int max = -32767, min = 32767;
+            for (int i = 0; i < N; ++i) {
+                const int v = static_cast<int>(m_pTime[c][i]);
+                max = std::max(max, v);
+                min = std::min(min, v);
+            }
+            const int d = (max - min) / 10;
+            max += d;
+            min -= d;
+            if (max == min) {
+                min = -32767;
+                max = 32767;
+            }
+            m_nScopeYMax[c] = max;
+            m_nScopeYMin[c] = min;
+        }
+    } else if (m_pTime[0]) {
+        const double* trace = (m_dwFlags & kFlagDual) ? m_pRatio : m_pMagnitude;
+        const double n = m_nAverageCount;
+        double max = -9e49;
+        for (int k = 0; k <= (N + 1) / 2; ++k) {
+            // Divided by a count of 0 a value is infinite or not a number:
+            // the cap holds the first, the comparison skips the second.
+            const double v = trace[k] / n;
+            if (v > max)
+                max = v;
+            max = std::min(max, 9e49);
+        }
+        if (max >= 1e-10)
+            max *= 1.1;
+        else
+            max = (m_dwFlags & kFlagDual) ? 1.0 : 32767.0 * N * 0.5;
+        m_dSpecYMax[0] = max;
+        m_dSpecYMin[0] = 0.0;
+        m_dSpecYMin[1] = -180.0;
+        m_dSpecYMax[1] = 180.0;
+    }
     if (host_)
         host_->InvalidateView(true);
 }
@@ -280,7 +321,9 @@ bool CVelmoraDoc::OnCommand(int id) {
             ToggleAcquisition();
             return true;
         case ID_CAPTURE_NEXT:
-            CaptureOnce();
+            // Posted by the timer; a stop may have come in between.
+            if (running())
+                CaptureOnce();
             return true;
         case ID_AUTO_RANGE_Y:
             m_dwFlags |= kFlagAutoRangeY;

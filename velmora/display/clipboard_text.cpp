@@ -1,29 +1,14 @@
 #include "clipboard_text.h"
 
-#include <locale.h>
-
 #include <cstdio>
 
 #include "../analysis/analysis.h"
 #include "../capture/velmora_doc.h"
+#include "c_numbers.h"
 
 namespace velmora {
 
 namespace {
-
-// Spreadsheets get "." whatever the user's locale.
-class CNumbers {
-public:
-    CNumbers() : previous_(uselocale(locale())) {}
-    ~CNumbers() { uselocale(previous_); }
-
-private:
-    static locale_t locale() {
-        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t{});
-        return c;
-    }
-    locale_t previous_;
-};
 
 void appendRow(std::string& text, int columns, double a, double b, double c = 0) {
     char row[256];

@@ -3,19 +3,32 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPrinter>
 
 #include "../capture/command_ids.h"
 #include "../capture/velmora_doc.h"
 #include "../platform/interaction.h"
+#include "../platform/painter_surface.h"
 #include "clipboard_text.h"
 
 namespace velmora {
 
+namespace {
+
+PixelPoint pixelOf(const QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    return {p.x(), p.y()};
+}
+
+}  // namespace
+
 CVelmoraView::CVelmoraView(CVelmoraDoc& document, Interaction& interaction, QWidget* parent)
-    : QWidget(parent), document_(document), interaction_(interaction) {
+    : QWidget(parent), document_(document), interaction_(interaction), plot_(document) {
     setFocusPolicy(Qt::StrongFocus);
-    // Painted opaquely: a capture repaints without erasing first.
+    setMouseTracking(true);
+    // The canvas covers the whole widget: nothing is erased behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     timer1_.setSingleShot(true);
     timer1_.setInterval(0);
@@ -36,7 +49,7 @@ void CVelmoraView::onTimer1() {
 void CVelmoraView::OnEditCopy() {
     if (const std::string note = DelayNote(document_); !note.empty())
         interaction_.MessageBox(note);
-    const std::string text = ClipboardText(document_, 0, FullRangeEnd(document_));
+    const std::string text = ClipboardText(document_, plot_.m_nFirst, plot_.m_nLast);
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
@@ -48,9 +61,71 @@ void CVelmoraView::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void CVelmoraView::ensureCanvas() {
+    if (canvas_.size() == size())
+        return;
+    canvas_ = QImage(size(), QImage::Format_RGB32);
+    canvas_.fill(Qt::white);
+    plotPending_ = true;
+}
+
+void CVelmoraView::Invalidate(bool erase) {
+    ensureCanvas();
+    if (erase)
+        canvas_.fill(Qt::white);
+    plotPending_ = true;
+    update();
+}
+
 void CVelmoraView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
+    ensureCanvas();
+    if (plotPending_ && !canvas_.isNull()) {
+        QPainter painter(&canvas_);
+        PainterSurface surface(painter, CapsOf(*this, width(), height()), &canvas_);
+        plot_.OnDraw(surface, width(), height());
+        plotPending_ = false;
+    }
+    QPainter(this).drawImage(0, 0, canvas_);
+}
+
+void CVelmoraView::PrintPage(QPrinter& printer) {
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    DeviceCaps caps{page.width(), page.height(), static_cast<double>(printer.resolution()),
+                    static_cast<double>(printer.resolution()),
+                    printer.colorMode() == QPrinter::GrayScale ? 1 : 24};
+    PainterSurface surface(painter, caps);
+    plot_.OnDraw(surface, width(), height(), true);
+    painter.end();
+    // The page's geometry is not the window's: the next paint restores it.
+    Invalidate(false);
+}
+
+void CVelmoraView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        plot_.OnLButtonDown(pixelOf(event));
+}
+
+void CVelmoraView::mouseMoveEvent(QMouseEvent* event) {
+    ensureCanvas();
+    {
+        QPainter painter(&canvas_);
+        PainterSurface surface(painter, CapsOf(*this, width(), height()), &canvas_);
+        plot_.ShowReadout(surface, event->buttons() & Qt::LeftButton, pixelOf(event));
+    }
+    update();
+}
+
+void CVelmoraView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && plot_.OnLButtonUp(pixelOf(event)))
+        Invalidate(true);
+}
+
+void CVelmoraView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit command(ID_RESET_VIEW);  // posted by the frame
 }
 
 }  // namespace velmora

@@ -1,16 +1,25 @@
 #pragma once
 
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
+
+#include "plot_view.h"
+
+class QPrinter;
 
 namespace velmora {
 
 class CVelmoraDoc;
 class Interaction;
 
-// The one view. Its timer 1 paces the acquisition cycle: after each capture
-// the document sets it with a 0 ms period, and its tick asks for the next
-// capture while acquisition runs. Any key stops a running acquisition.
+// The one view. It paints the plot into a canvas of its own, which keeps
+// what it shows between paints as a window's pixels would: a capture
+// repaints without erasing, the readout and the drag outline are drawn
+// straight onto it. Its timer 1 paces the acquisition cycle: after each
+// capture the document sets it with a 0 ms period, and its tick asks for
+// the next capture while acquisition runs. Any key stops a running
+// acquisition.
 class CVelmoraView final : public QWidget {
     Q_OBJECT
 
@@ -18,9 +27,17 @@ public:
     CVelmoraView(CVelmoraDoc& document, Interaction& interaction, QWidget* parent = nullptr);
 
     void SetCaptureTimer();
-    // Copy: the data behind the plot to the clipboard as text.
+    // Copy: the data behind the plot, the shown range, to the clipboard.
     void OnEditCopy();
     bool timerPending() const { return timer1_.isActive(); }
+
+    // Repaints the plot at the next paint, erasing the canvas first or not.
+    void Invalidate(bool erase);
+    // Draws one page of the plot at the printer's size.
+    void PrintPage(QPrinter& printer);
+
+    PlotView& plot() { return plot_; }
+    const QImage& canvas() const { return canvas_; }
 
 signals:
     // A command for the frame to route, as a posted window message would.
@@ -29,13 +46,21 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void onTimer1();
+    void ensureCanvas();
 
     CVelmoraDoc& document_;
     Interaction& interaction_;
     QTimer timer1_;
+    PlotView plot_;
+    QImage canvas_;
+    bool plotPending_ = true;
 };
 
 }  // namespace velmora

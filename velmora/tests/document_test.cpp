@@ -189,15 +189,29 @@ TEST_F(DocumentTest, TheSamplingRateDialogTruncatesAndStopsAcquisition) {
     EXPECT_NE(dialogs.prompts.back().find("Your sound card MUST support"), std::string::npos);
 }
 
+TEST_F(DocumentTest, ACaptureRequestQueuedBeforeAStopCapturesNothing) {
+    auto doc = make("");
+    doc->OnCommand(ID_START_STOP);
+    ASSERT_EQ(input.captures, 1);
+    doc->OnCommand(ID_START_STOP);
+    doc->OnCommand(ID_CAPTURE_NEXT);
+    EXPECT_EQ(input.captures, 1);
+    EXPECT_FALSE(doc->m_hWaveIn);
+    EXPECT_EQ(host.statuses.back(), "Velmora OFF; hit 'RETURN' to start.");
+}
+
 TEST_F(DocumentTest, ModeCommandsToggleTheirFlagsAndResetTheRanges) {
     auto doc = make("");
     doc->m_dwFlags &= ~kFlagResetView;
     doc->OnCommand(ID_TOGGLE_DUAL);
     EXPECT_TRUE(doc->m_dwFlags & kFlagDual);
     EXPECT_TRUE(doc->m_dwFlags & kFlagResetView);
-    EXPECT_EQ(doc->m_dSpecYMax[0], 1000.0);
+    EXPECT_EQ(doc->m_dSpecYMax[0], 1.0);  // no ratio recorded yet
     doc->OnCommand(ID_TOGGLE_SCOPE);
     EXPECT_TRUE(doc->m_dwFlags & kFlagScope);
+    // A silent record: the full scale.
+    EXPECT_EQ(doc->m_nScopeYMin[1], -32767);
+    EXPECT_EQ(doc->m_nScopeYMax[1], 32767);
     doc->OnCommand(ID_AUTO_RANGE_Y);
     doc->OnCommand(ID_ZOOM_OUT_Y);
     EXPECT_TRUE(doc->m_dwFlags & kFlagAutoRangeY);

@@ -1,0 +1,210 @@
+// The view on real Qt painting: canvases, printers and mouse events.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <random>
+
+#include "app/main_frame.h"
+#include "app/print_dialogs.h"
+#include "app/velmora_app.h"
+#include "capture/command_ids.h"
+#include "capture/velmora_doc.h"
+#include "display/velmora_view.h"
+#include "fakes.h"
+#include "platform/painter_surface.h"
+#include "recording_surface.h"
+
+namespace velmora {
+namespace {
+
+// Fills the record with noise across the whole scale, as a loud signal
+// gives, and spectra to match.
+void fillRandomly(CVelmoraDoc& doc, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> sample(-30000, 30000), unit(0, 1);
+    for (int i = 0; i < doc.m_nWindowSamples; ++i) {
+        doc.m_pTime[0][i] = sample(random);
+        doc.m_pTime[1][i] = sample(random) / 2;
+    }
+    for (int k = 0; k <= (doc.m_nWindowSamples + 1) / 2; ++k) {
+        doc.m_pMagnitude[k] = unit(random) * 1e6;
+        doc.m_pRatio[k] = unit(random);
+        doc.m_pPhase[k] = (unit(random) - 0.5) * 6;
+    }
+}
+
+// Two captures painted one over the other, as the window shows them.
+QImage paintTwoCaptures(CVelmoraDoc& doc, bool columnSpans) {
+    PlotView plot(doc);
+    plot.SetColumnSpans(columnSpans);
+    QImage image(1000, 600, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const DeviceCaps caps{1000, 600, 96, 96, 24};
+    doc.m_dwFlags |= kFlagResetView;
+    for (unsigned seed : {1u, 2u}) {
+        fillRandomly(doc, seed);
+        QPainter painter(&image);
+        PainterSurface surface(painter, caps, &image);
+        plot.OnDraw(surface, 1000, 600);
+    }
+    return image;
+}
+
+TEST(ViewPainting, ColumnSpansGiveThePixelsOfPointByPointDrawing) {
+    testing::FakeWaveInput input;
+    testing::ScriptedInteraction dialogs;
+    // 48000 samples in 1000 pixels: some 60 samples share each column.
+    for (const char* commandLine : {"48000 1 0 0 1", "48000 1 0 0 2", "48000 1 0 0 3"}) {
+        CVelmoraDoc doc(*SplitCommandLine(commandLine), input, dialogs);
+        const QImage spans = paintTwoCaptures(doc, true);
+        const QImage points = paintTwoCaptures(doc, false);
+        EXPECT_TRUE(spans == points) << commandLine;
+        // And the picture is not blank: the red trace is there.
+        int red = 0;
+        for (int y = 0; y < spans.height(); ++y)
+            for (int x = 0; x < spans.width(); ++x)
+                red += spans.pixel(x, y) == qRgb(224, 0, 0);
+        EXPECT_GT(red, 500) << commandLine;
+    }
+
+    // The cost follows the width: a long record draws few segments.
+    CVelmoraDoc doc(*SplitCommandLine("48000 1 0 0 0"), input, dialogs);
+    fillRandomly(doc, 3);
+    PlotView plot(doc);
+    testing::RecordingSurface surface({1000, 600, 96, 96, 24});
+    plot.OnDraw(surface, 1000, 600);
+    EXPECT_LT(surface.lines.size(), 5000u);
+}
+
+// Answers the print dialogs by printing to a PDF file.
+class PdfPrintDialogs final : public PrintDialogs {
+public:
+    explicit PdfPrintDialogs(QString path) : path_(std::move(path)) {}
+    bool Print(QPrinter& printer) override {
+        ++prints;
+        toPdf(printer);
+        return accept;
+    }
+    void Preview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override {
+        ++previews;
+        toPdf(printer);
+        paint(printer);
+    }
+    bool PageSetup(QPrinter&) override {
+        ++setups;
+        return true;
+    }
+    bool accept = true;
+    int prints = 0, previews = 0, setups = 0;
+
+private:
+    void toPdf(QPrinter& printer) const {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path_);
+    }
+    QString path_;
+};
+
+QString pdfText(const QString& path) {
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    text.waitForFinished(10000);
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+class ViewTest : public ::testing::Test {
+protected:
+    ViewTest() : pdf(dir.filePath(QStringLiteral("page.pdf"))), printDialogs(pdf) {
+        EXPECT_TRUE(app.InitInstance("", &dialogs, &input, &output, &printDialogs));
+        frame().resize(900, 700);
+        frame().show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame()));
+        fillRandomly(*app.document(), 5);
+    }
+    CMainFrame& frame() { return *app.frame(); }
+    CVelmoraView& view() { return *frame().view(); }
+
+    QTemporaryDir dir;
+    QString pdf;
+    testing::FakeWaveInput input;
+    testing::FakeWaveOutput output;
+    testing::ScriptedInteraction dialogs;
+    PdfPrintDialogs printDialogs;
+    CVelmoraApp app;
+};
+
+TEST_F(ViewTest, PrintAndPreviewWriteAPageWithThePlot) {
+    EXPECT_TRUE(frame().action(ID_FILE_PRINT)->isEnabled());
+    frame().OnCommand(ID_FILE_PRINT);
+    EXPECT_EQ(printDialogs.prints, 1);
+    QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("FFT mode"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Sampling rate= 48000 Hz")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Frequency (Hz)")));
+
+    QFile::remove(pdf);
+    frame().OnCommand(ID_FILE_PRINT_PREVIEW);
+    EXPECT_EQ(printDialogs.previews, 1);
+    EXPECT_TRUE(pdfText(pdf).contains(QStringLiteral("FFT Averaging off")));
+
+    // A cancelled print dialog prints nothing.
+    QFile::remove(pdf);
+    printDialogs.accept = false;
+    frame().OnCommand(ID_FILE_PRINT);
+    EXPECT_FALSE(QFile::exists(pdf));
+
+    frame().OnCommand(ID_FILE_PRINT_SETUP);
+    EXPECT_EQ(printDialogs.setups, 1);
+    // The window's geometry comes back with its next paint.
+    QTest::qWait(50);
+    EXPECT_LT(view().plot().m_nWidth, 2000);
+}
+
+TEST_F(ViewTest, DragZoomsDoubleClickResetsAndCopyTakesTheShownRange) {
+    QTest::qWait(50);  // the first paint resets the ranges
+    ASSERT_EQ(view().plot().m_nLast, 2401);
+    const int M = view().plot().m_nMargin;
+    const int left = static_cast<int>(M / view().plot().m_dUnitsPerPixelX) + 50;
+    QTest::mousePress(&view(), Qt::LeftButton, {}, QPoint(left, 100));
+    QTest::mouseMove(&view(), QPoint(left + 100, 200));
+    QTest::mouseRelease(&view(), Qt::LeftButton, {}, QPoint(left + 100, 200));
+    const int first = view().plot().m_nFirst, last = view().plot().m_nLast;
+    EXPECT_GT(first, 0);
+    EXPECT_LT(last, 2401);
+    EXPECT_GT(last, first);
+
+    view().OnEditCopy();
+    const QStringList rows = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(rows.size(), last - first + 1);
+
+    QTest::mouseDClick(&view(), Qt::LeftButton, {}, QPoint(left, 100));
+    QTest::qWait(50);
+    EXPECT_EQ(view().plot().m_nFirst, 0);
+    EXPECT_EQ(view().plot().m_nLast, 2401);
+}
+
+TEST_F(ViewTest, TheWindowShowsTheMeasurementAndTheReadout) {
+    QTest::qWait(50);
+    QTest::mouseMove(&view(), QPoint(400, 300));
+    QTest::qWait(20);
+    EXPECT_EQ(view().plot().m_ptLastMouse, (PixelPoint{400, 300}));
+    const QImage& canvas = view().canvas();
+    int red = 0, readout = 0;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            red += canvas.pixel(x, y) == qRgb(224, 0, 0);
+            readout += qRed(canvas.pixel(x, y)) < 80 && qBlue(canvas.pixel(x, y)) > 150 &&
+                       qGreen(canvas.pixel(x, y)) > 60;
+        }
+    EXPECT_GT(red, 500);
+    EXPECT_GT(readout, 20);
+}
+
+}  // namespace
+}  // namespace velmora
