@@ -1,5 +1,7 @@
 #include "plot_view.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -23,28 +25,35 @@ int truncated(double v) {
 }  // namespace
 
 SampleExtremes ExtremesOf(const double* samples, int count) {
-    // Four lanes, so that the comparisons of one lane need not wait for
-    // another's.
+    // minpd and maxpd keep the accumulator when a sample is not a number,
+    // as v < least ? v : least does; two pairs of lanes run side by side.
     constexpr double inf = std::numeric_limits<double>::infinity();
-    double least[4] = {inf, inf, inf, inf}, most[4] = {-inf, -inf, -inf, -inf};
-    bool notANumber[4] = {};
+    __m128d least0 = _mm_set1_pd(inf), least1 = least0;
+    __m128d most0 = _mm_set1_pd(-inf), most1 = most0;
+    __m128d unordered = _mm_setzero_pd();
     int i = 0;
-    for (; i + 4 <= count; i += 4)
-        for (int lane = 0; lane < 4; ++lane) {
-            const double v = samples[i + lane];
-            least[lane] = v < least[lane] ? v : least[lane];
-            most[lane] = v > most[lane] ? v : most[lane];
-            notANumber[lane] |= v != v;
-        }
+    for (; i + 4 <= count; i += 4) {
+        const __m128d a = _mm_loadu_pd(samples + i), b = _mm_loadu_pd(samples + i + 2);
+        least0 = _mm_min_pd(a, least0);
+        least1 = _mm_min_pd(b, least1);
+        most0 = _mm_max_pd(a, most0);
+        most1 = _mm_max_pd(b, most1);
+        unordered = _mm_or_pd(unordered, _mm_or_pd(_mm_cmpunord_pd(a, a), _mm_cmpunord_pd(b, b)));
+    }
+    double least[4], most[4];
+    _mm_storeu_pd(least, least0);
+    _mm_storeu_pd(least + 2, least1);
+    _mm_storeu_pd(most, most0);
+    _mm_storeu_pd(most + 2, most1);
+    bool notANumber = _mm_movemask_pd(unordered) != 0;
     for (; i < count; ++i) {
         const double v = samples[i];
         least[0] = v < least[0] ? v : least[0];
         most[0] = v > most[0] ? v : most[0];
-        notANumber[0] |= v != v;
+        notANumber |= v != v;
     }
     return {std::min({least[0], least[1], least[2], least[3]}),
-            std::max({most[0], most[1], most[2], most[3]}),
-            notANumber[0] || notANumber[1] || notANumber[2] || notANumber[3]};
+            std::max({most[0], most[1], most[2], most[3]}), notANumber};
 }
 
 int PixelsToUnits(int pixels, double dotsPerInch) {
@@ -299,13 +308,12 @@ void PlotView::drawTrace(DrawingSurface& dc, int t, Rgb pen) {
         penX = x;
         penY = firstY;
         if (end - i > 1) {
-            // Through both extremes to the last value, the nearer extreme
-            // first: the column's whole span, each pixel drawn about once.
+            // The column's whole span, once; the pen then rests on the last
+            // value, where drawing point by point would have left it.
             penY = yOf(samples[end - 1]);
-            const bool lowFirst = firstY - low + high - penY <= high - firstY + penY - low;
-            dc.LineTo(x, lowFirst ? low : high);
-            dc.LineTo(x, lowFirst ? high : low);
-            dc.LineTo(x, penY);
+            dc.MoveTo(x, low);
+            dc.LineTo(x, high);
+            dc.MoveTo(x, penY);
         }
         lastX = x;
         i = end;
@@ -348,24 +356,31 @@ void PlotView::drawDots(DrawingSurface& dc, const double* samples, double shift,
     const double top = -M, bottom = M - H, yMax = m_dYMax[1];
     const double span = m_dYMax[1] - m_dYMin[1];
     const double height = H - 2 * M;
-    std::vector<int> column(static_cast<std::size_t>(rows) + 1);
+    const double toDegrees = 180.0 / std::numbers::pi;
+    std::vector<int> ys, column;
     for (int i = m_nFirst; i < m_nLast;) {
         const int x = xAt(i);
         const int end = runEnd(i, x, shift, xAt);
-        std::size_t count = 0;
-        int y = 0;
-        for (; i < end; ++i) {
-            const double value = traceValue(1, samples[i]);
-            double exact = -M - (yMax - value) * height / span;
-            exact = exact == exact ? exact : bottom;
-            y = static_cast<int>(std::clamp(exact, bottom, top));
-            const int row = y - (M - H);
-            column[count] = y;
-            count += rowX[row] != x;
-            rowX[row] = x;
+        const std::size_t n = static_cast<std::size_t>(end - i);
+        ys.resize(n);
+        column.resize(n);
+        // Branch-free, so that it vectorises: the rows of the run's dots.
+        for (std::size_t j = 0; j < n; ++j) {
+            double y = -M - (yMax - samples[i + j] * toDegrees) * height / span;
+            y = y == y ? y : bottom;
+            y = y < bottom ? bottom : y > top ? top : y;
+            ys[j] = static_cast<int>(y);
         }
+        std::size_t count = 0;
+        for (std::size_t j = 0; j < n; ++j) {
+            int& row = rowX[ys[j] - (M - H)];
+            column[count] = ys[j];
+            count += row != x;
+            row = x;
+        }
+        i = end;
         dc.SetPixels(x, column.data(), count, kChannel1Colour);
-        dc.MoveTo(x, y);
+        dc.MoveTo(x, ys[n - 1]);
     }
 }
 

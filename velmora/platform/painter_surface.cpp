@@ -152,6 +152,19 @@ void PainterSurface::SetPixels(int x, const int* ys, std::size_t count, Rgb colo
         return;
     SetPixel(x, ys[0], colour);
     const int deviceX = roundToPixel(x * pixelsPerUnitX_);
+    if (canvas_ && deviceX >= 0 && deviceX < canvas_->width()) {
+        flushPixels();
+        const QRgb rgb = pixelColour_.rgb();
+        uchar* bits = canvas_->bits();
+        const qsizetype stride = canvas_->bytesPerLine();
+        const int height = canvas_->height();
+        for (std::size_t k = 1; k < count; ++k) {
+            const int y = roundToPixel(-ys[k] * pixelsPerUnitY_);
+            if (y >= 0 && y < height)
+                reinterpret_cast<QRgb*>(bits + y * stride)[deviceX] = rgb;
+        }
+        return;
+    }
     for (std::size_t k = 1; k < count; ++k)
         pixels_ << QPoint(deviceX, roundToPixel(-ys[k] * pixelsPerUnitY_));
 }

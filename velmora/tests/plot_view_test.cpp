@@ -309,5 +309,18 @@ TEST_F(PlotViewTest, TheTransferFunctionsPhaseIsDrawnAsDots) {
     EXPECT_NE(s.find("L:R phase difference"), nullptr);
 }
 
+TEST_F(PlotViewTest, AOneBitDeviceGetsBlackTracesAndTexts) {
+    CVelmoraDoc& d = document(1);
+    fill();
+    RecordingSurface mono({900, 600, 100, 100, 1});
+    plot->OnDraw(mono, 900, 600);
+    EXPECT_TRUE(d.m_dwFlags & kFlagMonochrome);
+    for (const auto& line : mono.lines)
+        EXPECT_TRUE(line.colour == kBlack || line.colour == PlotView::kGridColour);
+    EXPECT_EQ(mono.find("L:mV")->colour, kBlack);
+    draw();
+    EXPECT_FALSE(d.m_dwFlags & kFlagMonochrome);
+}
+
 }  // namespace
 }  // namespace velmora
