@@ -6,27 +6,14 @@
 
 #include "app/command_line.h"
 #include "capture/velmora_doc.h"
-#include "platform/interaction.h"
-#include "platform/wave_input.h"
+#include "velmora_no_devices.h"
 
 namespace {
 
 using namespace velmora;
 
-class NoInput final : public WaveInput {
-public:
-    WaveResult open(const WaveFormat&, std::function<void()>) override { return {-1, "none"}; }
-    WaveResult addBuffer(std::int16_t*, int) override { return {}; }
-    WaveResult start() override { return {}; }
-    void stop() override {}
-    void close() override {}
-};
-
-class NoDialogs final : public Interaction {
-public:
-    void MessageBox(const std::string&) override {}
-    void EditNumber(const std::string&, double&) override {}
-};
+using bench::NoDialogs;
+using bench::NoInput;
 
 // 48000 Hz and a window giving N samples; noise-like data on both inputs.
 std::unique_ptr<CVelmoraDoc> document(int n, NoInput& input, NoDialogs& dialogs, bool average) {

@@ -13,28 +13,15 @@
 #include "app/command_line.h"
 #include "capture/velmora_doc.h"
 #include "display/plot_view.h"
-#include "platform/interaction.h"
 #include "platform/painter_surface.h"
-#include "platform/wave_input.h"
+#include "velmora_no_devices.h"
 
 namespace {
 
 using namespace velmora;
 
-class NoInput final : public WaveInput {
-public:
-    WaveResult open(const WaveFormat&, std::function<void()>) override { return {-1, "none"}; }
-    WaveResult addBuffer(std::int16_t*, int) override { return {}; }
-    WaveResult start() override { return {}; }
-    void stop() override {}
-    void close() override {}
-};
-
-class NoDialogs final : public Interaction {
-public:
-    void MessageBox(const std::string&) override {}
-    void EditNumber(const std::string&, double&) override {}
-};
+using bench::NoDialogs;
+using bench::NoInput;
 
 // args: samples N, mode (0 one-channel spectrum, 1 two-channel scope,
 // 3 transfer function).
