@@ -26,34 +26,39 @@ int truncated(double v) {
 
 SampleExtremes ExtremesOf(const double* samples, int count) {
     // minpd and maxpd keep the accumulator when a sample is not a number,
-    // as v < least ? v : least does; two pairs of lanes run side by side.
+    // as v < least ? v : least does. Four accumulators of each, so that no
+    // comparison waits for the one before.
     constexpr double inf = std::numeric_limits<double>::infinity();
-    __m128d least0 = _mm_set1_pd(inf), least1 = least0;
-    __m128d most0 = _mm_set1_pd(-inf), most1 = most0;
+    __m128d least[4], most[4];
+    for (int k = 0; k < 4; ++k) {
+        least[k] = _mm_set1_pd(inf);
+        most[k] = _mm_set1_pd(-inf);
+    }
     __m128d unordered = _mm_setzero_pd();
     int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128d a = _mm_loadu_pd(samples + i), b = _mm_loadu_pd(samples + i + 2);
-        least0 = _mm_min_pd(a, least0);
-        least1 = _mm_min_pd(b, least1);
-        most0 = _mm_max_pd(a, most0);
-        most1 = _mm_max_pd(b, most1);
-        unordered = _mm_or_pd(unordered, _mm_or_pd(_mm_cmpunord_pd(a, a), _mm_cmpunord_pd(b, b)));
+    for (; i + 8 <= count; i += 8) {
+        for (int k = 0; k < 4; ++k) {
+            const __m128d v = _mm_loadu_pd(samples + i + 2 * k);
+            least[k] = _mm_min_pd(v, least[k]);
+            most[k] = _mm_max_pd(v, most[k]);
+            unordered = _mm_or_pd(unordered, _mm_cmpunord_pd(v, v));
+        }
     }
-    double least[4], most[4];
-    _mm_storeu_pd(least, least0);
-    _mm_storeu_pd(least + 2, least1);
-    _mm_storeu_pd(most, most0);
-    _mm_storeu_pd(most + 2, most1);
-    bool notANumber = _mm_movemask_pd(unordered) != 0;
+    double lanes[2];
+    SampleExtremes e{inf, -inf, _mm_movemask_pd(unordered) != 0};
+    for (int k = 0; k < 4; ++k) {
+        _mm_storeu_pd(lanes, least[k]);
+        e.least = std::min({e.least, lanes[0], lanes[1]});
+        _mm_storeu_pd(lanes, most[k]);
+        e.most = std::max({e.most, lanes[0], lanes[1]});
+    }
     for (; i < count; ++i) {
         const double v = samples[i];
-        least[0] = v < least[0] ? v : least[0];
-        most[0] = v > most[0] ? v : most[0];
-        notANumber |= v != v;
+        e.least = v < e.least ? v : e.least;
+        e.most = v > e.most ? v : e.most;
+        e.notANumber |= v != v;
     }
-    return {std::min({least[0], least[1], least[2], least[3]}),
-            std::max({most[0], most[1], most[2], most[3]}), notANumber};
+    return e;
 }
 
 int PixelsToUnits(int pixels, double dotsPerInch) {
@@ -116,7 +121,9 @@ int PlotView::ValueToY(double v, int trace) const {
     // land on the top or bottom edge (not a number on the bottom one).
     if (std::isnan(y))
         return M - H;
-    return truncated(std::clamp(y, static_cast<double>(M - H), static_cast<double>(-M)));
+    // A window lower than its margins has its edges the other way round.
+    const double bottom = std::min(M - H, -M), top = std::max(M - H, -M);
+    return truncated(std::clamp(y, bottom, top));
 }
 
 void PlotView::applyZoomOut() {
@@ -260,7 +267,7 @@ void PlotView::drawGridColumn(DrawingSurface& dc, int column, Rgb tracePen, int 
 void PlotView::drawTrace(DrawingSurface& dc, int t, Rgb pen) {
     const CVelmoraDoc& d = document_;
     const int W = m_nWidth, H = m_nHeight, M = m_nMargin;
-    if (W - 2 * M <= 0)
+    if (W - 2 * M <= 0 || H - 2 * M <= 0)
         return;  // no room for a plot
     const double* samples = traceSamples(t);
     // In the scope the right input's trace is drawn shifted by its delay.

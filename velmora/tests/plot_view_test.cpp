@@ -276,6 +276,14 @@ TEST_F(PlotViewTest, NonFiniteValuesAndEmptyRangesAreDrawnSafely) {
     EXPECT_EQ(plot->ValueToY(std::nan(""), 0), -500);
     EXPECT_EQ(plot->ValueToY(1e300, 0), -100);
 
+    // A window lower than its margins, or of no width, draws no trace.
+    for (const auto& [width, height] : {std::pair{900, 150}, std::pair{0, 600}}) {
+        RecordingSurface flat({width, height, 100, 100, 24});
+        plot->OnDraw(flat, width, height);
+        EXPECT_TRUE(flat.lines.empty());
+        EXPECT_TRUE(flat.pixels.empty());
+    }
+
     plot->m_nFirst = plot->m_nLast = 100;
     d.OnCommand(32773);
     const RecordingSurface s = draw();
@@ -294,6 +302,33 @@ TEST_F(PlotViewTest, NonFiniteValuesAndEmptyRangesAreDrawnSafely) {
         if (line.colour == PlotView::kChannel0Colour) {
             EXPECT_EQ(line.y1, -500);
         }
+}
+
+TEST(SampleExtremes, NumbersGiveTheExtremesAndANotANumberIsFlaggedAnywhere) {
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    std::vector<double> samples(21);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = std::sin(static_cast<double>(i)) * 10;
+    const SampleExtremes plain = ExtremesOf(samples.data(), 21);
+    EXPECT_EQ(plain.least, *std::min_element(samples.begin(), samples.end()));
+    EXPECT_EQ(plain.most, *std::max_element(samples.begin(), samples.end()));
+    EXPECT_FALSE(plain.notANumber);
+    for (std::size_t at : {0u, 7u, 20u}) {  // in the vector body and in the tail
+        std::vector<double> marked = samples;
+        marked[at] = nan;
+        const SampleExtremes e = ExtremesOf(marked.data(), 21);
+        EXPECT_TRUE(e.notANumber) << at;
+        EXPECT_LE(e.least, e.most) << at;
+    }
+    samples[3] = inf;
+    samples[19] = -inf;
+    const SampleExtremes infinite = ExtremesOf(samples.data(), 21);
+    EXPECT_EQ(infinite.most, inf);
+    EXPECT_EQ(infinite.least, -inf);
+    const double allNan[9] = {nan, nan, nan, nan, nan, nan, nan, nan, nan};
+    const SampleExtremes none = ExtremesOf(allNan, 9);
+    EXPECT_TRUE(none.notANumber);
+    EXPECT_GT(none.least, none.most);
 }
 
 TEST_F(PlotViewTest, TheTransferFunctionsPhaseIsDrawnAsDots) {
