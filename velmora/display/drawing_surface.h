@@ -44,6 +44,7 @@ public:
     virtual void LineTo(int x, int y) = 0;
     // The rectangle between two corners, edges included.
     virtual void FillRect(int x0, int y0, int x1, int y1, Rgb colour) = 0;
+    // One pixel; on a device finer than the unit, a dot one unit across.
     virtual void SetPixel(int x, int y, Rgb colour) = 0;
     // A column of single pixels at x, one for each y.
     virtual void SetPixels(int x, const int* ys, std::size_t count, Rgb colour) {

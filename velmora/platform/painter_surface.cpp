@@ -99,11 +99,19 @@ void PainterSurface::flushPixels() {
                 reinterpret_cast<QRgb*>(bits + p.y() * stride)[p.x()] = rgb;
         pixels_.clear();
     }
-    if (!pixels_.isEmpty()) {
+    if (pixels_.isEmpty())
+        return;
+    // On a device finer than the plot's unit (a printer) a pixel would
+    // vanish: a dot there is one unit square.
+    const int size = std::max(1, roundToPixel(std::min(pixelsPerUnitX_, pixelsPerUnitY_)));
+    if (size == 1) {
         usePen(pixelColour_);
         painter_.drawPoints(pixels_);
-        pixels_.clear();
+    } else {
+        for (const QPoint& p : std::as_const(pixels_))
+            painter_.fillRect(p.x() - size / 2, p.y() - size / 2, size, size, pixelColour_);
     }
+    pixels_.clear();
 }
 
 QPoint PainterSurface::device(int x, int y) const {

@@ -82,6 +82,43 @@ TEST(ViewPainting, ColumnSpansGiveThePixelsOfPointByPointDrawing) {
     EXPECT_LT(surface.lines.size(), 5000u);
 }
 
+TEST(PainterSurfaceTest, UnitsMapByResolutionAndDotsStayVisibleOnFineDevices) {
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        PainterSurface printer(painter, {200, 200, 1200, 1200, 24});  // 12 pixels a unit
+        printer.SetPixel(5, -5, MakeRgb(0, 0, 224));
+        printer.SetPen(kBlack);
+        printer.MoveTo(10, -2);
+        printer.LineTo(10, -12);
+    }
+    // The dot is a unit square around (60, 60); the line runs from y 24 to 144.
+    EXPECT_EQ(image.pixel(60, 60), qRgb(0, 0, 224));
+    EXPECT_EQ(image.pixel(55, 55), qRgb(0, 0, 224));
+    EXPECT_EQ(image.pixel(53, 60), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(120, 24), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(120, 144), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(120, 145), qRgb(255, 255, 255));
+
+    // On a screen a dot is one pixel, written straight into the canvas.
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        PainterSurface screen(painter, {200, 200, 96, 96, 24}, &image);
+        const int rows[] = {-10, -11, -50};
+        screen.SetPixels(50, rows, 3, MakeRgb(0, 0, 224));
+        screen.InvertRectOutline(100, 100, 110, 105);
+    }
+    EXPECT_EQ(image.pixel(48, 10), qRgb(0, 0, 224));
+    EXPECT_EQ(image.pixel(48, 11), qRgb(0, 0, 224));
+    EXPECT_EQ(image.pixel(48, 48), qRgb(0, 0, 224));
+    EXPECT_EQ(image.pixel(49, 10), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(100, 100), qRgb(0, 0, 0));  // the outline, inverted
+    EXPECT_EQ(image.pixel(110, 105), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(105, 102), qRgb(255, 255, 255));
+}
+
 // Answers the print dialogs by printing to a PDF file.
 class PdfPrintDialogs final : public PrintDialogs {
 public:
