@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numbers>
 
@@ -290,17 +291,15 @@ void PlotView::drawTrace(DrawingSurface& dc, int t, Rgb pen) {
         const int firstY = yOf(samples[i]);
         int low = firstY, high = firstY;
         if (end - i > 1) {
-            // The value's extremes give the y's extremes: y rises with the
-            // value, and a value that is not a number lies on the bottom edge.
+            // y is monotonic in the value, so the values' extremes give the
+            // y's extremes; a value that is not a number lies on the bottom.
             const SampleExtremes e = ExtremesOf(samples + i, end - i);
-            const double least = e.least, most = e.most;
-            const bool notANumber = e.notANumber;
-            if (least <= most) {
-                const int a = yOf(least), b = yOf(most);
+            if (e.least <= e.most) {
+                const int a = yOf(e.least), b = yOf(e.most);
                 low = std::min({low, a, b});
                 high = std::max({high, a, b});
             }
-            if (notANumber)
+            if (e.notANumber)
                 low = std::min(low, M - H);
         }
         if (t == 0 && lastX <= nextGridX && nextGridX < x && x < W - M - 3) {

@@ -90,8 +90,13 @@ void CVelmoraView::paintEvent(QPaintEvent*) {
 
 void CVelmoraView::PrintPage(QPrinter& printer) {
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&printer)) {
+        const QString target =
+            printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+        interaction_.MessageBox("Cannot print to " + target.toStdString() +
+                                ": the printer or the file could not be opened.");
         return;
+    }
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
     DeviceCaps caps{page.width(), page.height(), static_cast<double>(printer.resolution()),
                     static_cast<double>(printer.resolution()),

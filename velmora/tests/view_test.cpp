@@ -123,6 +123,7 @@ TEST(PainterSurfaceTest, UnitsMapByResolutionAndDotsStayVisibleOnFineDevices) {
 class PdfPrintDialogs final : public PrintDialogs {
 public:
     explicit PdfPrintDialogs(QString path) : path_(std::move(path)) {}
+    void setPath(const QString& path) { path_ = path; }
     bool Print(QPrinter& printer) override {
         ++prints;
         toPdf(printer);
@@ -195,6 +196,16 @@ TEST_F(ViewTest, PrintAndPreviewWriteAPageWithThePlot) {
     printDialogs.accept = false;
     frame().OnCommand(ID_FILE_PRINT);
     EXPECT_FALSE(QFile::exists(pdf));
+
+    // A file that cannot be written is said so, and nothing is left behind.
+    printDialogs.accept = true;
+    const QString nowhere = dir.filePath(QStringLiteral("absent/page.pdf"));
+    printDialogs.setPath(nowhere);
+    frame().OnCommand(ID_FILE_PRINT);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "Cannot print to " + nowhere.toStdString() +
+                                       ": the printer or the file could not be opened.");
+    EXPECT_FALSE(QFile::exists(nowhere));
 
     frame().OnCommand(ID_FILE_PRINT_SETUP);
     EXPECT_EQ(printDialogs.setups, 1);
