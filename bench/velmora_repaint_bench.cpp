@@ -7,7 +7,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <chrono>
 #include <cmath>
+#include <memory>
 #include <random>
 
 #include "app/command_line.h"
@@ -23,44 +25,84 @@ using namespace velmora;
 using bench::NoDialogs;
 using bench::NoInput;
 
-// args: samples N, mode (0 one-channel spectrum, 1 two-channel scope,
-// 3 transfer function).
-void BM_Repaint(benchmark::State& state) {
-    const int n = static_cast<int>(state.range(0));
-    const int mode = static_cast<int>(state.range(1));
+// A document at 48000 Hz with N samples after one capture of a 1 kHz tone
+// with noise on the left and half of it, delayed, on the right. mode: 0
+// one-channel spectrum, 1 two-channel scope, 3 transfer function.
+std::unique_ptr<CVelmoraDoc> captured(int n, int mode, NoInput& input, NoDialogs& dialogs) {
     const int p5 = mode == 0 ? 2 : mode;
-    NoInput input;
-    NoDialogs dialogs;
-    CVelmoraDoc doc(
+    auto doc = std::make_unique<CVelmoraDoc>(
         *SplitCommandLine("48000 " + std::to_string(n / 48000.0) + " 0 0 " + std::to_string(p5)),
         input, dialogs);
-    // A 1 kHz tone with noise on the left, half of it delayed on the right.
     std::mt19937 random(1);
     std::normal_distribution<double> noise(0, 300);
-    for (int i = 0; i < doc.m_nWindowSamples; ++i) {
-        doc.m_pTime[0][i] = 12000 * std::sin(2 * M_PI * 1000 * i / 48000.0) + noise(random);
-        doc.m_pTime[1][i] = 6000 * std::sin(2 * M_PI * 1000 * i / 48000.0 - 0.3) + noise(random);
+    for (int i = 0; i < doc->m_nWindowSamples; ++i) {
+        doc->m_pTime[0][i] = 12000 * std::sin(2 * M_PI * 1000 * i / 48000.0) + noise(random);
+        doc->m_pTime[1][i] = 6000 * std::sin(2 * M_PI * 1000 * i / 48000.0 - 0.3) + noise(random);
     }
-    doc.AnalyseSpectra();
-    doc.ResetViewRanges();
+    doc->AnalyseSpectra();
+    doc->ResetViewRanges();
+    return doc;
+}
 
-    PlotView plot(doc);
-    QImage canvas(1000, 600, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    const DeviceCaps caps{1000, 600, 96, 96, 24};
-    for (auto _ : state) {
-        QPainter painter(&canvas);
-        PainterSurface surface(painter, caps, &canvas);
-        plot.OnDraw(surface, 1000, 600);
-        painter.end();
-        benchmark::DoNotOptimize(canvas.constBits());
+// One repaint onto a window's canvas, 1000 x 600 pixels at 96 dpi.
+class Window {
+public:
+    explicit Window(CVelmoraDoc& doc) : plot_(doc), canvas_(1000, 600, QImage::Format_RGB32) {
+        canvas_.fill(Qt::white);
     }
-    state.counters["samples"] = doc.m_nWindowSamples;
+    void repaint() {
+        QPainter painter(&canvas_);
+        PainterSurface surface(painter, {1000, 600, 96, 96, 24}, &canvas_);
+        plot_.OnDraw(surface, 1000, 600);
+        painter.end();
+        benchmark::DoNotOptimize(canvas_.constBits());
+    }
+
+private:
+    PlotView plot_;
+    QImage canvas_;
+};
+
+// args: samples N, mode.
+void BM_Repaint(benchmark::State& state) {
+    NoInput input;
+    NoDialogs dialogs;
+    auto doc = captured(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), input,
+                        dialogs);
+    Window window(*doc);
+    for (auto _ : state)
+        window.repaint();
+    state.counters["samples"] = doc->m_nWindowSamples;
 }
 BENCHMARK(BM_Repaint)
     ->ArgsProduct({{4800, 480000}, {0, 1, 3}})
     ->ArgNames({"N", "mode"})
     ->Unit(benchmark::kMicrosecond);
+
+// The two lengths alternately, so that both see the same machine: the
+// ratio of the 480000-sample repaint to the 4800-sample one.
+void BM_LongOverShort(benchmark::State& state) {
+    NoInput input;
+    NoDialogs dialogs;
+    const int mode = static_cast<int>(state.range(0));
+    auto shortDoc = captured(4800, mode, input, dialogs);
+    auto longDoc = captured(480000, mode, input, dialogs);
+    Window shortWindow(*shortDoc), longWindow(*longDoc);
+    using Clock = std::chrono::steady_clock;
+    Clock::duration shortTime{}, longTime{};
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        shortWindow.repaint();
+        const auto t1 = Clock::now();
+        longWindow.repaint();
+        const auto t2 = Clock::now();
+        shortTime += t1 - t0;
+        longTime += t2 - t1;
+    }
+    state.counters["ratio"] =
+        std::chrono::duration<double>(longTime) / std::chrono::duration<double>(shortTime);
+}
+BENCHMARK(BM_LongOverShort)->ArgName("mode")->Arg(0)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
