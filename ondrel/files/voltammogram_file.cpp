@@ -30,17 +30,6 @@ std::string upper(std::string text) {
     return text;
 }
 
-std::optional<CurveFormat> formatOf(const std::string& path) {
-    const std::string extension = upper(ExtensionOf(path));
-    if (extension == ".OCV")
-        return CurveFormat::Ocv;
-    if (extension == ".AA0")
-        return CurveFormat::Aa0;
-    if (extension == ".PRN")
-        return CurveFormat::Prn;
-    return std::nullopt;
-}
-
 std::string number(double value) {
     return FloatToText(value, '.');
 }
@@ -160,15 +149,26 @@ private:
 
 }  // namespace
 
+std::optional<CurveFormat> CurveFormatOf(const std::string& path) {
+    const std::string extension = upper(ExtensionOf(path));
+    if (extension == ".OCV")
+        return CurveFormat::Ocv;
+    if (extension == ".AA0")
+        return CurveFormat::Aa0;
+    if (extension == ".PRN")
+        return CurveFormat::Prn;
+    return std::nullopt;
+}
+
 VoltammogramRead ReadVoltammogram(std::string_view text, const std::string& path, char separator) {
-    const std::optional<CurveFormat> format = formatOf(path);
+    const std::optional<CurveFormat> format = CurveFormatOf(path);
     if (!format)
         throw Exception("unknown file type");
     return CurveReader(text, path, separator).read(*format);
 }
 
 CurveFormat WriteFormatOf(const std::string& path, CurveOrigin origin) {
-    if (const std::optional<CurveFormat> format = formatOf(path))
+    if (const std::optional<CurveFormat> format = CurveFormatOf(path))
         return *format;
     const std::string extension = upper(ExtensionOf(path));
     if (origin == CurveOrigin::Simulated)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ struct VoltammogramRead {
     std::vector<std::vector<std::string>> grid;
     std::string pointCountText;
 };
+
+// The format of a path's extension, compared in upper case.
+std::optional<CurveFormat> CurveFormatOf(const std::string& path);
 
 // Reads the text of the file at path by its extension, converting numbers
 // under the user's separator. Throws Exception "unknown file type" for

@@ -127,11 +127,6 @@ TModel loadModel(const std::string& path) {
     return model;
 }
 
-bool isCurveFile(const std::string& path) {
-    const std::string extension = upper(ExtensionOf(path));
-    return extension == ".OCV" || extension == ".AA0" || extension == ".PRN";
-}
-
 std::string seconds(double value) {
     return FloatToText(value, '.') + " s";
 }
@@ -174,9 +169,8 @@ int simulate(const Arguments& arguments) {
     std::cerr << "elapsed: " << seconds(elapsed.count()) << '\n';
 
     if (!arguments.out.empty()) {
-        if (isCurveFile(arguments.out)) {
-            const CurveFormat format = WriteFormatOf(arguments.out, CurveOrigin::Simulated);
-            WriteWholeFile(arguments.out, WriteVoltammogram(SimulatedCurve(points), format,
+        if (const auto format = CurveFormatOf(arguments.out)) {
+            WriteWholeFile(arguments.out, WriteVoltammogram(SimulatedCurve(points), *format,
                                                             CurveOrigin::Simulated));
         } else {
             WriteWholeFile(arguments.out, PointTable(points));
