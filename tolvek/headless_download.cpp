@@ -50,7 +50,16 @@ int RunHeadlessDownload(PortOutput& port, const std::string& path, std::ostream&
         err << "tolvek: the port-access library cannot be used: " << error.what() << '\n';
         return kExitPortFault;
     }
-    session.Download(host);
+    if (const std::string reason = port.FallbackReason(); !reason.empty()) {
+        err << "tolvek: no parallel port can be used: " << reason
+            << "\nNothing was downloaded. Set INPOUT32_BACKEND=board to load a simulated "
+               "board.\n";
+        return kExitPortFault;
+    }
+    if (session.Download(host) != DownloadOutcome::Complete) {
+        err << withLineFeeds(host.status) << '\n';
+        return kExitWriteFailed;
+    }
     out << withLineFeeds(host.status) << '\n';
     return kExitDownloaded;
 }

@@ -10,11 +10,14 @@ namespace tolvek {
 // Exit codes of tolvek --download.
 constexpr int kExitDownloaded = 0;
 constexpr int kExitDataFileFault = 1;
-constexpr int kExitPortFault = 3;
+constexpr int kExitPortFault = 3;  // no library, no usable port, no simulation asked for
+constexpr int kExitWriteFailed = 4;
 
 // Window load and one Start on path, without window or dialog. The file is
 // read and checked before anything is written, so a refused file leaves the
-// port untouched. The status text goes to out, a fault to err.
+// port untouched. A batch job never takes a simulated board for the port:
+// when the library falls back to one, the download ends before it begins.
+// The status text goes to out, a fault to err.
 int RunHeadlessDownload(PortOutput& port, const std::string& path, std::ostream& out,
                         std::ostream& err);
 

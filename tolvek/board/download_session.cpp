@@ -2,9 +2,14 @@
 
 namespace tolvek {
 
-std::string DownloadCompleteText(std::uint32_t elapsedMs, int EntryCount) {
-    return "Download complete.\r\nTotal load time = " + std::to_string(elapsedMs) + " ms for " +
+std::string DownloadCompleteText(std::uint32_t elapsedMs, int EntryCount, bool simulated) {
+    return std::string(simulated ? "Download complete (simulated board)." : "Download complete.") +
+           "\r\nTotal load time = " + std::to_string(elapsedMs) + " ms for " +
            std::to_string(EntryCount - 1) + " bytes of data.";
+}
+
+std::string DownloadFailedText(const std::string& failure) {
+    return "Download failed: " + failure + ".\r\nThe board may hold part of the data.";
 }
 
 void DownloadSession::WindowLoad() {
@@ -32,9 +37,10 @@ DataFileResult DownloadSession::LoadDataFile(DownloadHost& host) {
     return result;
 }
 
-bool DownloadSession::Download(DownloadHost& host) {
+DownloadOutcome DownloadSession::Download(DownloadHost& host) {
+    const bool simulated = !port_.FallbackReason().empty();
     const std::uint32_t t0 = host.TickCount();
-    host.ShowStatus(kDownloadingText);
+    host.ShowStatus(simulated ? kSimulatedDownloadingText : kDownloadingText);
     lines_.SetMODE(1);
     lines_.SetOE(1);
     lines_.SetWE(1);
@@ -44,15 +50,20 @@ bool DownloadSession::Download(DownloadHost& host) {
     lines_.SetWE(0);
     for (int t = 1; t <= EntryCount; ++t) {
         if (!host.YieldEvents())
-            return false;
+            return DownloadOutcome::Abandoned;
         lines_.ShiftEntry(WaveTable, t);
         lines_.PulseCLK();
     }
     lines_.SetWE(1);
     lines_.SetMODE(0);
+    // Only what has arrived is reported as downloaded.
+    if (const std::string failure = port_.Settle(); !failure.empty()) {
+        host.ShowStatus(DownloadFailedText(failure));
+        return DownloadOutcome::Failed;
+    }
     const std::uint32_t t1 = host.TickCount();
-    host.ShowStatus(DownloadCompleteText(ElapsedMs(t0, t1), EntryCount));
-    return true;
+    host.ShowStatus(DownloadCompleteText(ElapsedMs(t0, t1), EntryCount, simulated));
+    return DownloadOutcome::Complete;
 }
 
 DataFileResult DownloadSession::Start(DownloadHost& host) {
@@ -61,8 +72,17 @@ DataFileResult DownloadSession::Start(DownloadHost& host) {
     DataFileResult result = LoadDataFile(host);
     switch (result.status) {
         case kLoaded:
-            if (!Download(host))
-                result.status = kAbandoned;
+            switch (Download(host)) {
+                case DownloadOutcome::Complete:
+                    break;
+                case DownloadOutcome::Abandoned:
+                    result.status = kAbandoned;
+                    break;
+                case DownloadOutcome::Failed:
+                    result.status = kPortFailure;
+                    result.message = DownloadFailedText(port_.Settle());
+                    break;
+            }
             break;
         case kNoFileChosen:
         case kOutsideLimits:

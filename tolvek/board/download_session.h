@@ -28,20 +28,32 @@ public:
 inline constexpr const char* kInvalidFileNameText =
     "INVALID FILENAME SELECTED, No data downloaded!";
 inline constexpr const char* kDownloadingText = "Please wait, downloading data into RAM...";
+inline constexpr const char* kSimulatedDownloadingText =
+    "Please wait, downloading data into the simulated board's RAM...";
 
 // Milliseconds from t0 to t1 on a counter that wraps at 2^32.
 constexpr std::uint32_t ElapsedMs(std::uint32_t t0, std::uint32_t t1) {
     return t1 - t0;
 }
 
-// The two status lines after a download, separated by CR LF.
-std::string DownloadCompleteText(std::uint32_t elapsedMs, int EntryCount);
+// The two status lines after a download, separated by CR LF; a simulated
+// board that stands in for the port is named in the first.
+std::string DownloadCompleteText(std::uint32_t elapsedMs, int EntryCount, bool simulated = false);
+
+// The status lines when a write did not arrive.
+std::string DownloadFailedText(const std::string& failure);
+
+enum class DownloadOutcome {
+    Complete,
+    Abandoned,  // the program is ending; nothing more was written
+    Failed,     // a write did not reach the port or its file
+};
 
 // The loader's state and its sequences: the wave table, the chosen file and
 // the line layer over the port.
 class DownloadSession {
 public:
-    explicit DownloadSession(PortOutput& port) : lines_(port) {}
+    explicit DownloadSession(PortOutput& port) : port_(port), lines_(port) {}
 
     // The writes made when the window loads: OE and WE high, MODE low.
     void WindowLoad();
@@ -52,12 +64,13 @@ public:
     // Selects and reads the data file into the table; writes nothing.
     DataFileResult LoadDataFile(DownloadHost& host);
 
-    // Clocks the loaded table into the board and reports the time taken.
-    // Returns false when abandoned: then nothing more has been written.
-    bool Download(DownloadHost& host);
+    // Clocks the loaded table into the board and reports the time taken,
+    // once every write has been made durable and has arrived.
+    DownloadOutcome Download(DownloadHost& host);
 
     // The Start button: load, then download when the load succeeded.
-    // Returns the load's result.
+    // Returns the load's result, or kAbandoned or kPortFailure with its
+    // message when the download did not complete.
     DataFileResult Start(DownloadHost& host);
 
     BoardLines& lines() { return lines_; }
@@ -67,6 +80,7 @@ public:
     std::string DataFileName;
 
 private:
+    PortOutput& port_;
     BoardLines lines_;
 };
 

@@ -15,6 +15,7 @@ constexpr short kEndedAfterField3 = -3;
 constexpr short kNoFileChosen = -4;
 constexpr short kOutsideLimits = -5;  // a value, the record count, an empty or unreadable file
 constexpr short kAbandoned = -6;      // the program is ending
+constexpr short kPortFailure = -7;    // a download's write did not arrive
 
 struct DataFileResult {
     short status = kLoaded;

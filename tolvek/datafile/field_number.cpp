@@ -14,8 +14,9 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Length of the decimal number at the start of text, 0 when there is none.
-std::size_t leadingNumberLength(const std::string& text) {
+}  // namespace
+
+std::size_t LeadingNumberLength(std::string_view text) {
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
@@ -42,8 +43,6 @@ std::size_t leadingNumberLength(const std::string& text) {
     return i;
 }
 
-}  // namespace
-
 double FieldNumber(std::string_view field) {
     std::string text;
     text.reserve(field.size());
@@ -51,7 +50,7 @@ double FieldNumber(std::string_view field) {
         if (c != ' ' && c != '\t' && c != '\n')
             text += c;
 
-    const std::size_t length = leadingNumberLength(text);
+    const std::size_t length = LeadingNumberLength(text);
     if (length == 0)
         return 0.0;
 

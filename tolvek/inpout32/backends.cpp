@@ -12,6 +12,7 @@
 
 #include "board_simulation.h"
 #include "port_backend.h"
+#include "whole_file.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
@@ -29,22 +30,24 @@ std::string errnoText() {
 // The Linux parallel-port driver: one ioctl per register write.
 class PpdevBackend final : public PortBackend {
 public:
-    explicit PpdevBackend(int fd) : fd_(fd) {}
+    PpdevBackend(int fd, std::string device) : fd_(fd), device_(std::move(device)) {}
     ~PpdevBackend() override {
         ioctl(fd_, PPRELEASE);
         close(fd_);
     }
 
+    // Fails with a text that names the device and the reason, without the
+    // library's prefix.
     static OpenedBackend open(const std::string& device) {
-        const int fd = ::open(device.c_str(), O_RDWR);
+        const int fd = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0)
-            return {nullptr, "inpout32: cannot open " + device + ": " + errnoText()};
+            return {nullptr, "cannot open " + device + ": " + errnoText(), {}};
         if (ioctl(fd, PPCLAIM) != 0) {
-            std::string error = "inpout32: cannot claim " + device + ": " + errnoText();
+            std::string error = "cannot claim " + device + ": " + errnoText();
             close(fd);
-            return {nullptr, error};
+            return {nullptr, error, {}};
         }
-        return {std::make_unique<PpdevBackend>(fd), {}};
+        return {std::make_unique<PpdevBackend>(fd, device), {}, {}};
     }
 
     void write(std::uint16_t port, std::uint8_t value) override {
@@ -54,10 +57,8 @@ public:
             rc = ioctl(fd_, PPWDATA, &byte);
         else if (port == kControlPort)
             rc = ioctl(fd_, PPWCONTROL, &byte);
-        if (rc != 0 && !warned_) {
-            warned_ = true;
-            std::fprintf(stderr, "inpout32: port write failed: %s\n", errnoText().c_str());
-        }
+        if (rc != 0)
+            fail("inpout32: a write to " + device_ + " failed: " + errnoText());
     }
 
     std::uint8_t read(std::uint16_t port) override {
@@ -73,7 +74,7 @@ public:
 
 private:
     int fd_;
-    bool warned_ = false;
+    std::string device_;
 };
 
 #ifdef INPOUT32_HAVE_IOPORT
@@ -82,8 +83,8 @@ class IoportBackend final : public PortBackend {
 public:
     static OpenedBackend open() {
         if (ioperm(kDataPort, 3, 1) != 0)
-            return {nullptr, "inpout32: no access to I/O ports 0x378..0x37A: " + errnoText()};
-        return {std::make_unique<IoportBackend>(), {}};
+            return {nullptr, "inpout32: no access to I/O ports 0x378..0x37A: " + errnoText(), {}};
+        return {std::make_unique<IoportBackend>(), {}, {}};
     }
     void write(std::uint16_t port, std::uint8_t value) override {
         if (permitted(port))
@@ -98,99 +99,128 @@ private:
 };
 #endif
 
-// Appends every write to a text file as "PPP VV" (hexadecimal).
+// Appends every write to a text file as "PPP VV" (hexadecimal). The lines
+// are buffered; settle() hands them to the kernel, so that what a program
+// reports after it is on disk even if the program is killed.
 class TraceBackend final : public PortBackend {
 public:
-    explicit TraceBackend(std::FILE* file) : file_(file) {
+    TraceBackend(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {
         std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
     }
-    ~TraceBackend() override { std::fclose(file_); }
+    ~TraceBackend() override {
+        if (std::fclose(file_) != 0)
+            std::fprintf(stderr, "inpout32: cannot write trace file %s: %s\n", path_.c_str(),
+                         errnoText().c_str());
+    }
 
     static OpenedBackend open(const std::string& path) {
-        std::FILE* file = std::fopen(path.c_str(), "a");
+        std::FILE* file = std::fopen(path.c_str(), "ae");
         if (!file)
-            return {nullptr, "inpout32: cannot open trace file " + path + ": " + errnoText()};
-        return {std::make_unique<TraceBackend>(file), {}};
+            return {nullptr, "inpout32: cannot open trace file " + path + ": " + errnoText(), {}};
+        return {std::make_unique<TraceBackend>(file, path), {}, {}};
     }
     void write(std::uint16_t port, std::uint8_t value) override {
-        std::fprintf(file_, "%03X %02X\n", port, value);
+        if (std::fprintf(file_, "%03X %02X\n", port, value) < 0)
+            failed();
     }
     std::uint8_t read(std::uint16_t) override { return 0; }
+    void settle() override {
+        if (std::fflush(file_) != 0)
+            failed();
+    }
 
 private:
+    void failed() { fail("inpout32: cannot write trace file " + path_ + ": " + errnoText()); }
+
     std::FILE* file_;
+    std::string path_;
 };
 
-// The board simulation; with a file, its memory is written there when the
-// library goes away, through a temporary file so that a reader never sees
-// half of it.
+// The board simulation; with a file, its memory is written there whole at
+// every settle() and when the library goes away, if it changed since.
 class BoardBackend final : public PortBackend {
 public:
     explicit BoardBackend(std::string path) : path_(std::move(path)) {}
     ~BoardBackend() override {
-        if (!path_.empty())
-            saveMemory();
+        if (const std::string problem = saveMemory(); !problem.empty())
+            std::fprintf(stderr, "inpout32: %s\n", problem.c_str());
     }
-    void write(std::uint16_t port, std::uint8_t value) override { board_.write(port, value); }
+
+    static OpenedBackend open(const std::string& path) {
+        if (!path.empty()) {
+            if (const std::string problem = WholeFileTargetProblem(path); !problem.empty())
+                return {nullptr, "inpout32: board memory file: " + problem, {}};
+        }
+        return {std::make_unique<BoardBackend>(path), {}, {}};
+    }
+    void write(std::uint16_t port, std::uint8_t value) override {
+        board_.write(port, value);
+        changed_ = true;
+    }
     std::uint8_t read(std::uint16_t) override { return 0; }
+    void settle() override {
+        if (const std::string problem = saveMemory(); !problem.empty())
+            fail("inpout32: board memory file: " + problem);
+    }
 
 private:
-    void saveMemory() const {
-        const std::string temporary = path_ + ".part";
-        std::FILE* file = std::fopen(temporary.c_str(), "w");
-        if (!file) {
-            std::fprintf(stderr, "inpout32: cannot write %s: %s\n", path_.c_str(),
-                         errnoText().c_str());
-            return;
-        }
+    std::string saveMemory() {
+        if (path_.empty() || !changed_)
+            return {};
+        std::string text;
         for (const auto& [index, word] : board_.words())
-            std::fprintf(file, "%u %u %u %u\n", index, word >> 24, (word >> 12) & 0xFFF,
-                         word & 0xFFF);
-        if (std::fclose(file) != 0 || std::rename(temporary.c_str(), path_.c_str()) != 0) {
-            std::fprintf(stderr, "inpout32: cannot write %s: %s\n", path_.c_str(),
-                         errnoText().c_str());
-            std::remove(temporary.c_str());
-        }
+            text += std::to_string(index) + ' ' + std::to_string(word >> 24) + ' ' +
+                    std::to_string((word >> 12) & 0xFFF) + ' ' + std::to_string(word & 0xFFF) +
+                    '\n';
+        std::string problem = WriteWholeFile(path_, text);
+        if (problem.empty())
+            changed_ = false;
+        return problem;
     }
 
     std::string path_;
     BoardSimulation board_;
+    bool changed_ = false;
 };
 
 }  // namespace
 
-OpenedBackend openBackend(std::string_view setting, std::string& notice) {
+OpenedBackend openBackend(std::string_view setting, const std::string& defaultDevice) {
     const std::string_view::size_type colon = setting.find(':');
     const std::string_view name = setting.substr(0, colon);
     const std::string argument =
         colon == std::string_view::npos ? std::string() : std::string(setting.substr(colon + 1));
 
     if (setting.empty()) {
-        OpenedBackend ppdev = PpdevBackend::open("/dev/parport0");
+        OpenedBackend ppdev = PpdevBackend::open(defaultDevice);
         if (ppdev.backend)
             return ppdev;
-        notice = ppdev.error + "; simulating the waveform board instead";
-        return {std::make_unique<BoardBackend>(std::string()), {}};
+        return {std::make_unique<BoardBackend>(std::string()), {}, ppdev.error};
     }
-    if (name == "ppdev")
-        return PpdevBackend::open(argument.empty() ? "/dev/parport0" : argument);
+    if (name == "ppdev") {
+        OpenedBackend ppdev = PpdevBackend::open(argument.empty() ? defaultDevice : argument);
+        if (!ppdev.backend)
+            ppdev.error = "inpout32: " + ppdev.error;
+        return ppdev;
+    }
     if (name == "ioport") {
 #ifdef INPOUT32_HAVE_IOPORT
         return IoportBackend::open();
 #else
-        return {nullptr, "inpout32: the ioport backend needs an x86 processor"};
+        return {nullptr, "inpout32: the ioport backend needs an x86 processor", {}};
 #endif
     }
     if (name == "trace") {
         if (argument.empty())
-            return {nullptr, "inpout32: the trace backend needs a file: trace:FILE"};
+            return {nullptr, "inpout32: the trace backend needs a file: trace:FILE", {}};
         return TraceBackend::open(argument);
     }
     if (name == "board")
-        return {std::make_unique<BoardBackend>(argument), {}};
-    return {nullptr, "inpout32: unknown backend \"" + std::string(setting) +
-                         "\" in INPOUT32_BACKEND (use ppdev[:DEVICE], ioport, trace:FILE or "
-                         "board[:FILE])"};
+        return BoardBackend::open(argument);
+    return {nullptr,
+            "inpout32: unknown backend \"" + std::string(setting) +
+                "\" in INPOUT32_BACKEND (use ppdev[:DEVICE], ioport, trace:FILE or board[:FILE])",
+            {}};
 }
 
 }  // namespace inpout32

@@ -17,6 +17,16 @@ short Inp32(short port);
 // Out32 opens the backend itself; callers use this to learn of a failure.
 const char* Inpout32Open(void);
 
+// Null when the writes go where INPOUT32_BACKEND says. With the setting
+// unset and no usable /dev/parport0, a simulated board takes the writes in
+// place of the port; this then says why the port could not be used.
+const char* Inpout32Fallback(void);
+
+// Makes every write so far durable (a trace file flushed to the kernel, a
+// board memory file written whole) and returns null when every write since
+// the library was opened arrived, otherwise the first failure.
+const char* Inpout32Settle(void);
+
 #ifdef __cplusplus
 }
 #endif

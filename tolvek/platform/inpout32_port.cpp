@@ -48,7 +48,19 @@ void Inpout32Port::bind() {
         if (const char* error = open())
             throw PortAccessError(error);
     }
+    fallback_ = reinterpret_cast<const char* (*)()>(dlsym(handle_, "Inpout32Fallback"));
+    settle_ = reinterpret_cast<const char* (*)()>(dlsym(handle_, "Inpout32Settle"));
     out32_ = out32;
+}
+
+std::string Inpout32Port::FallbackReason() {
+    const char* reason = fallback_ ? fallback_() : nullptr;
+    return reason ? reason : "";
+}
+
+std::string Inpout32Port::Settle() {
+    const char* failure = settle_ ? settle_() : nullptr;
+    return failure ? failure : "";
 }
 
 }  // namespace tolvek

@@ -29,12 +29,19 @@ public:
         out32_(port, value);
     }
 
+    // Asked of our own library; another library with Out32 alone has no
+    // fallback and reports no failures.
+    std::string FallbackReason() override;
+    std::string Settle() override;
+
 private:
     void bind();
 
     std::string library_;
     void* handle_ = nullptr;
     void (*out32_)(short, short) = nullptr;
+    const char* (*fallback_)() = nullptr;
+    const char* (*settle_)() = nullptr;
 };
 
 }  // namespace tolvek

@@ -85,40 +85,5 @@ TEST(BoardSimulation, ShiftsMostSignificantBitFirstAndStoresOnClockWhileWriteEna
     EXPECT_EQ(board.addressCounter(), 0u);
 }
 
-TEST(PortBackends, BoardWritesItsMemoryWhenItGoesAwayAndTraceListsEveryWrite) {
-    TempDir dir;
-    const auto memory = dir.path() / "memory.txt";
-    const auto trace = dir.path() / "trace.txt";
-    {
-        std::string notice;
-        auto board = inpout32::openBackend("board:" + memory.string(), notice);
-        auto tracer = inpout32::openBackend("trace:" + trace.string(), notice);
-        ASSERT_TRUE(board.backend && tracer.backend);
-        for (auto* backend : {board.backend.get(), tracer.backend.get()}) {
-            backend->write(inpout32::kDataPort, 0x04);
-            backend->write(inpout32::kControlPort, 0x00);  // SDATA 1
-            backend->write(inpout32::kDataPort, 0x84);
-            backend->write(inpout32::kDataPort, 0x0C);
-        }
-        EXPECT_FALSE(std::filesystem::exists(memory));  // complete only at the end
-    }
-    EXPECT_EQ(testing::readFile(memory), "0 0 0 1\n");
-    EXPECT_EQ(testing::readFile(trace), "378 04\n37A 00\n378 84\n378 0C\n");
-}
-
-TEST(PortBackends, UnknownOrUnusableBackendsSayWhy) {
-    std::string notice;
-    const auto unknown = inpout32::openBackend("serial", notice);
-    EXPECT_FALSE(unknown.backend);
-    EXPECT_NE(unknown.error.find("unknown backend \"serial\""), std::string::npos);
-
-    const auto device = inpout32::openBackend("ppdev:/nonexistent/parport9", notice);
-    EXPECT_FALSE(device.backend);
-    EXPECT_NE(device.error.find("/nonexistent/parport9"), std::string::npos);
-
-    EXPECT_FALSE(inpout32::openBackend("trace:", notice).backend);
-    EXPECT_FALSE(inpout32::openBackend("trace:/nonexistent/dir/t.txt", notice).backend);
-}
-
 }  // namespace
 }  // namespace tolvek

@@ -179,5 +179,73 @@ TEST_F(DataFileReaderTest, YieldsOncePerRecordAndCanBeAbandoned) {
     EXPECT_EQ(ReadDataFile(path, table, [] { return false; }).status, kAbandoned);
 }
 
+TEST_F(DataFileReaderTest, LongFieldsAreNeverCutIntoAnotherNumber) {
+    // Blanks do not count against the field's text limit.
+    EXPECT_EQ(read("1" + std::string(5000, ' ') + "99999,0,0,0\n").message,
+              "Record 1, field 1: 199999 is outside -32768..32767. No data downloaded!");
+    const DataFileResult joined = read("1" + std::string(5000, '\t') + "2,0,0,0\n");
+    EXPECT_EQ(joined.status, kLoaded);
+    EXPECT_EQ(table[1].Value1, 12);
+
+    // A number longer than the limit is refused, not read as its first part.
+    const DataFileResult zeros = read("7,0,0,0\n0,5," + std::string(1 << 20, '0') + "99999,0\n");
+    EXPECT_EQ(zeros.status, kOutsideLimits);
+    EXPECT_EQ(zeros.message,
+              "Record 2, field 3: its number is longer than 4096 characters. No data downloaded!");
+
+    // A short number followed by long text is still that number.
+    const DataFileResult trailing = read("12" + std::string(10000, 'x') + ",0,0,0\n");
+    EXPECT_EQ(trailing.status, kLoaded);
+    EXPECT_EQ(table[1].Value1, 12);
+}
+
+TEST_F(DataFileReaderTest, AUtf8MarkIsSkippedAndUtf16OrBinaryFilesAreRefused) {
+    const DataFileResult marked = read(
+        "\xEF\xBB\xBF"
+        "4095,0,1,1\r\n");
+    EXPECT_EQ(marked.status, kLoaded);
+    EXPECT_EQ(table[1], (WaveEntry{0x83, 0, 4095}));
+
+    const std::string utf16le(
+        "\xFF\xFE"
+        "4\0,\0"
+        "1\0,\0"
+        "0\0,\0"
+        "0\0",
+        16);
+    const std::string utf16WithoutMark(
+        "4\0,\0"
+        "1\0",
+        6);
+    const std::string utf16be(
+        "\xFE\xFF\0"
+        "4",
+        4);
+    for (const std::string& contents : {utf16le, utf16WithoutMark, utf16be}) {
+        const DataFileResult result = read(contents);
+        EXPECT_EQ(result.status, kOutsideLimits);
+        EXPECT_NE(result.message.find("is UTF-16 text"), std::string::npos) << result.message;
+        EXPECT_EQ(table[1], WaveEntry{}) << "nothing stored";
+    }
+
+    const DataFileResult binary = read(std::string("1,2,3,0\n9,\0\0\0", 13));
+    EXPECT_EQ(binary.status, kOutsideLimits);
+    EXPECT_NE(binary.message.find("is not a text file: byte 11 is a NUL byte."), std::string::npos)
+        << binary.message;
+}
+
+TEST_F(DataFileReaderTest, ALongRunWithoutRecordsStillYieldsAndCanBeAbandoned) {
+    // One endless field or blank lines: no record ends, yet the reader lets
+    // events run and stops when told.
+    for (const std::string& contents :
+         {std::string(1 << 20, '7'), std::string(1 << 20, '\n'), std::string(1 << 20, ' ')}) {
+        int yields = 0;
+        const DataFileResult result =
+            ReadDataFile(dir.write("run.txt", contents), table, [&] { return ++yields < 3; });
+        EXPECT_EQ(result.status, kAbandoned);
+        EXPECT_EQ(yields, 3);
+    }
+}
+
 }  // namespace
 }  // namespace tolvek

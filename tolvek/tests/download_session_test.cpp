@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "headless_download.h"
 #include "recording_port.h"
 #include "test_files.h"
 
@@ -129,6 +132,54 @@ TEST_F(DownloadSessionTest, AnAbandonedDownloadStopsWithoutAnotherWrite) {
     EXPECT_GT(writesAtStop, 0u);
     EXPECT_EQ(port.writes.size(), writesAtStop);
     EXPECT_EQ(host.statuses.back(), "Please wait, downloading data into RAM...");
+}
+
+TEST_F(DownloadSessionTest, ASimulatedBoardInPlaceOfThePortIsNamedInEveryStatus) {
+    port.fallback = "cannot open /dev/parport0: Permission denied";
+    session.WindowLoad();
+    host.chosen = dir.write("one.txt", "1,2,0,0\n");
+    host.ticks = {10, 17};
+    EXPECT_EQ(session.Start(host).status, kLoaded);
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{
+                  "", "Please wait, downloading data into the simulated board's RAM...",
+                  "Download complete (simulated board).\r\nTotal load time = 7 ms for 1 bytes "
+                  "of data."}));
+}
+
+TEST_F(DownloadSessionTest, AWriteThatDidNotArriveFailsTheDownload) {
+    session.WindowLoad();
+    port.failure = "inpout32: cannot write trace file /t: No space left on device";
+    host.chosen = dir.write("one.txt", "1,2,0,0\n");
+    const DataFileResult result = session.Start(host);
+    EXPECT_EQ(result.status, kPortFailure);
+    const std::string text =
+        "Download failed: inpout32: cannot write trace file /t: No space left on device.\r\n"
+        "The board may hold part of the data.";
+    EXPECT_EQ(result.message, text);
+    EXPECT_EQ(host.statuses.back(), text);
+    // Settled once every write was made, before anything was reported.
+    ASSERT_FALSE(port.settledAfter.empty());
+    EXPECT_EQ(port.settledAfter.front(), port.writes.size());
+}
+
+TEST_F(DownloadSessionTest, TheHeadlessDownloadRefusesASimulationItDidNotAskFor) {
+    const std::string file = dir.write("one.txt", "1,2,0,0\n");
+    std::ostringstream out, err;
+    port.fallback = "cannot open /dev/parport0: No such file or directory";
+    EXPECT_EQ(RunHeadlessDownload(port, file, out, err), kExitPortFault);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("cannot open /dev/parport0: No such file or directory"),
+              std::string::npos);
+    EXPECT_NE(err.str().find("INPOUT32_BACKEND=board"), std::string::npos);
+
+    port.fallback.clear();
+    port.failure = "inpout32: a write to /dev/parport0 failed: Input/output error";
+    err.str("");
+    EXPECT_EQ(RunHeadlessDownload(port, file, out, err), kExitWriteFailed);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_NE(err.str().find("Download failed: inpout32: a write to /dev/parport0 failed"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "board/port_output.h"
@@ -20,7 +21,9 @@ inline PortWrite control(short value) {
     return {kControlRegister, value};
 }
 
-// Keeps every write; onWrite, when set, runs after each one.
+// Keeps every write; onWrite, when set, runs after each one. fallback and
+// failure stand for a library that simulates the board in place of the port
+// and for a write that did not arrive.
 class RecordingPort final : public PortOutput {
 public:
     void Out32(short port, short value) override {
@@ -28,8 +31,16 @@ public:
         if (onWrite)
             onWrite(writes.back());
     }
+    std::string FallbackReason() override { return fallback; }
+    std::string Settle() override {
+        settledAfter.push_back(writes.size());
+        return failure;
+    }
     std::vector<PortWrite> writes;
     std::function<void(const PortWrite&)> onWrite;
+    std::string fallback;
+    std::string failure;
+    std::vector<std::size_t> settledAfter;  // the write count at each Settle
 };
 
 // The writes of window load and of a Start that sends the given serial
@@ -55,6 +66,24 @@ inline std::vector<PortWrite> firstStartWrites(const std::vector<unsigned>& word
     }
     w.insert(w.end(), {data(0x36), data(0x37)});
     return w;
+}
+
+// The writes as the library's trace lists them.
+inline std::string traceText(const std::vector<PortWrite>& writes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const auto& w : writes) {
+        const unsigned port = static_cast<unsigned short>(w.port);
+        const unsigned value = static_cast<unsigned char>(w.value);
+        text += {digits[(port >> 8) & 15],
+                 digits[(port >> 4) & 15],
+                 digits[port & 15],
+                 ' ',
+                 digits[value >> 4],
+                 digits[value & 15],
+                 '\n'};
+    }
+    return text;
 }
 
 inline unsigned serialWord(unsigned controlByte, unsigned value2, unsigned value1) {

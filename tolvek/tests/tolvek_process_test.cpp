@@ -18,10 +18,14 @@ struct ProgramRun {
     QString err;
 };
 
+// A null backend leaves INPOUT32_BACKEND unset.
 ProgramRun runTolvek(const QString& program, const QStringList& arguments, const QString& backend) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("INPOUT32_BACKEND", backend);
+    if (backend.isNull())
+        environment.remove("INPOUT32_BACKEND");
+    else
+        environment.insert("INPOUT32_BACKEND", backend);
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(60000)) {
@@ -38,16 +42,6 @@ ProgramRun download(const std::string& file, const QString& backend) {
     return runTolvek(TOLVEK_BINARY, {"--download", QString::fromStdString(file)}, backend);
 }
 
-std::string traceOf(const std::vector<testing::PortWrite>& writes) {
-    std::string text;
-    char line[16];
-    for (const auto& w : writes) {
-        std::snprintf(line, sizeof line, "%03X %02X\n", w.port, w.value);
-        text += line;
-    }
-    return text;
-}
-
 TEST(TolvekProgram, DownloadMakesTheWritesOfWindowLoadAndOneStart) {
     TempDir dir;
     const auto trace = dir.path() / "trace.txt";
@@ -61,7 +55,7 @@ TEST(TolvekProgram, DownloadMakesTheWritesOfWindowLoadAndOneStart) {
     std::vector<testing::PortWrite> expected = testing::windowLoadWrites();
     const auto start = testing::firstStartWrites({testing::serialWord(0x83, 0, 4095), 0u});
     expected.insert(expected.end(), start.begin(), start.end());
-    EXPECT_EQ(testing::readFile(trace), traceOf(expected));
+    EXPECT_EQ(testing::readFile(trace), testing::traceText(expected));
 }
 
 TEST(TolvekProgram, DownloadLoadsTheBoardSimulationAsTheFileHoldsIt) {
@@ -127,6 +121,54 @@ TEST(TolvekProgram, AMissingLibraryOrUnusableBackendEndsWithTheLoadersText) {
     run = download(file, "ppdev:/nonexistent/parport7");
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_TRUE(run.err.contains("/nonexistent/parport7")) << run.err.toStdString();
+}
+
+TEST(TolvekProgram, WithoutABackendAndWithoutAPortNothingIsDownloaded) {
+    if (std::filesystem::exists("/dev/parport0"))
+        GTEST_SKIP() << "this machine has a parallel port, which the download would drive";
+    TempDir dir;
+    const ProgramRun run = download(dir.write("one.txt", "1,2,0,0\n"), QString());
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.contains("no parallel port can be used: cannot open /dev/parport0: "))
+        << run.err.toStdString();
+}
+
+TEST(TolvekProgram, AFileThatCannotTakeTheWritesFailsTheDownload) {
+    TempDir dir;
+    std::string records;
+    for (int i = 0; i < 200; ++i)
+        records += "4095,4095,1,1\n";
+    const std::string file = dir.write("wave.txt", records);
+    // Files may not grow past one kilobyte, as on a full disk; the signal
+    // such a write raises is ignored so that the write fails instead.
+    const QString limited = "ulimit -f 1; trap '' XFSZ; exec \"$0\" --download \"$1\"";
+    for (const std::string& backend : {"trace:" + (dir.path() / "trace.txt").string(),
+                                       "board:" + (dir.path() / "board.txt").string()}) {
+        const ProgramRun run =
+            runTolvek("/bin/sh", {"-c", limited, TOLVEK_BINARY, QString::fromStdString(file)},
+                      QString::fromStdString(backend));
+        EXPECT_EQ(run.exitCode, 4) << backend;
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("Download failed: inpout32: ")) << run.err.toStdString();
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "board.txt"));
+    }
+    const ProgramRun folder =
+        download(file, QString::fromStdString("board:" + dir.path().string()));
+    EXPECT_EQ(folder.exitCode, 3);
+    EXPECT_TRUE(folder.err.contains("is a directory")) << folder.err.toStdString();
+}
+
+TEST(TolvekProgram, TheBoardMemoryGoesThroughALinkToItsTarget) {
+    TempDir dir;
+    const auto target = dir.path() / "memory.txt";
+    const auto link = dir.path() / "link.txt";
+    std::filesystem::create_symlink(target, link);
+    const ProgramRun run = download(dir.write("one.txt", "4095,0,1,1\n"),
+                                    QString::fromStdString("board:" + link.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(testing::readFile(target), "0 131 0 4095\n1 0 0 0\n");
 }
 
 TEST(TolvekProgram, ABadCommandLineIsRefused) {

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QGroupBox>
+#include <QScrollBar>
 #include <QTimer>
+#include <csignal>
+#include <thread>
 
 #include "platform/inpout32_port.h"
 #include "recording_port.h"
@@ -130,6 +136,116 @@ TEST_F(WindowTest, ClosingTheWindowDuringADownloadEndsItWithoutAnotherWrite) {
     window.cmdStartClick();
     ASSERT_GT(writesAtClose, 0u);
     EXPECT_EQ(port.writes.size(), writesAtClose);
+}
+
+TEST_F(WindowTest, ASimulatedBoardInPlaceOfThePortIsToldAtTheFirstWriteAndInEveryStatus) {
+    port.fallback = "cannot open /dev/parport0: Permission denied";
+    ASSERT_TRUE(window.Load());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(
+        "No parallel port can be used: cannot open /dev/parport0: Permission denied.\n"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains("A simulated board takes the downloads"));
+
+    dialogs.fileAnswers = {QString::fromStdString(dir.write("one.txt", "1,2,0,0\n"))};
+    window.cmdStartClick();
+    EXPECT_TRUE(window.statusText().startsWith("Download complete (simulated board).\r\n"));
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(WindowTest, AWriteThatDidNotArriveIsShownAsAFailure) {
+    ASSERT_TRUE(window.Load());
+    port.failure = "inpout32: cannot write trace file /t: File too large";
+    dialogs.fileAnswers = {QString::fromStdString(dir.write("one.txt", "1,2,0,0\n"))};
+    window.cmdStartClick();
+    EXPECT_TRUE(window.statusText().startsWith("Download failed: inpout32: cannot write"));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Download failed: inpout32: cannot write trace file /t: File too large.\n"
+              "The board may hold part of the data.");
+    EXPECT_TRUE(window.cmdStart->isEnabled());
+}
+
+TEST_F(WindowTest, ALongFaultShowsWholeAndALongPathIsShortenedInTheMiddle) {
+    window.Load();
+    window.show();
+    const auto folder = dir.path() / std::string(120, 'f') / std::string(120, 'g');
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "wave.txt").string();
+    std::ofstream(path) << "1,2,0,0\n1,2,300000,0\n";
+    dialogs.fileAnswers = {QString::fromStdString(path)};
+    window.cmdStartClick();
+    QApplication::processEvents();
+
+    EXPECT_TRUE(window.statusText().endsWith("No data downloaded!"));
+    EXPECT_EQ(window.txtStatus->verticalScrollBar()->maximum(), 0) << "the end needs scrolling";
+    EXPECT_GE(window.height(), window.txtStatus->geometry().bottom());
+
+    const QString shown = window.lblFname->text();
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_TRUE(shown.startsWith(QString::fromStdString(dir.path().string()).left(5)));
+    EXPECT_TRUE(shown.endsWith("wave.txt"));
+    EXPECT_EQ(window.lblFname->toolTip(), QString::fromStdString(path));
+    const QFontMetrics metrics(window.lblFname->font());
+    const QStringList rows = shown.split('\n');
+    EXPECT_LE(rows.size() * metrics.lineSpacing(), window.lblFname->height());
+    for (const QString& row : rows)
+        EXPECT_LE(metrics.horizontalAdvance(row), window.lblFname->width()) << row.toStdString();
+
+    // A short text gives the box its own size back.
+    dialogs.fileAnswers = {QString()};
+    window.cmdStartClick();
+    EXPECT_EQ(window.size(), QSize(394, 214));
+}
+
+TEST_F(WindowTest, ExitWorksWhileANeverEndingInputIsRead) {
+    window.Load();
+    window.show();
+    std::signal(SIGPIPE, SIG_IGN);
+    const auto fifo = dir.path() / "endless.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        const std::string digits(4096, '7');
+        while (::write(fd, digits.data(), digits.size()) > 0) {
+        }
+        ::close(fd);
+    });
+    const std::size_t before = port.writes.size();
+    dialogs.fileAnswers = {QString::fromStdString(fifo.string())};
+    int paints = 0;
+    QTimer repaint;
+    QObject::connect(&repaint, &QTimer::timeout, &window, [&] { ++paints; });
+    repaint.start(20);
+    QTimer::singleShot(300, window.cmdExit, &QPushButton::click);
+    window.cmdStartClick();  // returns once Exit has ended the read
+    writer.join();
+
+    EXPECT_TRUE(window.ending());
+    EXPECT_GE(paints, 5) << "the event loop ran while the input was read";
+    ASSERT_EQ(port.writes.size(), before + 1);
+    EXPECT_EQ(port.writes.back(), testing::data(0x13));  // Exit's MODE 0 alone
+}
+
+// The real library with its trace: what a Start reports is on disk when the
+// status shows, even if the program were killed right then.
+TEST(WindowPortLibrary, TheTraceIsCompleteOnDiskWhenTheStatusShows) {
+    TempDir dir;
+    const auto trace = dir.path() / "trace.txt";
+    setenv("INPOUT32_BACKEND", ("trace:" + trace.string()).c_str(), 1);
+    Inpout32Port port(TOLVEK_INPOUT32_LIBRARY);
+    ScriptedInteraction dialogs;
+    TolvekWindow window(port, dialogs, 0);
+    ASSERT_TRUE(window.Load());
+    dialogs.fileAnswers = {QString::fromStdString(dir.write("one.txt", "4095,0,1,1\n"))};
+    window.cmdStartClick();
+    ASSERT_TRUE(window.statusText().startsWith("Download complete."))
+        << window.statusText().toStdString();
+
+    std::vector<testing::PortWrite> expected = testing::windowLoadWrites();
+    const auto start = testing::firstStartWrites({testing::serialWord(0x83, 0, 4095), 0u});
+    expected.insert(expected.end(), start.begin(), start.end());
+    EXPECT_EQ(testing::readFile(trace), testing::traceText(expected));
+    unsetenv("INPOUT32_BACKEND");
 }
 
 TEST(WindowPortLibrary, AMissingLibraryOrEntryPointIsShownAndEndsTheProgram) {

@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
 
 #include "../platform/inpout32_port.h"
 #include "../platform/tick_count.h"
@@ -24,12 +28,66 @@ QFont boldFont(qreal points) {
     return font;
 }
 
+constexpr int kClientWidth = 5910 / 15;
+// The text box shows its last line only when a few pixels are left below it.
+constexpr int kStatusSlack = 4;
+constexpr int kClientHeight = 3210 / 15;
+
 }  // namespace
 
+QString FitPath(const QString& path, const QFontMetrics& metrics, int width, int lines) {
+    // Broken anywhere: a path has no blanks to break at.
+    const auto wrapped = [&](const QString& text) {
+        QStringList rows{QString()};
+        for (const QChar c : text) {
+            if (!rows.back().isEmpty() && metrics.horizontalAdvance(rows.back() + c) > width)
+                rows.append(QString());
+            rows.back() += c;
+        }
+        return rows;
+    };
+    if (QStringList rows = wrapped(path); rows.size() <= lines)
+        return rows.join(QLatin1Char('\n'));
+
+    // Keep as much of both ends as fits, the file name's end above all.
+    const QString ellipsis(QChar(0x2026));
+    qsizetype low = 0, high = path.size();
+    QString best = ellipsis;
+    while (low <= high) {
+        const qsizetype keep = (low + high) / 2;
+        const qsizetype head = keep / 2;
+        const QString candidate = path.left(head) + ellipsis + path.right(keep - head);
+        if (wrapped(candidate).size() <= lines) {
+            best = candidate;
+            low = keep + 1;
+        } else {
+            high = keep - 1;
+        }
+    }
+    return wrapped(best).join(QLatin1Char('\n'));
+}
+
+int TextHeight(const QString& text, const QFont& font, int width) {
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    qreal height = 0;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            height += line.height();
+        }
+        layout.endLayout();
+    }
+    return static_cast<int>(std::ceil(height));
+}
+
 TolvekWindow::TolvekWindow(PortOutput& port, Interaction& interaction, int yieldIntervalMs)
-    : session_(port), interaction_(interaction), yield_(yieldIntervalMs) {
+    : session_(port), port_(port), interaction_(interaction), yield_(yieldIntervalMs) {
     setWindowTitle(QString::fromLatin1(kWindowCaption));
-    setFixedSize(5910 / 15, 3210 / 15);
+    setFixedSize(kClientWidth, kClientHeight);
     setFont(boldFont(9.75));
 
     auto* frame1 = new QGroupBox(QStringLiteral("File Name"), this);
@@ -39,7 +97,6 @@ TolvekWindow::TolvekWindow(PortOutput& port, Interaction& interaction, int yield
     lblFname = new QLabel(QStringLiteral("No File Loaded"), frame1);
     lblFname->setObjectName(QStringLiteral("lblFname"));
     lblFname->setGeometry(twips(120, 360, 5055, 855));
-    lblFname->setWordWrap(true);
     lblFname->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* label1 = new QLabel(QStringLiteral("STATUS"), this);
@@ -69,6 +126,13 @@ TolvekWindow::TolvekWindow(PortOutput& port, Interaction& interaction, int yield
 bool TolvekWindow::Load() {
     try {
         session_.WindowLoad();
+        if (const std::string reason = port_.FallbackReason(); !reason.empty())
+            interaction_.showMessage(
+                QStringLiteral("tolvek"),
+                QStringLiteral("No parallel port can be used: %1.\n\nA simulated board takes "
+                               "the downloads; nothing reaches a real board. Set "
+                               "INPOUT32_BACKEND to choose the port.")
+                    .arg(QString::fromLocal8Bit(reason.c_str())));
         return true;
     } catch (const PortAccessError& error) {
         interaction_.showMessage(QStringLiteral("tolvek"),
@@ -84,10 +148,14 @@ void TolvekWindow::cmdStartClick() {
         return;
     busy_ = true;
     cmdStart->setEnabled(false);
-    session_.Start(*this);
+    const DataFileResult result = session_.Start(*this);
     busy_ = false;
     if (ending_)
         return;  // Exit or a close came in while it ran
+    if (result.status == kPortFailure)
+        interaction_.showMessage(QStringLiteral("tolvek"),
+                                 QString::fromLocal8Bit(result.message.c_str())
+                                     .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     cmdStart->setEnabled(true);
     cmdStart->setFocus();
 }
@@ -122,13 +190,32 @@ std::string TolvekWindow::ChooseDataFile(const std::string& title, int filterInd
 }
 
 void TolvekWindow::ShowFileName(const std::string& path) {
-    lblFname->setText(QString::fromStdString(path));
+    const QString full = QString::fromLocal8Bit(path.c_str());
+    const QFontMetrics metrics(lblFname->font());
+    const int lines = std::max(1, lblFname->height() / metrics.lineSpacing());
+    lblFname->setText(FitPath(full, metrics, lblFname->width(), lines));
+    lblFname->setToolTip(full);
 }
 
 void TolvekWindow::ShowStatus(const std::string& text) {
-    status_ = QString::fromStdString(text);
+    status_ = QString::fromLocal8Bit(text.c_str());
     QString shown = status_;
     txtStatus->setPlainText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    fitStatusBox();
+}
+
+// The status box grows downward, and the window with it, until the whole
+// text shows without scrolling; it is never smaller than the form's.
+void TolvekWindow::fitStatusBox() {
+    const QRect form = twips(240, 2040, 3135, 1095);
+    const int margins =
+        2 * (txtStatus->frameWidth() + static_cast<int>(txtStatus->document()->documentMargin()));
+    const int height =
+        std::max(form.height(),
+                 TextHeight(txtStatus->toPlainText(), txtStatus->font(), form.width() - margins) +
+                     margins + kStatusSlack);
+    txtStatus->setGeometry(form.left(), form.top(), form.width(), height);
+    setFixedSize(kClientWidth, std::max(kClientHeight, txtStatus->geometry().bottom() + 1 + 5));
 }
 
 bool TolvekWindow::YieldEvents() {

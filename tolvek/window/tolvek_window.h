@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +15,14 @@ class QGroupBox;
 namespace tolvek {
 
 inline constexpr const char* kWindowCaption = "Pellan Control Waveform Generator Ver. 1.0";
+
+// path broken over at most lines rows of width pixels, shortened in the
+// middle with an ellipsis when it needs more.
+QString FitPath(const QString& path, const QFontMetrics& metrics, int width, int lines);
+
+// The height in pixels of text laid out as a text box lays it out, broken at
+// blanks or, for a word wider than the box, anywhere.
+int TextHeight(const QString& text, const QFont& font, int width);
 
 // The one window: file name, status, Start and Exit.
 class TolvekWindow final : public QWidget, private DownloadHost {
@@ -53,8 +62,10 @@ private:
     void ShowStatus(const std::string& text) override;
     bool YieldEvents() override;
     std::uint32_t TickCount() override;
+    void fitStatusBox();
 
     DownloadSession session_;
+    PortOutput& port_;
     Interaction& interaction_;
     EventYield yield_;
     QString status_;

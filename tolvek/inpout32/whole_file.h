@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace inpout32 {
+
+// Writes contents to path whole or not at all, and returns empty on
+// success, otherwise why not. A symbolic link is followed to the file it
+// names; a device or FIFO there is written directly; a regular file is
+// replaced through a temporary file in its folder, keeping an existing
+// file's permissions, so that a reader sees the old contents or the new,
+// never a part, and a failed write leaves the old file as it was.
+std::string WriteWholeFile(const std::string& path, const std::string& contents);
+
+// Why path cannot take a whole-file write (a folder that does not exist, a
+// directory in place of the file), or empty when it looks writable.
+std::string WholeFileTargetProblem(const std::string& path);
+
+}  // namespace inpout32

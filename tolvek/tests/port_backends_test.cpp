@@ -1,0 +1,181 @@
+// The backends of the port-access library and the whole-file writes of its
+// board memory.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "inpout32/port_backend.h"
+#include "inpout32/whole_file.h"
+#include "test_files.h"
+
+namespace tolvek {
+namespace {
+
+using testing::TempDir;
+
+// Writes of one stored word: RESET high, SDATA 1, a shift clock, a store
+// clock with WE low.
+void storeOneBit(inpout32::PortBackend& backend) {
+    backend.write(inpout32::kDataPort, 0x04);
+    backend.write(inpout32::kControlPort, 0x00);
+    backend.write(inpout32::kDataPort, 0x84);
+    backend.write(inpout32::kDataPort, 0x0C);
+}
+
+// Files larger than limitBytes cannot be written while it lives, as on a
+// full disk; the signal such a write raises is ignored, so that the write
+// fails with EFBIG instead.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limitBytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = limitBytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(PortBackends, BoardWritesItsMemoryAtSettleAndTraceListsEveryWrite) {
+    TempDir dir;
+    const auto memory = dir.path() / "memory.txt";
+    const auto trace = dir.path() / "trace.txt";
+    auto board = inpout32::openBackend("board:" + memory.string());
+    auto tracer = inpout32::openBackend("trace:" + trace.string());
+    ASSERT_TRUE(board.backend && tracer.backend);
+    EXPECT_TRUE(board.fallback.empty());
+    for (auto* backend : {board.backend.get(), tracer.backend.get()})
+        storeOneBit(*backend);
+    EXPECT_FALSE(std::filesystem::exists(memory));
+
+    // Settled, both files are complete while the backends still live.
+    board.backend->settle();
+    tracer.backend->settle();
+    EXPECT_EQ(testing::readFile(memory), "0 0 0 1\n");
+    EXPECT_EQ(testing::readFile(trace), "378 04\n37A 00\n378 84\n378 0C\n");
+    EXPECT_TRUE(board.backend->error().empty());
+    EXPECT_TRUE(tracer.backend->error().empty());
+
+    // Going away rewrites the memory only when it changed.
+    std::filesystem::remove(memory);
+    board.backend.reset();
+    EXPECT_FALSE(std::filesystem::exists(memory));
+}
+
+TEST(PortBackends, UnknownOrUnusableBackendsSayWhy) {
+    const auto unknown = inpout32::openBackend("serial");
+    EXPECT_FALSE(unknown.backend);
+    EXPECT_NE(unknown.error.find("unknown backend \"serial\""), std::string::npos);
+
+    const auto device = inpout32::openBackend("ppdev:/nonexistent/parport9");
+    EXPECT_FALSE(device.backend);
+    EXPECT_EQ(device.error.rfind("inpout32: cannot open /nonexistent/parport9: ", 0), 0u)
+        << device.error;
+
+    TempDir dir;
+    EXPECT_FALSE(inpout32::openBackend("trace:").backend);
+    EXPECT_FALSE(inpout32::openBackend("trace:/nonexistent/dir/t.txt").backend);
+    for (const std::string& file :
+         {std::string("/nonexistent/dir/board.txt"), dir.path().string()}) {
+        const auto board = inpout32::openBackend("board:" + file);
+        EXPECT_FALSE(board.backend) << file;
+        EXPECT_NE(board.error.find(file), std::string::npos) << board.error;
+    }
+}
+
+TEST(PortBackends, WithoutASettingAnUnusablePortFallsBackToASimulationThatSaysWhy) {
+    const auto opened = inpout32::openBackend("", "/nonexistent/parport0");
+    ASSERT_TRUE(opened.backend);
+    EXPECT_TRUE(opened.error.empty());
+    EXPECT_EQ(opened.fallback, "cannot open /nonexistent/parport0: No such file or directory");
+
+    // An explicit simulation is no fallback.
+    EXPECT_TRUE(inpout32::openBackend("board").fallback.empty());
+}
+
+TEST(PortBackends, WritesThatCannotReachTheirFileAreReportedAtSettle) {
+    TempDir dir;
+    const auto trace = dir.path() / "trace.txt";
+    const auto memory = dir.path() / "memory.txt";
+    auto tracer = inpout32::openBackend("trace:" + trace.string());
+    auto board = inpout32::openBackend("board:" + memory.string());
+    ASSERT_TRUE(tracer.backend && board.backend);
+    {
+        const FileSizeLimit full(16);
+        for (auto* backend : {tracer.backend.get(), board.backend.get()}) {
+            for (int i = 0; i < 10; ++i)
+                storeOneBit(*backend);
+            backend->settle();
+        }
+    }
+    EXPECT_NE(tracer.backend->error().find("cannot write trace file " + trace.string()),
+              std::string::npos)
+        << tracer.backend->error();
+    EXPECT_NE(board.backend->error().find("cannot write " + memory.string()), std::string::npos)
+        << board.backend->error();
+    // The failed memory write left no file and no temporary behind.
+    EXPECT_FALSE(std::filesystem::exists(memory));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    // The first failure stays, also once writes succeed again.
+    tracer.backend->settle();
+    EXPECT_FALSE(tracer.backend->error().empty());
+}
+
+TEST(WholeFile, FollowsLinksKeepsPermissionsAndReplacesWholeOrNotAtAll) {
+    TempDir dir;
+    const auto target = dir.path() / "target.txt";
+    const auto link = dir.path() / "link.txt";
+    dir.write("target.txt", "old\n");
+    chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink("target.txt", link);
+
+    EXPECT_EQ(inpout32::WriteWholeFile(link.string(), "new\n"), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(testing::readFile(target), "new\n");
+    struct stat status {};
+    ASSERT_EQ(stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+
+    {
+        const FileSizeLimit full(4);
+        const std::string problem = inpout32::WriteWholeFile(link.string(), "far too long\n");
+        EXPECT_NE(problem.find("File too large"), std::string::npos) << problem;
+    }
+    EXPECT_EQ(testing::readFile(target), "new\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+
+    // A name near the file system's limit still gets its temporary file.
+    const std::string longName(250, 'n');
+    EXPECT_EQ(inpout32::WriteWholeFile((dir.path() / longName).string(), "x"), "");
+    EXPECT_EQ(testing::readFile(dir.path() / longName), "x");
+    EXPECT_NE(inpout32::WriteWholeFile(dir.path().string(), "x").find("is a directory"),
+              std::string::npos);
+}
+
+TEST(WholeFile, AFifoIsWrittenDirectly) {
+    TempDir dir;
+    const auto fifo = dir.path() / "memory.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = testing::readFile(fifo); });
+    EXPECT_EQ(inpout32::WriteWholeFile(fifo.string(), "0 131 0 1\n"), "");
+    reader.join();
+    EXPECT_EQ(received, "0 131 0 1\n");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+}  // namespace
+}  // namespace tolvek
