@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <thread>
 
 #include "../model/validity.h"
+#include "../platform/float_text.h"
 #include "engine_errors.h"
+#include "model_check.h"
 #include "program_check.h"
 
 namespace ondrel {
@@ -25,6 +28,10 @@ constexpr double kSingleH = 0.926775;
 constexpr double kBox1 = 0.4248;
 constexpr double kInner[3] = {0.3784, 0.3003, 0.2384};
 constexpr double kOuter[3] = {0.3371, 0.2676, 0.2124};
+
+bool positiveFinite(double value) {
+    return std::isfinite(value) && value > 0;
+}
 
 }  // namespace
 
@@ -50,7 +57,7 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
     for (const TChemical& r : model.reactions)
         if (!ReactionValid(r, nSpecies_))
             throw EngineErrorException(kInvalidChemical);
-    if (const std::string problem = ProgramProblem(pilot_); !problem.empty())
+    if (const std::string problem = ModelProblem(model); !problem.empty())
         throw Exception(problem);
 
     display_.ResetPilot();
@@ -58,8 +65,8 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
     const double T = pilot_.totalTime;
     const double v = pilot_.scanRate;
 
-    nPoints_ = static_cast<std::int64_t>(std::trunc(v * T * 1000));
-    const auto minSteps = static_cast<std::int64_t>(std::trunc(T * v * 2000));
+    nPoints_ = WholeCount(v * T * 1000);
+    const std::int64_t minSteps = WholeCount(T * v * 2000);
 
     if (nChem_ == 0) {
         nSteps_ = minSteps;
@@ -72,20 +79,38 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
         else
             nSteps_ = std::max(static_cast<std::int64_t>(std::trunc(kmax * T * 2.0)), minSteps);
     }
+    // The explicit scheme is stable while every relative D stays below
+    // about 1.18. A model with a species faster than D = 1 gets a grid sized
+    // for its fastest species: Δx from that D, and every D taken relative
+    // to it. A model whose D are all at most 1 keeps the grid of D = 1.
+    std::vector<bool> used(nSpecies_, false);
+    for (const TRedox& c : model.couples)
+        used[c.ox - 1] = used[c.red - 1] = true;
+    for (const TChemical& r : model.reactions)
+        for (int s : {r.reagent1, r.reagent2, r.product1, r.product2})
+            if (s > 0)
+                used[s - 1] = true;
+    gridD_ = 1;
+    for (int s = 0; s < nSpecies_; ++s)
+        if (used[s])
+            gridD_ = std::max(gridD_, species_[s + 1].D);
+
     // Slow species need finer time steps; the cap holds after this too.
-    if (std::any_of(species_.begin(), species_.end(), [](const TEspece& s) { return s.D < 0.5; }))
+    if (std::any_of(species_.begin(), species_.end(),
+                    [&](const TEspece& s) { return s.D / gridD_ < 0.5; }))
         nSteps_ = std::min(nSteps_ * 4, kMaxSteps);
     nSteps_ = (nSteps_ + nPoints_ - 1) / nPoints_ * nPoints_;
     stepsPerPoint_ = nSteps_ / nPoints_;
 
     dt_ = T / static_cast<double>(nSteps_);
     chemThreshold_ = 0.01 * dt_;
-    dx_ = std::sqrt(kGridFactor * diffusionScale_ * dt_);
+    dx_ = std::sqrt(kGridFactor * diffusionScale_ * gridD_ * dt_);
     dxOverDt_ = dx_ / dt_;
 
-    // Boxes grow by 2^(1/6) until they cover 2.5 diffusion lengths.
+    // Boxes grow by 2^(1/6) until they cover 2.5 diffusion lengths of the
+    // fastest species.
     const double beta = std::log(2.0) / 6;
-    const double L = 2.5 * std::sqrt(diffusionScale_ * T);
+    const double L = 2.5 * std::sqrt(diffusionScale_ * gridD_ * T);
     int n = 1;
     for (double x = 0; x < L; ++n)
         x = dx_ * (std::exp((n - 0.5) * beta) - 1) / (std::exp(beta) - 1);
@@ -104,7 +129,10 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
     outer_.assign(profile_.size(), 0);
     flux_.assign(nSpecies_, 0);
     for (int s = 0; s < nSpecies_; ++s) {
-        const double D = species_[s + 1].D;
+        // A species in no couple and no reaction keeps its bulk value
+        // whatever its D; only the used ones have been checked.
+        const double D =
+            used[s] || positiveFinite(species_[s + 1].D) ? species_[s + 1].D / gridD_ : 0;
         D_[s] = D;
         std::fill_n(profileOf(s), nBoxes_, species_[s + 1].C);
         double* inner = inner_.data() + static_cast<std::size_t>(s) * nBoxes_;
@@ -121,15 +149,26 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
         }
     }
 
-    nu_.assign(static_cast<std::size_t>(nSpecies_) * nChem_, 0);
+    // The stoichiometry is sparse: a reaction touches at most four species.
+    // Each species keeps the reactions that change it, in reaction order,
+    // with its net coefficient.
+    std::vector<double> nu(static_cast<std::size_t>(nSpecies_) * nChem_, 0);
     for (int r = 0; r < nChem_; ++r) {
         const Reaction& q = reactions_[r];
         for (int p : {q.p1, q.p2})
             if (p >= 0)
-                nu_[static_cast<std::size_t>(p) * nChem_ + r] += 1;
+                nu[static_cast<std::size_t>(p) * nChem_ + r] += 1;
         for (int g : {q.r1, q.r2})
             if (g >= 0)
-                nu_[static_cast<std::size_t>(g) * nChem_ + r] -= 1;
+                nu[static_cast<std::size_t>(g) * nChem_ + r] -= 1;
+    }
+    for (int s = 0; s < nSpecies_; ++s) {
+        const std::size_t first = terms_.size();
+        for (int r = 0; r < nChem_; ++r)
+            if (const double n = nu[static_cast<std::size_t>(s) * nChem_ + r]; n != 0)
+                terms_.push_back({r, n});
+        if (terms_.size() > first)
+            reacting_.push_back({s, first, terms_.size()});
     }
     start_.resize(nSpecies_);
     rate0_.resize(nChem_);
@@ -160,14 +199,14 @@ void TCVEngine::Run() {
         std::min({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2});
     const double Emax =
         std::max({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2});
+    display_.RunStarting(figures(), *this);
     display_.SetPotentialRange(Emax, Emin);
 
     const double segmentStart[3] = {pilot_.Einitial, pilot_.Eswitch1, pilot_.Eswitch2};
     const double segmentSign[3] = {1, -1, 1};
     std::int64_t step = 0;
     for (int segment = 0; segment < pilot_.halfCycles; ++segment) {
-        const auto nSeg =
-            static_cast<std::int64_t>(std::trunc(steps * pilot_.duration[segment] / T));
+        const std::int64_t nSeg = WholeCount(steps * pilot_.duration[segment] / T);
         for (std::int64_t k = 1; k <= nSeg;) {
             if (stopRequested_)
                 throw EngineStopException();
@@ -187,7 +226,36 @@ void TCVEngine::Run() {
             ++step;
         }
     }
-    display_.RefreshProfiles(*this);
+    ConcentrationProfiles profiles = Profiles();
+    for (std::size_t s = 0; s < profiles.values.size(); ++s)
+        for (double c : profiles.values[s])
+            if (!std::isfinite(c))
+                throw EngineErrorException(
+                    "The simulation became unstable: the concentration "
+                    "of " +
+                    profiles.names[s] + " is not a finite number.");
+    display_.RefreshProfiles(profiles);
+}
+
+RunFigures TCVEngine::figures() const {
+    return {nSteps_,
+            stepsPerPoint_,
+            nPoints_,
+            nBoxes_,
+            dt_,
+            dx_,
+            std::min({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2}),
+            std::max({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2})};
+}
+
+ConcentrationProfiles TCVEngine::Profiles() const {
+    ConcentrationProfiles profiles;
+    for (int s = 0; s < nSpecies_; ++s) {
+        profiles.names.push_back(species_[s + 1].name);
+        const auto first = profile_.begin() + static_cast<std::ptrdiff_t>(s) * nBoxes_;
+        profiles.values.emplace_back(first, first + nBoxes_);
+    }
+    return profiles;
 }
 
 void TCVEngine::electrodeStep(std::int64_t step, double E) {
@@ -236,9 +304,19 @@ void TCVEngine::electrodeStep(std::int64_t step, double E) {
     }
 
     const double I = -sum * dxOverDt_ * kFaraday * area_ * concScale_;
+    // A float keeps the stored current; one beyond it is as unusable as an
+    // infinity.
+    if (!(std::fabs(I) <= std::numeric_limits<float>::max()))
+        throw EngineErrorException("The simulation became unstable at step " +
+                                   std::to_string(step) +
+                                   " (E = " + FloatToGeneral(E * 1000, 6, '.') +
+                                   " mV): the current is not a finite number.");
     display_.StepDone(step, I, E * 1000);
-    if (step % stepsPerPoint_ == 0)
-        points_.push_back({static_cast<std::int32_t>(std::trunc(E * 1000)), static_cast<float>(I)});
+    if (step % stepsPerPoint_ == 0) {
+        const CVpoint point{static_cast<std::int32_t>(std::trunc(E * 1000)), static_cast<float>(I)};
+        points_.push_back(point);
+        display_.PointStored(point);
+    }
 }
 
 // Explicit diffusion in place: each box reads its neighbours' values of the
@@ -268,8 +346,8 @@ void TCVEngine::chemistryStep() {
         return profile_[static_cast<std::size_t>(s) * nBoxes_ + b];
     };
     for (int b = 0; b < nBoxes_; ++b) {
-        for (int s = 0; s < nSpecies_; ++s)
-            start_[s] = at(s, b);
+        for (const Reacting& species : reacting_)
+            start_[species.s] = at(species.s, b);
         for (int iteration = 1; iteration <= 4; ++iteration) {
             for (int r = 0; r < nChem_; ++r) {
                 const Reaction& q = reactions_[r];
@@ -292,12 +370,11 @@ void TCVEngine::chemistryStep() {
                 if (quiet)
                     return;
             }
-            for (int s = 0; s < nSpecies_; ++s) {
-                const double* nu = nu_.data() + static_cast<std::size_t>(s) * nChem_;
+            for (const Reacting& species : reacting_) {
                 double change = 0;
-                for (int r = 0; r < nChem_; ++r)
-                    change += nu[r] * (rate_[r] + rate0_[r]) * 0.5;
-                at(s, b) = start_[s] + change;
+                for (std::size_t t = species.first; t < species.last; ++t)
+                    change += terms_[t].nu * (rate_[terms_[t].r] + rate0_[terms_[t].r]) * 0.5;
+                at(species.s, b) = start_[species.s] + change;
             }
         }
     }

@@ -19,13 +19,14 @@ namespace ondrel {
 // the one that runs.
 class TCVEngine {
 public:
-    // The model must have passed the snapshot checks and its program the
-    // program checks; a species index outside the list throws
-    // EngineErrorException.
+    // A couple or reaction that names no species of the list throws
+    // EngineErrorException; a model that cannot be simulated (ModelProblem)
+    // throws Exception with the reason.
     TCVEngine(const TModel& model, std::vector<CVpoint>& points, const std::atomic<bool>& freeze,
               EngineDisplay& display);
 
-    // The whole experiment. Throws EngineStopException when stopped, and
+    // The whole experiment. Throws EngineStopException when stopped,
+    // EngineErrorException when the solution stops being finite, and
     // Exception for a model without couples or an unsupported method.
     void Run();
     void Stop() { stopRequested_ = true; }
@@ -40,6 +41,12 @@ public:
     double dt() const { return dt_; }
     double dx() const { return dx_; }
     double dxOverDt() const { return dxOverDt_; }
+    // The D that the grid is sized for: 1, or the largest D of the species
+    // in couples and reactions when that is larger.
+    double gridD() const { return gridD_; }
+    RunFigures figures() const;
+    // A copy of every species' profile, for a display on another thread.
+    ConcentrationProfiles Profiles() const;
     const TPilot& pilot() const { return pilot_; }
     const TEspeces& species() const { return species_; }
 
@@ -77,7 +84,7 @@ private:
 
     int nSpecies_, nRedox_, nChem_;
     std::int64_t nPoints_ = 0, nSteps_ = 0, stepsPerPoint_ = 0;
-    double dt_ = 0, dx_ = 0, dxOverDt_ = 0, chemThreshold_ = 0;
+    double dt_ = 0, dx_ = 0, dxOverDt_ = 0, chemThreshold_ = 0, gridD_ = 1;
     int nBoxes_ = 0;
 
     std::vector<Couple> couples_;
@@ -88,8 +95,18 @@ private:
     // Per species and box: the diffusion coefficients toward the inner and
     // the outer neighbour (box 1 has only the outer one).
     std::vector<double> inner_, outer_;
-    // Stoichiometry, species-major: nu_[s * nChem + r].
-    std::vector<double> nu_;
+    // Stoichiometry by species: the reactions that change species s are
+    // terms_[first..last) of its entry in reacting_.
+    struct Term {
+        int r;
+        double nu;
+    };
+    struct Reacting {
+        int s;
+        std::size_t first, last;
+    };
+    std::vector<Term> terms_;
+    std::vector<Reacting> reacting_;
     // Chemistry scratch: box start values, rates of iteration 1, latest rates.
     std::vector<double> start_, rate0_, rate_;
 

@@ -1,8 +1,18 @@
 #include "program_check.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "../platform/float_text.h"
+
 namespace ondrel {
+
+std::int64_t WholeCount(double exact) {
+    const double nearest = std::round(exact);
+    if (std::fabs(exact - nearest) <= 1e-12 * std::max(1.0, std::fabs(exact)))
+        return static_cast<std::int64_t>(nearest);
+    return static_cast<std::int64_t>(std::trunc(exact));
+}
 
 std::string ProgramProblem(TPilot pilot) {
     if (pilot.halfCycles < 1 || pilot.halfCycles > 3)
@@ -10,17 +20,30 @@ std::string ProgramProblem(TPilot pilot) {
                std::to_string(pilot.halfCycles) + ".";
     if (!(pilot.scanRate > 0) || !std::isfinite(pilot.scanRate))
         return "The scan rate must be a positive number of V/s.";
-    for (double e : {pilot.Einitial, pilot.Eswitch1, pilot.Eswitch2, pilot.Efinal})
-        if (!std::isfinite(e))
+    const double used[4] = {pilot.Einitial, pilot.Eswitch1, pilot.Eswitch2, pilot.Efinal};
+    for (int i = 0; i < pilot.halfCycles + 1; ++i) {
+        if (!std::isfinite(used[i]))
             return "The potentials of the program must be numbers.";
+        // Points keep their potential as a 32-bit count of millivolts.
+        if (std::fabs(used[i]) * 1000 >= kMaxStoredMillivolts)
+            return "The potential " + FloatToText(used[i], '.') +
+                   " V does not fit the stored points (at most ±2147483 V).";
+    }
+    if (pilot.Einitial == pilot.Eswitch1)
+        return "The first half-cycle is empty: the initial potential equals the first switching "
+               "potential (" +
+               FloatToText(pilot.Einitial, '.') + " V).";
     pilot.ComputeDurations();
-    const double points = std::trunc(pilot.scanRate * pilot.totalTime * 1000);
-    if (points < 1)
-        return "The potential program sweeps less than 1 mV: there is nothing to simulate.";
+    if (!std::isfinite(pilot.totalTime))
+        return "The scan rate " + FloatToText(pilot.scanRate, '.') +
+               " V/s is too small: the program would last longer than can be counted.";
+    const double points = pilot.scanRate * pilot.totalTime * 1000;
     // One point per millivolt is kept in memory; past this the run could
     // not hold them, nor count its steps.
     if (points > kMaxProgramPoints)
         return "The potential program sweeps more than 10000 V: it cannot be simulated.";
+    if (WholeCount(points) < 1)
+        return "The potential program sweeps less than 1 mV: there is nothing to simulate.";
     return {};
 }
 

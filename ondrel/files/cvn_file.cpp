@@ -27,6 +27,7 @@ public:
         : lines_(std::move(lines)), separator_(separator) {}
 
     bool more() const { return at_ < lines_.size(); }
+    std::size_t left() const { return lines_.size() - at_ - 1; }
     bool is(const char* keyword) const { return more() && lines_[at_] == keyword; }
     void advance() { ++at_; }
 
@@ -54,6 +55,17 @@ public:
             throw EConvertError(where() + error.what());
         }
     }
+    // A record count, refused when the file cannot hold that many records
+    // of linesPerRecord lines, before anything is read for them.
+    int nextCount(std::size_t linesPerRecord) {
+        const int count = nextInt();
+        if (count < 0)
+            throw EConvertError(where() + "a negative count (" + std::to_string(count) + ")");
+        if (static_cast<std::size_t>(count) > left() / linesPerRecord + 1)
+            throw EConvertError(where() + std::to_string(count) +
+                                " records are announced, but the file ends before them");
+        return count;
+    }
 
 private:
     std::string where() const { return "Line " + std::to_string(at_ + 1) + ": "; }
@@ -67,7 +79,7 @@ private:
 
 std::string WriteCvn(const TModel& model, char separator) {
     std::vector<std::string> lines;
-    auto number = [&](double value) { lines.push_back(FloatToText(value, separator)); };
+    auto number = [&](double value) { lines.push_back(FiniteToText(value, separator)); };
     auto integer = [&](int value) { lines.push_back(std::to_string(value)); };
 
     lines.push_back(kMethod);
@@ -129,11 +141,17 @@ std::string WriteCvn(const TModel& model, char separator) {
     return JoinLines(lines);
 }
 
-void ReadCvn(std::string_view text, TModel& model, char separator) {
+void ReadCvn(std::string_view text, TModel& target, char separator) {
+    // Read into a copy, taken over only when the whole file was read: a
+    // file that fails part way changes nothing.
+    TModel model = target;
     LineCursor cursor(SplitLines(text), separator);
+    bool sectionFound = false;
     for (; cursor.more(); cursor.advance()) {
         // One pass: each keyword in turn looks at the line where the cursor
         // stands after the ones before it.
+        for (const char* keyword : {kMethod, kGeneral, kSpecies, kRedox, kPilot, kReactions})
+            sectionFound = sectionFound || cursor.is(keyword);
         if (cursor.is(kMethod))
             cursor.advance();  // its value line is skipped
         if (cursor.is(kGeneral)) {
@@ -143,7 +161,7 @@ void ReadCvn(std::string_view text, TModel& model, char separator) {
             model.concScale = cursor.nextFloat();
         }
         if (cursor.is(kSpecies)) {
-            const int count = cursor.nextInt();
+            const int count = cursor.nextCount(4);
             model.species.clear();
             for (int i = 0; i < count; ++i) {
                 if (cursor.next() != kSpeciesRecord)
@@ -155,7 +173,7 @@ void ReadCvn(std::string_view text, TModel& model, char separator) {
                 model.species.append(species);
             }
         } else if (cursor.is(kRedox)) {
-            const int count = cursor.nextInt();
+            const int count = cursor.nextCount(6);
             model.couples.clear();
             for (int i = 0; i < count; ++i) {
                 if (cursor.next() != kRedoxRecord)
@@ -177,7 +195,7 @@ void ReadCvn(std::string_view text, TModel& model, char separator) {
             p.scanRate = cursor.nextFloat();
             p.halfCycles = cursor.nextInt();
         } else if (cursor.is(kReactions)) {
-            const int count = cursor.nextInt();
+            const int count = cursor.nextCount(7);
             model.reactions.clear();
             for (int i = 0; i < count; ++i) {
                 if (cursor.next() != kReactionRecord)
@@ -193,6 +211,16 @@ void ReadCvn(std::string_view text, TModel& model, char separator) {
             }
         }
     }
+    if (!sectionFound) {
+        const bool utf16 = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
+                           text.find('\0') != std::string_view::npos;
+        throw Exception(
+            std::string("The file holds no model: none of the section keywords Method:, "
+                        "General:, Especes:, ReactionsRedox:, Pilot:, HomegeneousReactions: "
+                        "was found") +
+            (utf16 ? " (it is UTF-16 or binary, not Windows text)." : "."));
+    }
+    target = std::move(model);
 }
 
 }  // namespace ondrel

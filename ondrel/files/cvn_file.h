@@ -15,9 +15,10 @@ namespace ondrel {
 std::string WriteCvn(const TModel& model, char separator);
 
 // Reads a ".CVN" text (Windows-1252 bytes) into model. Only the sections
-// present replace their part of the model. A line that does not convert, or
-// a file that ends inside a record, throws EConvertError naming the line;
-// what was read before it stays in the model.
+// present replace their part of the model. A line that does not convert, a
+// count the file cannot hold, or a file that ends inside a record throws
+// EConvertError naming the line; a text with no section keyword throws
+// Exception. Either way the model is left as it was.
 void ReadCvn(std::string_view text, TModel& model, char separator);
 
 }  // namespace ondrel

@@ -1,9 +1,11 @@
 #include "file_io.h"
 
-#include <unistd.h>
-
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,9 @@
 namespace ondrel {
 
 std::string ReadWholeFile(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        throw Exception("Cannot open file " + path + ": it is a directory");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Exception("Cannot open file " + path + ": " + std::strerror(errno));
@@ -25,22 +30,45 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    const std::string temporary = path + ".part" + std::to_string(getpid());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        throw Exception("Cannot create file " + path + ": " + std::strerror(errno));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int error = errno;
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(temporary.c_str());
-        throw Exception("Cannot write file " + path + ": " +
-                        std::strerror(written ? errno : error));
+    const QString name = QString::fromLocal8Bit(path.c_str());
+    const QFileInfo info(name);
+    if (info.isDir())
+        throw Exception("Cannot write file " + path + ": it is a directory");
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (info.exists() && !info.isFile()) {
+        // A device or FIFO takes the bytes as a stream; replacing it would
+        // put a plain file in its place.
+        QFile device(name);
+        if (!device.open(QIODevice::WriteOnly) || device.write(bytes.data(), size) != size ||
+            !device.flush())
+            throw Exception("Cannot write file " + path + ": " +
+                            device.errorString().toStdString());
+        return;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int renameError = errno;
-        std::remove(temporary.c_str());
-        throw Exception("Cannot write file " + path + ": " + std::strerror(renameError));
-    }
+    // QSaveFile writes a temporary file beside the target and renames it
+    // over the target only once everything is written: a symbolic link is
+    // followed to its target, an existing file keeps its permissions, and a
+    // failure leaves the old file as it was.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Exception("Cannot create file " + path + ": " + file.errorString().toStdString());
+    if (file.write(bytes.data(), size) != size || !file.commit())
+        throw Exception("Cannot write file " + path + ": " + file.errorString().toStdString());
+}
+
+void CheckWritable(const std::string& path) {
+    const QFileInfo info(QString::fromLocal8Bit(path.c_str()));
+    if (info.isDir())
+        throw Exception("Cannot write file " + path + ": it is a directory");
+    if (info.exists())
+        return;
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        throw Exception("Cannot create file " + path + ": the folder " +
+                        folder.filePath().toStdString() + " does not exist");
+    if (!folder.isWritable())
+        throw Exception("Cannot create file " + path + ": the folder " +
+                        folder.filePath().toStdString() + " is not writable");
 }
 
 std::string ExtensionOf(const std::string& path) {

@@ -35,7 +35,7 @@ std::vector<std::string_view> tokensOf(std::string_view line) {
 }
 
 std::string number(double value) {
-    return FloatToText(value, '.');
+    return FiniteToText(value, '.');
 }
 
 // The lines after the title, each split into tokens, with conversions that
@@ -187,7 +187,9 @@ std::string WriteMec(const TModel& model, const std::string& date, const std::st
     return JoinLines(lines);
 }
 
-MecHeader ReadMec(std::string_view text, TModel& model, char separator) {
+MecHeader ReadMec(std::string_view text, TModel& target, char separator) {
+    // Read into a copy: a file that fails part way changes nothing.
+    TModel model = target;
     MecLines lines(text, separator);
     MecHeader header;
     readHeader(lines, model, header);
@@ -217,6 +219,7 @@ MecHeader ReadMec(std::string_view text, TModel& model, char separator) {
         model.reactions.append(TChemical{lines.integer(0), lines.integer(1), lines.integer(2),
                                          lines.integer(3), lines.real(4), lines.real(5)});
     }
+    target = std::move(model);
     return header;
 }
 

@@ -25,7 +25,7 @@ std::string WriteMec(const TModel& model, const std::string& date, const std::st
 // separator. Every species read is named "Espece"; after the header the
 // second switch equals the final potential and the program has two
 // half-cycles. An unknown token, a value that does not convert or a file
-// that ends early throws; what was read before stays in the model.
+// that ends early throws, and the model is left as it was.
 MecHeader ReadMec(std::string_view text, TModel& model, char separator);
 
 }  // namespace ondrel

@@ -3,6 +3,9 @@
 namespace ondrel {
 
 std::vector<std::string> SplitLines(std::string_view text) {
+    // A UTF-8 byte-order mark, as some editors save it, is no text.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     std::vector<std::string> lines;
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {

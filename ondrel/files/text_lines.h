@@ -7,7 +7,7 @@
 namespace ondrel {
 
 // Splits a text into lines at CR, LF or CR LF; a final line end opens no
-// further line.
+// further line, and a UTF-8 byte-order mark at the start is skipped.
 std::vector<std::string> SplitLines(std::string_view text);
 
 // Joins lines, each ended by CR LF.

@@ -31,7 +31,7 @@ std::string upper(std::string text) {
 }
 
 std::string number(double value) {
-    return FloatToText(value, '.');
+    return FiniteToText(value, '.');
 }
 
 bool blank(const std::string& line) {
@@ -68,13 +68,21 @@ public:
                 return readColumns("AA0", kAa0HeaderLines, lineCount() - kAa0HeaderLines,
                                    kAa0Units);
             case CurveFormat::Prn:
-                return readColumns("PRN", 1, lineCount() - 2, kPrnUnits);
+                // "END" closes the points; a file cut before it keeps its
+                // last line as a point.
+                return readColumns("PRN", 1, lineCount() - (endsWithEnd() ? 2 : 1), kPrnUnits);
         }
         throw Exception("unknown file type");
     }
 
 private:
     int lineCount() const { return static_cast<int>(lines_.size()); }
+    bool endsWithEnd() const {
+        if (lines_.size() < 2)
+            return !lines_.empty();
+        const std::vector<std::string> last = fieldsOf(lines_.back());
+        return last.size() == 1 && upper(last[0]) == "END";
+    }
 
     [[noreturn]] void fail(int line, const std::string& message) const {
         throw EConvertError(name_ + ", line " + std::to_string(line + 1) + ": " + message);

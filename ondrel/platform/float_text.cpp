@@ -56,6 +56,13 @@ std::string FloatToText(double value, char separator) {
     return FloatToGeneral(value, 15, separator);
 }
 
+std::string FiniteToText(double value, char separator) {
+    if (!std::isfinite(value))
+        throw Exception("A value that is not a finite number (" + FloatToText(value, separator) +
+                        ") cannot be written to a file.");
+    return FloatToText(value, separator);
+}
+
 std::string FloatToGeneral(double value, int digits, char separator) {
     if (std::isnan(value))
         return "NAN";
@@ -112,7 +119,13 @@ double TextToFloat(std::string_view original, char separator) {
     }
     if (i != text.size())
         notA(original, "floating point value");
-    return strtod_l(plain.c_str(), nullptr, cLocale());
+    const double value = strtod_l(plain.c_str(), nullptr, cLocale());
+    // A number beyond the largest double is no number the program can use.
+    if (!std::isfinite(value))
+        throw EConvertError("'" + std::string(original.substr(0, 40)) +
+                            (original.size() > 40 ? "...'" : "'") +
+                            " is too large a number (beyond 1.8E308)");
+    return value;
 }
 
 int TextToInt(std::string_view original) {

@@ -14,6 +14,10 @@ char UserDecimalSeparator();
 // leading zeros ("1E-5", "2.5E-7", "1E15").
 std::string FloatToText(double value, char separator);
 
+// FloatToText for a file: a value that is not a finite number throws
+// Exception instead of becoming "INF" or "NAN", which no reader takes back.
+std::string FiniteToText(double value, char separator);
+
 // The same form with at most digits significant digits: the grids' general
 // format with 5 or 4 digits.
 std::string FloatToGeneral(double value, int digits, char separator);

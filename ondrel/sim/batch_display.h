@@ -7,13 +7,16 @@
 
 namespace ondrel {
 
-// Shows a run on a terminal: a progress bar on stderr once the run has
-// taken more than a second, and a stop when Ctrl+C has been pressed.
+// Shows a run on a terminal. A fraction of a second into the run it
+// estimates the whole run's time from the steps done so far; a run that
+// will take more than a few seconds then gets the estimate and a progress
+// bar that moves from the start. Ctrl+C stops the run.
 class BatchDisplay final : public EngineDisplay {
 public:
     explicit BatchDisplay(std::FILE* out = stderr) : out_(out) {}
 
     void watch(TCVEngine& engine) { engine_ = &engine; }
+    void RunStarting(const RunFigures& figures, const TCVEngine&) override;
     void StepDone(std::int64_t step, double currentA, double potentialMv) override;
     void ProcessEvents() override;
     // Ends the progress bar's line.
@@ -23,10 +26,20 @@ public:
     static void catchInterrupt();
     static bool interrupted();
 
+    // How long into a run the estimate is made, and the run time from which
+    // a run counts as long.
+    static constexpr std::chrono::milliseconds kEstimateAfter{200};
+    static constexpr std::chrono::seconds kLongRun{3};
+
 private:
+    void showBar(std::int64_t step);
+
     std::FILE* out_;
     TCVEngine* engine_ = nullptr;
+    std::int64_t nSteps_ = 1;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    bool estimated_ = false;
+    bool long_ = false;
     int shownPercent_ = -1;
 };
 

@@ -11,10 +11,9 @@
 #include "../curves/simulated_curve.h"
 #include "../engine/cv_engine.h"
 #include "../engine/engine_errors.h"
-#include "../engine/program_check.h"
-#include "../files/cvn_file.h"
+#include "../engine/model_check.h"
 #include "../files/file_io.h"
-#include "../files/mec_file.h"
+#include "../files/model_file.h"
 #include "../files/voltammogram_file.h"
 #include "../model/validity.h"
 #include "../platform/float_text.h"
@@ -106,22 +105,9 @@ bool parse(int argc, char** argv, Arguments& arguments) {
     return true;
 }
 
-std::string upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 TModel loadModel(const std::string& path) {
     TModel model = DefaultModel();
-    if (path.empty())
-        return model;
-    const std::string extension = upper(ExtensionOf(path));
-    if (extension == ".CVN")
-        ReadCvn(ReadWholeFile(path), model, UserDecimalSeparator());
-    else if (extension == ".MEC")
-        ReadMec(ReadWholeFile(path), model, UserDecimalSeparator());
-    else
+    if (!path.empty() && !LoadModelFile(path, model, UserDecimalSeparator()))
         throw Exception("Extension: " + ExtensionOf(path) +
                         " non reconnue (a model file ends in .CVN or .MEC)");
     return model;
@@ -140,10 +126,13 @@ int simulate(const Arguments& arguments) {
         std::cerr << kCantBuildExperiment << '\n';
         return kExitFailed;
     }
-    if (const std::string problem = ProgramProblem(model.pilot); !problem.empty()) {
+    if (const std::string problem = ModelProblem(model); !problem.empty()) {
         std::cerr << problem << '\n';
         return kExitFailed;
     }
+    // A run's result must not be lost to an output that cannot be written.
+    if (!arguments.out.empty())
+        CheckWritable(arguments.out);
 
     std::vector<CVpoint> points;
     std::atomic<bool> freeze{false};
@@ -163,6 +152,9 @@ int simulate(const Arguments& arguments) {
         display.finish();
         std::cerr << stop.what() << '\n';
         return kExitStopped;
+    } catch (const std::exception&) {
+        display.finish();
+        throw;
     }
     display.finish();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;

@@ -116,8 +116,8 @@ TEST(CvnFile, AValueThatDoesNotConvertStopsTheReadNamingItsLine) {
         // The first comma is the area, line 5 ("298.15" was written "310").
         EXPECT_STREQ(error.what(), "Line 5: '0,0707' is not a valid floating point value");
     }
-    EXPECT_EQ(model.temperature, 310);  // read before the fault
-    EXPECT_EQ(model.species, DefaultModel().species);
+    // A failed load changes nothing, not even what was read before the fault.
+    EXPECT_EQ(model, DefaultModel());
 
     EXPECT_THROW(ReadCvn("Especes:\n3\nnom:\nA\n1\n", model, '.'), EConvertError);
     EXPECT_THROW(ReadCvn("ReactionsRedox:\nmany\n", model, '.'), EConvertError);
@@ -127,6 +127,64 @@ TEST(TextLines, SplitAtCrLfOrEitherAlone) {
     EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
     EXPECT_EQ(SplitLines("a\r\n\r\nb\r\n"), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");
+}
+
+TEST(CvnFile, ATextWithoutAnySectionHoldsNoModelAndChangesNothing) {
+    const std::string utf16("\xFF\xFEM\0e\0t\0h\0o\0d\0:\0\r\0\n\0", 20);
+    for (const std::string& text : {std::string(),
+                                    std::string("\x7F"
+                                                "ELF\x02\x01\x01\0\0",
+                                                9),
+                                    std::string("hello\r\nworld\r\n"), utf16}) {
+        TModel model = DefaultModel();
+        try {
+            ReadCvn(text, model, '.');
+            ADD_FAILURE() << "read a model from " << text.size() << " bytes";
+        } catch (const Exception& error) {
+            EXPECT_EQ(std::string(error.what())
+                          .rfind("The file holds no model: none of the "
+                                 "section keywords Method:, General:, "
+                                 "Especes:, ReactionsRedox:, Pilot:, "
+                                 "HomegeneousReactions: was found",
+                                 0),
+                      0u)
+                << error.what();
+        }
+        EXPECT_EQ(model, DefaultModel());
+    }
+    TModel model = DefaultModel();
+    EXPECT_THROW(ReadCvn(utf16, model, '.'), Exception);
+    try {
+        ReadCvn(utf16, model, '.');
+    } catch (const Exception& error) {
+        EXPECT_NE(std::string(error.what()).find("UTF-16"), std::string::npos);
+    }
+}
+
+TEST(CvnFile, AByteOrderMarkIsSkippedAndHugeValuesOrCountsAreRefused) {
+    TModel model = DefaultModel();
+    ReadCvn("\xEF\xBB\xBFGeneral:\r\n300\r\n0.02\r\n1E-5\r\n1E-6\r\n", model, '.');
+    EXPECT_EQ(model.temperature, 300);
+
+    TModel untouched = DefaultModel();
+    try {
+        ReadCvn("Especes:\r\n1\r\nnom:\r\nA\r\n1e309\r\n1\r\n", untouched, '.');
+        ADD_FAILURE() << "1e309 was read";
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Line 5: '1e309' is too large", 0), 0u)
+            << error.what();
+    }
+    EXPECT_EQ(untouched, DefaultModel());
+
+    try {
+        ReadCvn("ReactionsRedox:\r\n2000000000\r\nredox:\r\n", untouched, '.');
+        ADD_FAILURE() << "two thousand million couples announced";
+    } catch (const EConvertError& error) {
+        EXPECT_STREQ(error.what(),
+                     "Line 2: 2000000000 records are announced, but the file ends before them");
+    }
+    EXPECT_THROW(ReadCvn("Especes:\r\n-1\r\n", untouched, '.'), EConvertError);
+    EXPECT_EQ(untouched, DefaultModel());
 }
 
 }  // namespace

@@ -52,7 +52,10 @@ public:
         if (onEvents)
             onEvents();
     }
-    void RefreshProfiles(const TCVEngine&) override { ++refreshes; }
+    void RefreshProfiles(const ConcentrationProfiles& p) override {
+        ++refreshes;
+        finalProfiles = p;
+    }
     void SetPotentialRange(double Emax, double Emin) override { range = {Emax, Emin}; }
 
     std::vector<std::int64_t> steps;
@@ -62,6 +65,7 @@ public:
     int events = 0;
     int refreshes = 0;
     std::pair<double, double> range;
+    ConcentrationProfiles finalProfiles;
 };
 
 struct Simulation {
@@ -147,10 +151,10 @@ TEST(Engine, SlowSpeciesQuadrupleTheStepsOnceAndHugeRatesAreCapped) {
     std::vector<CVpoint> points;
     std::atomic<bool> freeze{false};
     NullDisplay display;
-    // The cap, then rounded up to whole points (99 here: 0.1 V x 1 s x 1000
-    // truncates to 99).
+    // The cap, then rounded up to whole points (100 here: 0.1 V/s x 1 s x
+    // 1000, which floating point makes 99.99999999999999).
     auto expectCapped = [&](const TCVEngine& engine) {
-        EXPECT_EQ(engine.nPoints(), 99);
+        EXPECT_EQ(engine.nPoints(), 100);
         EXPECT_EQ(engine.nSteps() % engine.nPoints(), 0);
         EXPECT_GE(engine.nSteps(), TCVEngine::kMaxSteps);
         EXPECT_LT(engine.nSteps(), TCVEngine::kMaxSteps + engine.nPoints());
@@ -396,6 +400,212 @@ TEST(Engine, StopAndHoldMayComeFromAnotherThread) {
     EXPECT_THROW(run.engine.Run(), EngineStopException);
     stopper.join();
     EXPECT_TRUE(run.engine.holding());
+}
+
+}  // namespace
+}  // namespace ondrel
+
+namespace ondrel {
+namespace {
+
+TEST(Engine, FastDiffusingSpeciesGetAGridSizedForThem) {
+    // A reversible couple whose species have D = 1.3, 2 and 4 (1.3e-5 cm²/s
+    // and up): Randles-Sevcik and 57-60 mV between the peaks, where an
+    // explicit scheme on the grid of D = 1 would blow up.
+    const double F = 96485.33, R = 8.314462618, T = 298.15;
+    for (double D : {1.3, 2.0, 4.0}) {
+        TModel model = oneCouple(0, 10);
+        model.species[1].D = model.species[2].D = D;
+        Simulation run(model);
+        EXPECT_EQ(run.engine.gridD(), D);
+        run.engine.Run();
+        const std::size_t half = run.points.size() / 2;
+        const Peak cathodic = largest(run.points, 0, half, -1);
+        const Peak anodic = largest(run.points, half, run.points.size(), 1);
+        const double ip = 0.4463 * F * 0.01 * 1e-6 * std::sqrt(F * 0.1 * D * 1e-5 / (R * T));
+        EXPECT_NEAR(-cathodic.current, ip, 0.015 * ip) << "D = " << D;
+        EXPECT_GE(anodic.potential - cathodic.potential, 57) << "D = " << D;
+        EXPECT_LE(anodic.potential - cathodic.potential, 60) << "D = " << D;
+    }
+    // Up to D = 1 the grid is the one of D = 1; a species in no couple and
+    // no reaction does not count.
+    TModel slower = oneCouple();
+    slower.species[2].D = 0.9;
+    slower.species.append({"Idle", 7, 1});
+    EXPECT_EQ(Simulation(slower).engine.gridD(), 1);
+}
+
+TEST(Engine, EveryHalfCycleRunsWhole) {
+    // The default program's half-cycles come out at 999.9999999999999 steps
+    // each in floating point; both run whole, and the last point is back on
+    // the start potential.
+    Simulation standard(DefaultModel());
+    standard.engine.Run();
+    EXPECT_EQ(standard.points.size(), 1000u);
+    EXPECT_EQ(standard.display.steps.size(), 2000u);
+    EXPECT_EQ(standard.points.back().potential, 1100);
+
+    TModel three = oneCouple(0.2);
+    three.pilot = {0.0, 0.6, -0.1, 0.5, 0.2, 3};  // 600, 700 and 600 mV
+    Simulation cycles(three);
+    cycles.engine.Run();
+    EXPECT_EQ(cycles.engine.nPoints(), 1900);
+    EXPECT_EQ(cycles.points.size(), 1900u);
+    EXPECT_NEAR(cycles.display.potentials.back(), 500, 1e-9);
+}
+
+TEST(Engine, ModelsThatCannotBeSimulatedAreRefusedNamingTheValue) {
+    struct Case {
+        std::function<void(TModel&)> change;
+        const char* message;
+    };
+    const Case cases[] = {
+        {[](TModel& m) { m.pilot.Eswitch1 = m.pilot.Einitial; },
+         "The first half-cycle is empty: the initial potential equals the first switching "
+         "potential (0.3 V)."},
+        {[](TModel& m) { m.temperature = 0; },
+         "The temperature must be a positive number of K, not 0."},
+        {[](TModel& m) { m.area = -1; },
+         "The electrode area must be a positive number of cm\u00B2, not -1."},
+        {[](TModel& m) { m.diffusionScale = NAN; },
+         "The diffusion scale must be a positive number of cm\u00B2/s, not NAN."},
+        {[](TModel& m) { m.concScale = INFINITY; },
+         "The concentration factor must be a positive number of mol/cm\u00B3, not INF."},
+        {[](TModel& m) { m.species[2].D = 0; },
+         "The diffusion coefficient D of species 2 (Red) must be a positive number, not 0."},
+        {[](TModel& m) { m.species[1].D = -1.5; },
+         "The diffusion coefficient D of species 1 (Ox) must be a positive number, not -1.5."},
+        {[](TModel& m) { m.pilot.Eswitch1 = -3e6; },
+         "The potential -3000000 V does not fit the stored points (at most \u00B12147483 V)."},
+        {[](TModel& m) { m.pilot.scanRate = 5e-324; },
+         "The scan rate 4.94065645841247E-324 V/s is too small: the program would last longer "
+         "than can be counted."},
+    };
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    for (const Case& c : cases) {
+        TModel model = oneCouple();
+        c.change(model);
+        try {
+            TCVEngine engine(model, points, freeze, display);
+            ADD_FAILURE() << "built an engine for: " << c.message;
+        } catch (const Exception& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+    }
+    // A species in no couple and no reaction may hold anything.
+    TModel idle = oneCouple();
+    idle.species.append({"Idle", 0, 1});
+    EXPECT_NO_THROW(TCVEngine(idle, points, freeze, display));
+}
+
+TEST(Engine, ARunThatStopsBeingFiniteEndsWithAnErrorNotWithPoints) {
+    // A fast catalytic reaction in a large excess of catalyst: the explicit
+    // chemistry is unstable at the step the rate constant alone sets.
+    TModel model = oneCouple();
+    model.species.append({"Z", 1, 10});
+    model.reactions.append({2, 3, 1, 0, 50, 0});
+    Simulation run(model);
+    try {
+        run.engine.Run();
+        ADD_FAILURE() << "the run completed";
+    } catch (const EngineErrorException& error) {
+        EXPECT_NE(std::string(error.what()).find("The simulation became unstable at step "),
+                  std::string::npos)
+            << error.what();
+        EXPECT_NE(std::string(error.what()).find(" mV): the current is not a finite number."),
+                  std::string::npos);
+    }
+    for (const CVpoint& p : run.points)
+        ASSERT_TRUE(std::isfinite(p.current));
+    EXPECT_EQ(run.display.refreshes, 0);
+}
+
+TEST(Engine, AReactionInSolutionDecaysExponentially) {
+    // A -> B at kf in a solution without electrode flux: every box follows
+    // C(t) = e^(-kf t). Doubling a rate constant, or halving it, fails this.
+    TModel model = oneCouple(0, 0);
+    model.species.append({"A", 1, 1});
+    model.species.append({"B", 1, 0});
+    model.reactions.append({3, 0, 4, 0, 0.1, 0});
+    Simulation run(model);
+    run.engine.Run();
+    const double T =
+        model.pilot.Einitial - model.pilot.Eswitch1 + model.pilot.Eswitch2 - model.pilot.Eswitch1;
+    const double expected = std::exp(-0.1 * T / model.pilot.scanRate);
+    for (int b : {1, run.engine.nBoxes() / 2, run.engine.nBoxes() - 4}) {
+        EXPECT_NEAR(run.engine.concentration(3, b), expected, 1e-6 * expected) << "box " << b;
+        EXPECT_NEAR(run.engine.concentration(3, b) + run.engine.concentration(4, b), 1, 1e-12);
+    }
+    // The couple's species take no part.
+    EXPECT_EQ(run.engine.concentration(1, 1), 1);
+}
+
+TEST(Engine, TheCoupledPairKeepsItsFluxes) {
+    // Two couples with overlapping waves, solved as a pair. The currents are
+    // pinned: a change to any constant of the pair's flux formulas moves
+    // them.
+    TModel pair;
+    pair.species.append({"A", 1, 1});
+    pair.species.append({"B", 1, 0});
+    pair.species.append({"C", 1, 0});
+    pair.couples.append({1, 2, 0.02, 0.5, 0.5});
+    pair.couples.append({2, 3, -0.03, 0.2, 0.45});
+    pair.pilot = oneCouple().pilot;
+    Simulation run(pair);
+    run.engine.Run();
+    ASSERT_EQ(run.points.size(), 1200u);
+    const std::pair<std::size_t, double> pinned[] = {
+        {299, -3.99087321e-6}, {399, -3.94766403e-6}, {898, 2.97805218e-6}};
+    for (const auto& [index, current] : pinned)
+        EXPECT_NEAR(run.points[index].current, current, 1e-6 * std::fabs(current))
+            << "point " << index;
+
+    // With the second couple's wave far away, the pair's first flux is the
+    // single couple's: g = 1.079 and 1/0.926775 agree to 1e-5.
+    TModel apart = pair;
+    apart.couples[2].E0 = -2.0;
+    TModel single = pair;
+    single.couples.remove(2);
+    Simulation paired(apart), alone(single);
+    paired.engine.Run();
+    alone.engine.Run();
+    for (std::size_t i = 0; i < alone.points.size(); i += 100)
+        EXPECT_NEAR(paired.points[i].current, alone.points[i].current,
+                    1e-4 * std::fabs(alone.points[i].current) + 1e-12)
+            << "point " << i;
+}
+
+TEST(Engine, TheDisplayGetsTheRunsFiguresAndCopiesOfItsResults) {
+    struct Recorder final : EngineDisplay {
+        void RunStarting(const RunFigures& f, const TCVEngine& engine) override {
+            figures = f;
+            atStart = engine.Profiles();
+        }
+        void PointStored(const CVpoint& p) override { stored.push_back(p); }
+        void RefreshProfiles(const ConcentrationProfiles& p) override { atEnd = p; }
+        RunFigures figures;
+        ConcentrationProfiles atStart, atEnd;
+        std::vector<CVpoint> stored;
+    } recorder;
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    TCVEngine engine(workedExample(), points, freeze, recorder);
+    engine.Run();
+    EXPECT_EQ(recorder.figures.nSteps, 1000);
+    EXPECT_EQ(recorder.figures.stepsPerPoint, 2);
+    EXPECT_EQ(recorder.figures.nPoints, 500);
+    EXPECT_EQ(recorder.figures.nBoxes, 25);
+    EXPECT_DOUBLE_EQ(recorder.figures.dt, 0.002);
+    EXPECT_EQ(recorder.figures.EminV, -0.5);
+    EXPECT_EQ(recorder.figures.EmaxV, 1.0);
+    EXPECT_EQ(recorder.stored, points);
+    ASSERT_EQ(recorder.atStart.names, (std::vector<std::string>{"Ox", "Red"}));
+    EXPECT_EQ(recorder.atStart.values[0], std::vector<double>(25, 1.0));
+    ASSERT_EQ(recorder.atEnd.values.size(), 2u);
+    EXPECT_EQ(recorder.atEnd.values[1][0], engine.concentration(2, 1));
+    EXPECT_GT(recorder.atEnd.values[1][0], 0.5);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/codepage.h"
 #include "platform/date_time.h"
 #include "platform/float_text.h"
@@ -45,6 +47,28 @@ TEST(TextToFloat, ReadsWholeNumbersWithTheGivenSeparatorOnly) {
         for (char separator : {'.', ','})
             EXPECT_EQ(TextToFloat(FloatToText(value, separator), separator),
                       std::stod(FloatToText(value, '.')));
+}
+
+TEST(TextToFloat, NumbersBeyondADoubleAreConversionErrors) {
+    EXPECT_THROW(TextToFloat("1e309", '.'), EConvertError);
+    EXPECT_THROW(TextToFloat("-1,5E400", ','), EConvertError);
+    const std::string millionDigits = "1" + std::string(1000000, '0');
+    try {
+        TextToFloat(millionDigits, '.');
+        ADD_FAILURE() << "a million digits became a number";
+    } catch (const EConvertError& error) {
+        // The message shows the start of the text, not all of it.
+        EXPECT_LT(std::string(error.what()).size(), 200u);
+        EXPECT_NE(std::string(error.what()).find("too large"), std::string::npos);
+    }
+    EXPECT_EQ(TextToFloat("1e-400", '.'), 0);  // too small is 0, as written
+    EXPECT_EQ(TextToFloat("1.7976931348623157e308", '.'), 1.7976931348623157e308);
+}
+
+TEST(FiniteToText, RefusesWhatNoReaderTakesBack) {
+    EXPECT_EQ(FiniteToText(2.5e-7, ','), "2,5E-7");
+    EXPECT_THROW(FiniteToText(INFINITY, '.'), Exception);
+    EXPECT_THROW(FiniteToText(NAN, '.'), Exception);
 }
 
 TEST(TextToInt, ReadsDecimalIntegers) {

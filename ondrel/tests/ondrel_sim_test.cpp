@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -187,15 +189,15 @@ TEST(OndrelSim, MeasuredCurvesGetTheirPeaksAndASmoothedCopy) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     auto rows = lines(result.out);
     ASSERT_GE(rows.size(), 4u) << result.out;
-    EXPECT_EQ(rows[0], (dir / "sim.OCV").string() + ": 999 pts");
+    EXPECT_EQ(rows[0], (dir / "sim.OCV").string() + ": 1000 pts");
     EXPECT_EQ(rows[1], "index\tEp (mV)\tIp (\u00B5A)");
     const VoltammogramRead smoothed =
         ReadVoltammogram(readFile(dir / "smooth.AA0"), (dir / "smooth.AA0").string(), '.');
-    EXPECT_EQ(smoothed.curve.size(), 999u);
+    EXPECT_EQ(smoothed.curve.size(), 1000u);
 
     result = runSim({"--measured", (dir / "sim.OCV").string(), (dir / "flat.AA0").string()}, dir);
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.out.find("sim.OCV: 999 pts"), std::string::npos);
+    EXPECT_NE(result.out.find("sim.OCV: 1000 pts"), std::string::npos);
     EXPECT_EQ(result.err, "The curve has 0 points, fewer than the 11 of the filter window\n");
 
     result = runSim(
@@ -218,10 +220,76 @@ TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {
     slow.reactions.append({1, 0, 4, 0, 1e8, 0});  // steps by the hundred million
     std::ofstream(dir / "slow.CVN", std::ios::binary) << WriteCvn(slow, '.');
     const Result result = runSim({(dir / "slow.CVN").string(), "--out", (dir / "iv.txt").string()},
-                                 dir, std::chrono::milliseconds(500));
+                                 dir, std::chrono::milliseconds(1500));
     EXPECT_EQ(result.exitCode, 130);
     EXPECT_NE(result.err.find("Engine stopped by user"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "iv.txt"));
+    // A long run says so before it has gone far, and its bar moves at once.
+    const std::size_t estimate = result.err.find("estimated run time: about ");
+    ASSERT_NE(estimate, std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(" for 181819000 steps (Ctrl+C stops)\n\r[", estimate),
+              std::string::npos)
+        << result.err;
+}
+
+TEST(OndrelSim, ModelsItCannotSimulateAreRefusedBeforeTheRunWithoutOutput) {
+    TempDir dir;
+    struct Case {
+        std::function<void(TModel&)> change;
+        const char* message;
+    };
+    const Case cases[] = {
+        {[](TModel& m) { m.pilot.Eswitch1 = m.pilot.Einitial; }, "The first half-cycle is empty"},
+        {[](TModel& m) { m.temperature = 0; }, "The temperature must be a positive number"},
+        {[](TModel& m) { m.diffusionScale = -1e-5; }, "The diffusion scale must be a positive"},
+        {[](TModel& m) { m.species[2].D = 0; }, "The diffusion coefficient D of species 2 (E2)"},
+    };
+    for (const Case& c : cases) {
+        TModel model = DefaultModel();
+        c.change(model);
+        std::ofstream(dir / "bad.CVN", std::ios::binary) << WriteCvn(model, '.');
+        const Result result =
+            runSim({(dir / "bad.CVN").string(), "--out", (dir / "out.OCV").string()}, dir);
+        EXPECT_EQ(result.exitCode, 1) << c.message;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("steps:"), std::string::npos) << "a run was started";
+        EXPECT_FALSE(fs::exists(dir / "out.OCV"));
+    }
+
+    // A model file that holds no model, a folder, a number beyond a double.
+    std::ofstream(dir / "empty.CVN") << "";
+    std::ofstream(dir / "huge.CVN") << "General:\r\n1e309\r\n0.01\r\n1E-5\r\n1E-6\r\n";
+    fs::create_directory(dir / "folder.CVN");
+    for (const auto& [file, message] :
+         {std::pair<std::string, std::string>{"empty.CVN", "empty.CVN: The file holds no model"},
+          {"huge.CVN", "huge.CVN: Line 2: '1e309' is too large"},
+          {"folder.CVN", "folder.CVN: it is a directory"}}) {
+        const Result result = runSim({(dir / file).string()}, dir);
+        EXPECT_EQ(result.exitCode, 1) << file;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
+
+    // An output that cannot be written is refused before the run.
+    const Result unwritable = runSim({"--out", (dir / "absent/out.OCV").string()}, dir);
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.err.find("Cannot create file"), std::string::npos) << unwritable.err;
+    EXPECT_EQ(unwritable.err.find("steps:"), std::string::npos) << "a run was started";
+}
+
+TEST(OndrelSim, AFastDiffusingCoupleGivesASoundCurve) {
+    TempDir dir;
+    TModel model = DefaultModel();
+    for (int s = 1; s <= 3; ++s)
+        model.species[s].D = 1.3;
+    std::ofstream(dir / "fast.CVN", std::ios::binary) << WriteCvn(model, '.');
+    const Result result = runSim({(dir / "fast.CVN").string()}, dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto rows = lines(result.out);
+    ASSERT_EQ(rows.size(), 1001u);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const double current = std::stod(rows[i].substr(rows[i].find('\t') + 1));
+        ASSERT_LT(std::fabs(current), 100) << rows[i];  // some µA, never 1e25
+    }
 }
 
 }  // namespace

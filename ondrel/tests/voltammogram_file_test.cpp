@@ -127,5 +127,25 @@ TEST(VoltammogramFile, BadFilesAndExtensionsAreRefusedWithTheirMessages) {
     EXPECT_EQ(writeFailure("out.csv", CurveOrigin::Measured), "Unknown Extension: .CSV");
 }
 
+TEST(VoltammogramFile, APrnCutBeforeItsEndKeepsItsLastLineAsAPoint) {
+    const auto read =
+        ReadVoltammogram("/* ASCII E i t */\r\n0.1 1E-6 0\r\n0.2 2E-6 0\r\n", "cut.PRN", '.');
+    ASSERT_EQ(read.curve.size(), 2u);
+    EXPECT_DOUBLE_EQ(read.curve[1].potential, 200);
+    EXPECT_DOUBLE_EQ(read.curve[1].current, -2);
+    EXPECT_EQ(
+        ReadVoltammogram("/* ASCII E i t */\r\n0.1 1E-6 0\r\n end \r\n", "e.PRN", '.').curve.size(),
+        1u);
+}
+
+TEST(VoltammogramFile, NoWriterWritesInfinityOrNan) {
+    for (double bad : {INFINITY, -INFINITY, NAN}) {
+        const Curve curve{{100, 1}, {101, bad}};
+        for (CurveFormat format : {CurveFormat::Ocv, CurveFormat::Aa0, CurveFormat::Prn})
+            EXPECT_THROW(WriteVoltammogram(curve, format, CurveOrigin::Simulated), Exception);
+    }
+    EXPECT_THROW(ReadVoltammogram("1\r\n1e309, 1\r\n", "big.OCV", '.'), EConvertError);
+}
+
 }  // namespace
 }  // namespace ondrel

@@ -1,7 +1,6 @@
 // The backends of the port-access library and the whole-file writes of its
 // board memory.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,10 +10,12 @@
 #include "inpout32/port_backend.h"
 #include "inpout32/whole_file.h"
 #include "test_files.h"
+#include "test_support/file_size_limit.h"
 
 namespace tolvek {
 namespace {
 
+using test_support::FileSizeLimit;
 using testing::TempDir;
 
 // Writes of one stored word: RESET high, SDATA 1, a shift clock, a store
@@ -25,28 +26,6 @@ void storeOneBit(inpout32::PortBackend& backend) {
     backend.write(inpout32::kDataPort, 0x84);
     backend.write(inpout32::kDataPort, 0x0C);
 }
-
-// Files larger than limitBytes cannot be written while it lives, as on a
-// full disk; the signal such a write raises is ignored, so that the write
-// fails with EFBIG instead.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limitBytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = limitBytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
 
 TEST(PortBackends, BoardWritesItsMemoryAtSettleAndTraceListsEveryWrite) {
     TempDir dir;

@@ -1,40 +1,13 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include "test_support/temp_dir.h"
 
 namespace tolvek::testing {
 
-// A folder of its own for each test, removed afterwards.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tolvek-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-    std::string write(const std::string& name, const std::string& contents) const {
-        const auto file = path_ / name;
-        std::ofstream(file, std::ios::binary) << contents;
-        return file.string();
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempDir;
 
 inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test_support::ReadFile(path);
 }
 
 }  // namespace tolvek::testing

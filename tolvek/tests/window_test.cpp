@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <csignal>
+#include <fstream>
 #include <thread>
 
 #include "platform/inpout32_port.h"

@@ -1,0 +1,54 @@
+#include "model_check.h"
+
+#include <cmath>
+#include <set>
+
+#include "../platform/float_text.h"
+#include "program_check.h"
+
+namespace ondrel {
+
+namespace {
+
+bool positiveFinite(double value) {
+    return std::isfinite(value) && value > 0;
+}
+
+std::string notPositive(const std::string& what, const char* unit, double value) {
+    return "The " + what + " must be a positive number" +
+           (*unit ? std::string(" of ") + unit : "") + ", not " + FloatToText(value, '.') + ".";
+}
+
+}  // namespace
+
+std::string ModelProblem(const TModel& model) {
+    if (!positiveFinite(model.temperature))
+        return notPositive("temperature", "K", model.temperature);
+    if (!positiveFinite(model.area))
+        return notPositive("electrode area", "cm\u00B2", model.area);
+    if (!positiveFinite(model.diffusionScale))
+        return notPositive("diffusion scale", "cm\u00B2/s", model.diffusionScale);
+    if (!positiveFinite(model.concScale))
+        return notPositive("concentration factor", "mol/cm\u00B3", model.concScale);
+
+    std::set<int> used;
+    for (const TRedox& c : model.couples)
+        used.insert({c.ox, c.red});
+    for (const TChemical& r : model.reactions)
+        used.insert({r.reagent1, r.reagent2, r.product1, r.product2});
+    for (int s : used) {
+        if (s < 1 || s > model.species.count())
+            continue;  // the snapshot's checks name these
+        const TEspece& species = model.species[s];
+        if (!positiveFinite(species.D))
+            return notPositive("diffusion coefficient D of species " + std::to_string(s) + " (" +
+                                   species.name + ")",
+                               "", species.D);
+        if (!std::isfinite(species.C))
+            return "The concentration C of species " + std::to_string(s) + " (" + species.name +
+                   ") must be a number, not " + FloatToText(species.C, '.') + ".";
+    }
+    return ProgramProblem(model.pilot);
+}
+
+}  // namespace ondrel

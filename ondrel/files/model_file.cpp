@@ -1,0 +1,59 @@
+#include "model_file.h"
+
+#include <cctype>
+#include <filesystem>
+
+#include "../platform/date_time.h"
+#include "../platform/ondrel_error.h"
+#include "cvn_file.h"
+#include "file_io.h"
+#include "mec_file.h"
+
+namespace ondrel {
+
+namespace {
+
+std::string upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+std::string ModelNameOf(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    return name.substr(0, name.find('.'));
+}
+
+std::string ModelFileText(const TModel& model, const std::string& path, char separator) {
+    const std::string extension = ExtensionOf(path);
+    if (extension == ".CVN")
+        return WriteCvn(model, separator);
+    if (extension == ".MEC") {
+        const std::time_t now = std::time(nullptr);
+        return WriteMec(model, ShortDateText(now), TimeText(now));
+    }
+    throw Exception(kExtensionNotRecognised);
+}
+
+bool LoadModelFile(const std::string& path, TModel& model, char separator) {
+    const std::string extension = upper(ExtensionOf(path));
+    if (extension != ".CVN" && extension != ".MEC")
+        return false;
+    const std::string text = ReadWholeFile(path);
+    const std::string name = std::filesystem::path(path).filename().string();
+    try {
+        if (extension == ".CVN")
+            ReadCvn(text, model, separator);
+        else
+            ReadMec(text, model, separator);
+    } catch (const EConvertError& error) {
+        throw EConvertError(name + ": " + error.what());
+    } catch (const Exception& error) {
+        throw Exception(name + ": " + error.what());
+    }
+    return true;
+}
+
+}  // namespace ondrel
