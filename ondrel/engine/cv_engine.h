@@ -48,6 +48,8 @@ public:
     // A copy of every species' profile, for a display on another thread.
     ConcentrationProfiles Profiles() const;
     const TPilot& pilot() const { return pilot_; }
+    int plotInterval() const { return plotInterval_; }
+    int pilotRefreshInterval() const { return pilotRefreshInterval_; }
     const TEspeces& species() const { return species_; }
 
     // Relative concentration of species s (1-based) in box b (1-based).
@@ -80,6 +82,7 @@ private:
     TEspeces species_;
     TPilot pilot_;
     std::uint8_t method_;
+    int plotInterval_, pilotRefreshInterval_;
     double temperature_, area_, diffusionScale_, concScale_;
 
     int nSpecies_, nRedox_, nChem_;

@@ -15,15 +15,19 @@ std::string CoupleText(const TRedox& c, const TEspeces& species, char separator)
            " a:" + FormatNumber("%5.3f", c.alpha, separator);
 }
 
-std::string ReactionText(const TChemical& r, const TEspeces& species, char separator) {
+std::string ReactionSides(const TChemical& r, const TEspeces& species) {
     auto side = [&](int first, int second) {
         std::string text = SpeciesName(species, first);
         if (second != 0)
             text += " + " + SpeciesName(species, second);
         return text;
     };
-    return side(r.reagent1, r.reagent2) + " <=> " + side(r.product1, r.product2) +
-           " Kf: " + FloatToText(r.kf, separator) + " Kb: " + FloatToText(r.kb, separator);
+    return side(r.reagent1, r.reagent2) + " <=> " + side(r.product1, r.product2);
+}
+
+std::string ReactionText(const TChemical& r, const TEspeces& species, char separator) {
+    return ReactionSides(r, species) + " Kf: " + FloatToText(r.kf, separator) +
+           " Kb: " + FloatToText(r.kb, separator);
 }
 
 std::string FreshCoupleText(char separator) {

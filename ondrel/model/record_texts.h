@@ -10,6 +10,9 @@ namespace ondrel {
 // given decimal separator.
 std::string SpeciesText(const TEspece& species, char separator);
 std::string CoupleText(const TRedox& couple, const TEspeces& species, char separator);
+// The two sides of a reaction: "A + B <=> C", "Dummy" for an index 0 in
+// first place.
+std::string ReactionSides(const TChemical& reaction, const TEspeces& species);
 std::string ReactionText(const TChemical& reaction, const TEspeces& species, char separator);
 
 // What a fresh couple and a fresh reaction show until their list is rebuilt.
