@@ -33,6 +33,26 @@ bool isRow(int row, int count) {
     return row >= 0 && row < count;
 }
 
+// A fresh record in front of the record of row, or at the end with no row;
+// returns its index.
+template <typename List>
+int insertFresh(List& list, int row) {
+    if (!isRow(row, list.count())) {
+        list.append({});
+        return list.count();
+    }
+    list.insert(row + 1, {});
+    return row + 1;
+}
+
+template <typename List>
+bool killRow(List& list, int row) {
+    if (!isRow(row, list.count()))
+        return false;
+    list.remove(row + 1);
+    return true;
+}
+
 }  // namespace
 
 int AddSpecies(TModel& model) {
@@ -79,22 +99,15 @@ void ApplySpecies(TModel& model, int i, const std::string& name, double D, doubl
 }
 
 int AddCouple(TModel& model) {
-    model.couples.append(TRedox{});
-    return model.couples.count();
+    return insertFresh(model.couples, -1);
 }
 
 int InsertCouple(TModel& model, int row) {
-    if (!isRow(row, model.couples.count()))
-        return AddCouple(model);
-    model.couples.insert(row + 1, TRedox{});
-    return row + 1;
+    return insertFresh(model.couples, row);
 }
 
 bool KillCouple(TModel& model, int row) {
-    if (!isRow(row, model.couples.count()))
-        return false;
-    model.couples.remove(row + 1);
-    return true;
+    return killRow(model.couples, row);
 }
 
 void ApplyCouple(TModel& model, int i, const TRedox& couple) {
@@ -105,22 +118,15 @@ void ApplyCouple(TModel& model, int i, const TRedox& couple) {
 }
 
 int AddReaction(TModel& model) {
-    model.reactions.append(TChemical{});
-    return model.reactions.count();
+    return insertFresh(model.reactions, -1);
 }
 
 int InsertReaction(TModel& model, int row) {
-    if (!isRow(row, model.reactions.count()))
-        return AddReaction(model);
-    model.reactions.insert(row + 1, TChemical{});
-    return row + 1;
+    return insertFresh(model.reactions, row);
 }
 
 bool KillReaction(TModel& model, int row) {
-    if (!isRow(row, model.reactions.count()))
-        return false;
-    model.reactions.remove(row + 1);
-    return true;
+    return killRow(model.reactions, row);
 }
 
 void ApplyReaction(TModel& model, int i, const TChemical& reaction) {

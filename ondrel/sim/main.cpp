@@ -181,6 +181,8 @@ int examineMeasured(const Arguments& arguments) {
     const CurveFormat smoothedFormat =
         arguments.smoothed.empty() ? CurveFormat::Ocv
                                    : WriteFormatOf(arguments.smoothed, CurveOrigin::Measured);
+    if (!arguments.smoothed.empty())
+        CheckWritable(arguments.smoothed);
     for (std::size_t i = 0; i < arguments.inputs.size(); ++i) {
         const std::string& path = arguments.inputs[i];
         const VoltammogramRead read = ReadVoltammogram(ReadWholeFile(path), path, separator);

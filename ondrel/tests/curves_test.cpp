@@ -10,9 +10,12 @@
 #include "engine/engine_display.h"
 #include "model/model.h"
 #include "platform/ondrel_error.h"
+#include "test_support/failure_of.h"
 
 namespace ondrel {
 namespace {
+
+using test_support::FailureOf;
 
 Curve noisyCurve(int n, unsigned seed = 1) {
     std::mt19937 random(seed);
@@ -21,15 +24,6 @@ Curve noisyCurve(int n, unsigned seed = 1) {
     for (int i = 0; i < n; ++i)
         curve.push_back({100.0 + i, std::sin(i * 0.3) + noise(random)});
     return curve;
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 TEST(Smooth, OnlyPointsWithAFullWindowChange) {
@@ -82,14 +76,14 @@ TEST(Smooth, EveryWidthKeepsCubicsAndTheDerivativeIsExactOnQuadratics) {
 TEST(Smooth, EvenWidthsShortCurvesAndBadWidthsAreRefused) {
     const Curve curve = noisyCurve(30);
     Curve smoothed;
-    EXPECT_EQ(errorOf([&] { Smooth(curve, smoothed, 6); }), "pb de coef: 23 != 21");
+    EXPECT_EQ(FailureOf([&] { Smooth(curve, smoothed, 6); }), "pb de coef: 23 != 21");
     EXPECT_EQ(smoothed.size(), 3u);  // the first points were copied
-    EXPECT_EQ(errorOf([&] { Smooth(noisyCurve(10), smoothed, 11); }),
+    EXPECT_EQ(FailureOf([&] { Smooth(noisyCurve(10), smoothed, 11); }),
               "The curve has 10 points, fewer than the 11 of the filter window");
     EXPECT_TRUE(smoothed.empty());
-    EXPECT_EQ(errorOf([&] { Derive(curve, smoothed, 27); }),
+    EXPECT_EQ(FailureOf([&] { Derive(curve, smoothed, 27); }),
               "The filter width must be 5 to 25 points, not 27");
-    EXPECT_EQ(errorOf([&] { Derive({}, smoothed, 5); }),
+    EXPECT_EQ(FailureOf([&] { Derive({}, smoothed, 5); }),
               "The curve has 0 points, fewer than the 5 of the filter window");
 }
 

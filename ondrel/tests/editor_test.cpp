@@ -1,5 +1,6 @@
 // The model editor's operations on the model and the rows it shows.
 #include "model/editor.h"
+#include "test_support/failure_of.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,7 @@
 namespace ondrel {
 namespace {
 
-std::string failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.what();
-    }
-    return "no failure";
-}
+using test_support::FailureOf;
 
 TEST(Editor, ARenamedSpeciesShowsWhereverItIsUsed) {
     TModel model = DefaultModel();
@@ -54,7 +48,7 @@ TEST(Editor, InsertingASpeciesRaisesTheReferencesBehindIt) {
 
 TEST(Editor, ASpeciesInUseCannotBeKilledAndKillingLowersLaterReferences) {
     TModel model = DefaultModel();
-    EXPECT_EQ(failureOf([&] { KillSpecies(model, 3); }), "That species Can't be deleted");
+    EXPECT_EQ(FailureOf([&] { KillSpecies(model, 3); }), "That species Can't be deleted");
     EXPECT_EQ(model, DefaultModel());
     ASSERT_TRUE(KillCouple(model, 1));  // the row of couple 2
     EXPECT_TRUE(KillSpecies(model, 3));
@@ -101,20 +95,20 @@ TEST(Editor, CouplesAndReactionsAreInsertedInFrontOfTheSelectedRow) {
 TEST(Editor, OkChecksCouplesAndReactionsBeforeStoringThem) {
     TModel model = DefaultModel();
     const TModel before = model;
-    EXPECT_EQ(failureOf([&] { ApplyCouple(model, 1, {1, 1, 0, 1, 0.5}); }), "Species Invalid !");
-    EXPECT_EQ(failureOf([&] { ApplyCouple(model, 1, {0, 2, 0, 1, 0.5}); }), "Species Invalid !");
-    EXPECT_EQ(failureOf([&] { ApplyCouple(model, 1, {1, 2, 0, 1, 1.0}); }), "Alpha Invalid !");
-    EXPECT_EQ(failureOf([&] { ApplyCouple(model, 1, {1, 2, 5.0, 1, 0.5}); }), "E\u00B0 Invalid !");
+    EXPECT_EQ(FailureOf([&] { ApplyCouple(model, 1, {1, 1, 0, 1, 0.5}); }), "Species Invalid !");
+    EXPECT_EQ(FailureOf([&] { ApplyCouple(model, 1, {0, 2, 0, 1, 0.5}); }), "Species Invalid !");
+    EXPECT_EQ(FailureOf([&] { ApplyCouple(model, 1, {1, 2, 0, 1, 1.0}); }), "Alpha Invalid !");
+    EXPECT_EQ(FailureOf([&] { ApplyCouple(model, 1, {1, 2, 5.0, 1, 0.5}); }), "E\u00B0 Invalid !");
     EXPECT_EQ(model, before);
     ApplyCouple(model, 1, {1, 2, 4.999, 1, 0.5});
     EXPECT_EQ(model.couples[1].E0, 4.999);
 
     AddReaction(model);
-    EXPECT_EQ(failureOf([&] {
+    EXPECT_EQ(FailureOf([&] {
                   ApplyReaction(model, 1, {1, 2, 3, 2, 1, 1});
               }),
               "Invalid Chemical Reaction !");  // A + B <=> C + B
-    EXPECT_EQ(failureOf([&] {
+    EXPECT_EQ(FailureOf([&] {
                   ApplyReaction(model, 1, {1, 0, 2, 0, -1, 1});
               }),
               "Invalid Chemical Reaction !");

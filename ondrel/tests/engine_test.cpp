@@ -27,6 +27,18 @@ TModel oneCouple(double E0 = 0, double k0 = 1, double alpha = 0.5) {
     return model;
 }
 
+// Two couples A + e <=> B, B + e <=> C in list order, with A in solution.
+TModel pairModel(double E01, double k01, double E02, double k02, double alpha2) {
+    TModel pair;
+    pair.species.append({"A", 1, 1});
+    pair.species.append({"B", 1, 0});
+    pair.species.append({"C", 1, 0});
+    pair.couples.append({1, 2, E01, k01, 0.5});
+    pair.couples.append({2, 3, E02, k02, alpha2});
+    pair.pilot = oneCouple().pilot;
+    return pair;
+}
+
 // The worked example: 0 V to -0.5 V in one half-cycle at 0.25 V/s.
 TModel workedExample() {
     TModel model = oneCouple();
@@ -290,13 +302,7 @@ TEST(Engine, ElectrodeAndDiffusionConserveMatter) {
 
 TEST(Engine, CouplesSharingASpeciesInListOrderAreSolvedAsAPair) {
     // A + e <=> B, B + e <=> C: as a pair, C is made at the electrode.
-    TModel pair;
-    pair.species.append({"A", 1, 1});
-    pair.species.append({"B", 1, 0});
-    pair.species.append({"C", 1, 0});
-    pair.couples.append({1, 2, 0.1, 1, 0.5});
-    pair.couples.append({2, 3, -0.1, 1, 0.5});
-    pair.pilot = oneCouple().pilot;
+    TModel pair = pairModel(0.1, 1, -0.1, 1, 0.5);
     pair.pilot.halfCycles = 1;
     Simulation paired(pair);
     paired.engine.Run();
@@ -546,13 +552,7 @@ TEST(Engine, TheCoupledPairKeepsItsFluxes) {
     // Two couples with overlapping waves, solved as a pair. The currents are
     // pinned: a change to any constant of the pair's flux formulas moves
     // them.
-    TModel pair;
-    pair.species.append({"A", 1, 1});
-    pair.species.append({"B", 1, 0});
-    pair.species.append({"C", 1, 0});
-    pair.couples.append({1, 2, 0.02, 0.5, 0.5});
-    pair.couples.append({2, 3, -0.03, 0.2, 0.45});
-    pair.pilot = oneCouple().pilot;
+    const TModel pair = pairModel(0.02, 0.5, -0.03, 0.2, 0.45);
     Simulation run(pair);
     run.engine.Run();
     ASSERT_EQ(run.points.size(), 1200u);

@@ -1,5 +1,6 @@
 // Whole-file writes and reads of the model and curve files.
 #include "files/file_io.h"
+#include "test_support/failure_of.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,17 +15,10 @@
 namespace ondrel {
 namespace {
 
+using test_support::FailureOf;
+
 using test_support::ReadFile;
 using test_support::TempDir;
-
-std::string failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.what();
-    }
-    return "no failure";
-}
 
 std::size_t entries(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
@@ -55,7 +49,7 @@ TEST(WholeFileWrite, AWriteThatFailsPartWayLeavesTheOldFileAndNoTemporary) {
     TempDir dir;
     const auto file = dir / "model.CVN";
     dir.write("model.CVN", "old model\r\n");
-    const std::string failure = failureOf([&] {
+    const std::string failure = FailureOf([&] {
         const test_support::FileSizeLimit full(64);
         WriteWholeFile(file.string(), std::string(100000, 'x'));
     });
@@ -63,9 +57,9 @@ TEST(WholeFileWrite, AWriteThatFailsPartWayLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(ReadFile(file), "old model\r\n");
     EXPECT_EQ(entries(dir.path()), 1u);
 
-    EXPECT_EQ(failureOf([&] { WriteWholeFile(dir.path().string(), "x"); }),
+    EXPECT_EQ(FailureOf([&] { WriteWholeFile(dir.path().string(), "x"); }),
               "Cannot write file " + dir.path().string() + ": it is a directory");
-    EXPECT_NE(failureOf([&] {
+    EXPECT_NE(FailureOf([&] {
                   WriteWholeFile((dir / "no/such/folder.CVN").string(), "x");
               }).find("Cannot create file"),
               std::string::npos);
@@ -86,16 +80,16 @@ TEST(WholeFileWrite, AFifoIsWrittenDirectlyAndStaysAFifo) {
 TEST(WholeFileWrite, TheOutputIsCheckedBeforeWorkThatWouldBeLost) {
     TempDir dir;
     EXPECT_NO_THROW(CheckWritable((dir / "new.OCV").string()));
-    EXPECT_EQ(failureOf([&] { CheckWritable((dir / "absent/new.OCV").string()); }),
+    EXPECT_EQ(FailureOf([&] { CheckWritable((dir / "absent/new.OCV").string()); }),
               "Cannot create file " + (dir / "absent/new.OCV").string() + ": the folder " +
                   (dir / "absent").string() + " does not exist");
-    EXPECT_EQ(failureOf([&] { CheckWritable(dir.path().string()); }),
+    EXPECT_EQ(FailureOf([&] { CheckWritable(dir.path().string()); }),
               "Cannot write file " + dir.path().string() + ": it is a directory");
 }
 
 TEST(WholeFileRead, ADirectoryIsSaidToBeOneAndAByteOrderMarkIsNoText) {
     TempDir dir;
-    EXPECT_EQ(failureOf([&] { ReadWholeFile(dir.path().string()); }),
+    EXPECT_EQ(FailureOf([&] { ReadWholeFile(dir.path().string()); }),
               "Cannot open file " + dir.path().string() + ": it is a directory");
     EXPECT_EQ(SplitLines("\xEF\xBB\xBFMethod:\r\n0\r\n"),
               (std::vector<std::string>{"Method:", "0"}));

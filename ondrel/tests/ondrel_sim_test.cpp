@@ -276,6 +276,22 @@ TEST(OndrelSim, ModelsItCannotSimulateAreRefusedBeforeTheRunWithoutOutput) {
     EXPECT_EQ(unwritable.err.find("steps:"), std::string::npos) << "a run was started";
 }
 
+TEST(OndrelSim, AnUnstableRunEndsWithAnErrorAndWritesNothing) {
+    TempDir dir;
+    TModel catalytic = DefaultModel();
+    catalytic.couples.remove(1);
+    catalytic.species.append({"Z", 1, 10});
+    catalytic.reactions.append({2, 4, 3, 0, 5000, 0});  // E2 + Z -> E3, Z in excess
+    // A UTF-8 byte-order mark before the model is no hindrance.
+    std::ofstream(dir / "cat.CVN", std::ios::binary) << "\xEF\xBB\xBF" << WriteCvn(catalytic, '.');
+    const Result result =
+        runSim({(dir / "cat.CVN").string(), "--out", (dir / "cat.OCV").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("The simulation became unstable at step "), std::string::npos)
+        << result.err;
+    EXPECT_FALSE(fs::exists(dir / "cat.OCV"));
+}
+
 TEST(OndrelSim, AFastDiffusingCoupleGivesASoundCurve) {
     TempDir dir;
     TModel model = DefaultModel();
