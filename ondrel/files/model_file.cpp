@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "../platform/codepage.h"
 #include "../platform/date_time.h"
 #include "../platform/ondrel_error.h"
 #include "cvn_file.h"
@@ -37,17 +38,23 @@ std::string ModelFileText(const TModel& model, const std::string& path, char sep
     throw Exception(kExtensionNotRecognised);
 }
 
-bool LoadModelFile(const std::string& path, TModel& model, char separator) {
+bool LoadModelFile(const std::string& path, TModel& model, char separator,
+                   ModelFileExtras* extras) {
     const std::string extension = upper(ExtensionOf(path));
     if (extension != ".CVN" && extension != ".MEC")
         return false;
     const std::string text = ReadWholeFile(path);
     const std::string name = std::filesystem::path(path).filename().string();
     try {
-        if (extension == ".CVN")
+        if (extension == ".CVN") {
             ReadCvn(text, model, separator);
-        else
-            ReadMec(text, model, separator);
+            if (extras)
+                *extras = {FromCodePage(text, kWindowsAnsi), std::nullopt};
+        } else {
+            const MecHeader header = ReadMec(text, model, separator);
+            if (extras)
+                *extras = {FromCodePage(text, kDosCodePage), header};
+        }
     } catch (const EConvertError& error) {
         throw EConvertError(name + ": " + error.what());
     } catch (const Exception& error) {

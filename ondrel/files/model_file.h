@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "../model/model.h"
+#include "mec_file.h"
 
 namespace ondrel {
 
@@ -17,10 +19,18 @@ std::string ModelNameOf(const std::string& path);
 // (".cvn" too) throws Exception "Extension non reconnue".
 std::string ModelFileText(const TModel& model, const std::string& path, char separator);
 
+// What a load read besides the model: the file's text (UTF-8) and, for a
+// ".MEC" file, its header values as written.
+struct ModelFileExtras {
+    std::string text;
+    std::optional<MecHeader> header;
+};
+
 // Reads the model file at path into model by its extension in upper case,
 // ".CVN" or ".MEC". Returns false, reading nothing and changing nothing,
 // for any other extension. A file that cannot be read or does not convert
 // throws, naming the file, and leaves the model as it was.
-bool LoadModelFile(const std::string& path, TModel& model, char separator);
+bool LoadModelFile(const std::string& path, TModel& model, char separator,
+                   ModelFileExtras* extras = nullptr);
 
 }  // namespace ondrel

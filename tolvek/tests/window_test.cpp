@@ -269,12 +269,3 @@ TEST(WindowPortLibrary, AMissingLibraryOrEntryPointIsShownAndEndsTheProgram) {
 
 }  // namespace
 }  // namespace tolvek
-
-int main(int argc, char** argv) {
-    // Never a real screen, also when the tests are only being listed.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

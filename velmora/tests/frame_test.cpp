@@ -101,11 +101,3 @@ TEST(FrameStartUp, ABadCommandLineMakesNoWindow) {
 
 }  // namespace
 }  // namespace velmora
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include "platform/interaction.h"
+
+namespace ondrel::testing {
+
+// Answers the program's dialogs from a script and keeps what they showed.
+class ScriptedInteraction final : public Interaction {
+public:
+    void showMessage(const QString& text) override { messages.push_back(text); }
+    void showError(const QString& text) override { errors.push_back(text); }
+    bool askYesNo(const QString& text) override {
+        questions.push_back(text);
+        if (yesNoAnswers.empty())
+            return false;
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
+    }
+    QStringList getOpenFileNames(const FileRequest& request) override {
+        openRequests.push_back(request);
+        return next(openAnswers);
+    }
+    QString getSaveFileName(const FileRequest& request) override {
+        saveRequests.push_back(request);
+        const QStringList answer = next(saveAnswers);
+        return answer.isEmpty() ? QString() : answer.constFirst();
+    }
+    void showAbout(bool asSplash) override { abouts.push_back(asSplash); }
+
+    std::vector<QString> messages, errors, questions;
+    std::deque<bool> yesNoAnswers;  // No when empty
+    std::vector<FileRequest> openRequests, saveRequests;
+    std::deque<QStringList> openAnswers, saveAnswers;  // cancelled when empty
+    std::vector<bool> abouts;
+
+private:
+    static QStringList next(std::deque<QStringList>& answers) {
+        if (answers.empty())
+            return {};
+        QStringList answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace ondrel::testing

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+
+#include "../model/model.h"
+
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+
+namespace ondrel {
+
+// The sheet of the potential program and the cell: the pilot edit boxes,
+// the half-cycle radio buttons, the iR and charging check boxes, the four
+// cell edit boxes, the model's base name and the two refresh intervals.
+//
+// A cell box writes the model whenever its text changes and reads as a
+// number; a text that does not is marked and reported in the status line
+// until it does. The pilot boxes are read into the model by ReadProgram,
+// before a run or a save; the radio buttons set the half-cycle count at
+// once.
+class ProgramSheet final : public QWidget {
+    Q_OBJECT
+
+public:
+    ProgramSheet(TModel& model, char separator, QWidget* parent = nullptr);
+
+    // Shows the model's program, switches and cell in the boxes, as a model
+    // load does; each cell box's change handler stores its text back.
+    void ShowModel();
+
+    // Reads the pilot boxes, switches, cell boxes and intervals into the
+    // model. Throws EConvertError naming the first box that holds no number;
+    // then the model is left as it was.
+    void ReadProgram();
+
+    QLineEdit *EditInitialPotential, *EditSwitchPotential1, *EditSwitchPotential2,
+        *EditFinalPotential, *EditScanRate;
+    QRadioButton *OneCycle, *TwoCycle, *ThreeCycle;
+    QCheckBox *CheckBoxiRdrop, *CheckBoxiCcomp;
+    QLineEdit *EditTempKelvin, *EditElectrodeArea, *EditDiffusionScale, *EditConcNormFactor;
+    QLineEdit* EditBaseName;
+    QLineEdit *EditPlotInterval, *EditPilotRefreshInterval;
+
+signals:
+    // A box's text is no number (empty text once it is one again).
+    void conversionProblem(const QString& message);
+
+private:
+    void showProgram();
+    void cellChanged(QLineEdit* edit, double TModel::*parameter, const QString& caption);
+
+    TModel& model_;
+    const char separator_;
+};
+
+}  // namespace ondrel

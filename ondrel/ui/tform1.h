@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QMainWindow>
+#include <string>
+
+#include "../model/model.h"
+#include "../platform/interaction.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSplitter;
+class QStatusBar;
+class QTableWidget;
+class QTabWidget;
+class QToolButton;
+
+namespace ondrel {
+
+class ChartPanel;
+struct MecHeader;
+class ModelEditor;
+class ProgramSheet;
+
+// The main window: the chart column on the left, the model panel's sheets
+// and the pilot panel on the right, the main tool bar and the status bar.
+// It owns the current model for its whole life.
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    struct Options {
+        bool splash = false;  // the about window as a start-up splash
+    };
+    TForm1(Interaction& interaction, Options options, QWidget* parent = nullptr);
+
+    const TModel& model() const { return model_; }
+    const std::string& modelName() const { return modelName_; }
+
+    // Opens a file named on the command line as its dialog would: a model
+    // (.CVN, .MEC) is loaded; any other file is reported.
+    void OpenFile(const QString& path);
+
+    // Loads a model file. A failure is shown and changes nothing.
+    bool LoadModel(const QString& path);
+
+    ModelEditor* Editor;
+    ProgramSheet* Program;
+    QTabWidget* ModelPanel;
+    QWidget* PilotPanel;
+    QSplitter *Splitter1, *Splitter2;
+    ChartPanel *VoltamogramPanel, *ConcProfilPanel, *PilotChartPanel;
+    QStatusBar* MainStatusBar;
+
+    QLabel *StaticText2, *StaticText3;
+    QTableWidget* SimulatedDataGrid;
+    QPlainTextEdit* Memo1;
+    QLineEdit *EditSR, *EditIP, *EditV1, *EditV2, *EditFP, *EditAR, *EditTE;
+
+    QPushButton *RxRunExperiment, *RxFreeze, *RxHold, *RxPowerSwitch;
+    QLabel *PotentialLabel, *CurrentLabel, *TimeLabel;
+    QListWidget* VirtualExpListBox;
+    QCheckBox* AutoSaveInHistory;
+    QRadioButton *ReloadOnSingleClick, *ReloadOnDoubleClick;
+
+public slots:
+    void LoadModelFrom();
+    void SaveModeleAs();
+    void ShowAbout();
+    void ShowHelp();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QToolButton* toolButton(const char* name, const QString& caption, const QString& hint);
+    void buildToolBar();
+    QWidget* buildChartColumn();
+    QWidget* buildSimulatedDataSheet();
+    QWidget* buildExperimentalDataSheet();
+    QWidget* buildPeaksSheet();
+    QWidget* buildEspSheet();
+    QWidget* buildPilotPanel();
+    void setModelName(const std::string& name);
+    void showMecHeader(const MecHeader& header);
+    void refreshFromModel();
+    bool confirmExit();
+
+    Interaction& interaction_;
+    const Options options_;
+    const char separator_;
+    TModel model_;
+    std::string modelName_ = "NoName";
+    bool splashShown_ = false;
+    bool exitConfirmed_ = false;
+};
+
+}  // namespace ondrel
