@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -178,6 +179,19 @@ TEST_F(WindowTest, RenamingASpeciesRewritesEveryCoupleThatUsesIt) {
     EXPECT_EQ(control<QComboBox>("ComboBoxOxydant")->itemText(2), "X");
     EXPECT_FALSE(control<QToolButton>("ApplySpeciesChange")->isEnabled());
     EXPECT_EQ(window.model().species[2].name, "X");
+}
+
+TEST_F(WindowTest, ARenamedSpeciesRenamesItsProfile) {
+    for (const char* name : {"E1", "E2", "E3"}) {
+        auto* series = new QLineSeries(&window);
+        series->setName(QString::fromLatin1(name));
+        window.profileSeries.push_back(series);
+    }
+    select("SpeciesListBox", 3);
+    type("EditName", "Fc+");
+    click("ApplySpeciesChange");
+    EXPECT_EQ(window.profileSeries[2]->name(), "Fc+");
+    EXPECT_EQ(window.profileSeries[1]->name(), "E2");
 }
 
 TEST_F(WindowTest, InsertingAfterSpeciesOneShiftsTheCouples) {

@@ -19,22 +19,23 @@ QPixmap voltammogramPicture() {
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(200, 200, 200), 1));
-    painter.drawLine(20, 80, 300, 80);
+    painter.drawLine(20, 95, 300, 95);
     painter.drawLine(160, 15, 160, 145);
+    // A reversible wave: the forward sweep rises to its peak and falls to
+    // the diffusion tail, the return sweep mirrors it below.
     QPainterPath forward, back;
     for (int i = 0; i <= 280; ++i) {
         const double x = i / 280.0 * 6 - 3;  // potential
         const double wave = 1 / (1 + std::exp(-3 * x));
-        const double peak = 1.6 * std::exp(-(x - 0.3) * (x - 0.3) * 2.5);
-        const double yForward = 80 - 45 * (wave + peak) + 20;
-        const double yBack =
-            80 + 45 * (1 - wave + std::exp(-(x + 0.3) * (x + 0.3) * 2.5) * 1.6) - 70;
+        const double up = std::exp(-(x - 0.3) * (x - 0.3) * 2.5) + 0.45 * wave;
+        const double down = 0.45 - std::exp(-(x + 0.3) * (x + 0.3) * 2.5) - 0.45 * (1 - wave);
+        const QPointF f(20 + i, 95 - 55 * up), b(20 + i, 95 - 55 * down);
         if (i == 0) {
-            forward.moveTo(20 + i, yForward);
-            back.moveTo(20 + i, yBack);
+            forward.moveTo(f);
+            back.moveTo(b);
         } else {
-            forward.lineTo(20 + i, yForward);
-            back.lineTo(20 + i, yBack);
+            forward.lineTo(f);
+            back.lineTo(b);
         }
     }
     painter.setPen(QPen(QColor(180, 30, 30), 2));

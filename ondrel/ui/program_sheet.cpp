@@ -141,7 +141,9 @@ void ProgramSheet::showProgram() {
     CheckBoxiRdrop->setChecked(p.irComp != 0);
     CheckBoxiCcomp->setChecked(p.icComp != 0);
     if (p.halfCycles >= 1 && p.halfCycles <= 3)
-        (p.halfCycles == 1 ? OneCycle : p.halfCycles == 2 ? TwoCycle : ThreeCycle)
+        (p.halfCycles == 1   ? OneCycle
+         : p.halfCycles == 2 ? TwoCycle
+                             : ThreeCycle)
             ->setChecked(true);
 }
 

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -111,6 +112,12 @@ TForm1::TForm1(Interaction& interaction, Options options, QWidget* parent)
     Splitter1->setStretchFactor(2, 2);
     Splitter1->setChildrenCollapsible(false);
     setCentralWidget(Splitter1);
+
+    // A renamed species renames its concentration profile.
+    connect(Editor, &ModelEditor::speciesRenamed, this, [this](int index, const QString& name) {
+        if (index >= 1 && index <= static_cast<int>(profileSeries.size()))
+            profileSeries[index - 1]->setName(name);
+    });
 
     MainStatusBar = named(new QStatusBar, "MainStatusBar");
     setStatusBar(MainStatusBar);

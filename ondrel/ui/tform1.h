@@ -2,11 +2,13 @@
 
 #include <QMainWindow>
 #include <string>
+#include <vector>
 
 #include "../model/model.h"
 #include "../platform/interaction.h"
 
 class QCheckBox;
+class QLineSeries;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -66,6 +68,10 @@ public:
     QListWidget* VirtualExpListBox;
     QCheckBox* AutoSaveInHistory;
     QRadioButton *ReloadOnSingleClick, *ReloadOnDoubleClick;
+
+    // The concentration-profile series, one per species in list order, as
+    // runs draw them.
+    std::vector<QLineSeries*> profileSeries;
 
 public slots:
     void LoadModelFrom();
