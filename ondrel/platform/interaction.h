@@ -33,6 +33,8 @@ public:
     virtual void showError(const QString& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool askYesNo(const QString& text) = 0;
+    // A question with OK and Cancel; true for OK.
+    virtual bool askOkCancel(const QString& text) = 0;
     // The chosen files (one unless request.multiple), empty when cancelled.
     virtual QStringList getOpenFileNames(const FileRequest& request) = 0;
     // The chosen path, empty when cancelled.

@@ -55,6 +55,12 @@ bool QtInteraction::askYesNo(const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool QtInteraction::askOkCancel(const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::Ok | QMessageBox::Cancel,
+                    parent_);
+    return box.exec() == QMessageBox::Ok;
+}
+
 QStringList QtInteraction::getOpenFileNames(const FileRequest& request) {
     QFileDialog dialog(parent_);
     prepare(dialog, request);

@@ -14,6 +14,7 @@ public:
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    bool askOkCancel(const QString& text) override;
     QStringList getOpenFileNames(const FileRequest& request) override;
     QString getSaveFileName(const FileRequest& request) override;
     void showAbout(bool asSplash) override;

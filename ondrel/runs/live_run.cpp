@@ -85,6 +85,8 @@ void LiveRun::ResetPilot() {
 
 void LiveRun::RunStarting(const RunFigures& figures, const TCVEngine& engine) {
     engine_ = &engine;
+    nSteps_ = figures.nSteps;
+    lastStep_ = 0;
     // The intervals are the engine's copy of the model's, as the run began.
     schedule_.emplace(figures.stepsPerPoint, engine.plotInterval(), engine.pilotRefreshInterval());
     shownPoints_ = 0;
@@ -102,6 +104,7 @@ void LiveRun::PointStored(const CVpoint& point) {
 }
 
 void LiveRun::StepDone(std::int64_t step, double currentA, double potentialMv) {
+    lastStep_.store(step, std::memory_order_relaxed);
     if (!schedule_)
         return;
     const RefreshDue due = schedule_->at(step, tracking());

@@ -59,6 +59,10 @@ public:
     // Every point stored so far, copied.
     std::vector<CVpoint> points() const;
 
+    // The last step done and the run's figures, for a progress display.
+    std::int64_t lastStep() const { return lastStep_.load(std::memory_order_relaxed); }
+    std::int64_t nSteps() const { return nSteps_.load(std::memory_order_relaxed); }
+
     void ResetPilot() override;
     void RunStarting(const RunFigures& figures, const TCVEngine& engine) override;
     void SetPotentialRange(double EmaxV, double EminV) override;
@@ -73,6 +77,7 @@ private:
     const char separator_;
     std::function<void()> onFrame_;
     std::atomic<bool> trackVoltammogram_{false}, trackProfiles_{false}, trackPilot_{false};
+    std::atomic<std::int64_t> lastStep_{0}, nSteps_{0};
 
     // Engine thread only.
     const TCVEngine* engine_ = nullptr;

@@ -20,6 +20,7 @@ public:
         yesNoAnswers.pop_front();
         return answer;
     }
+    bool askOkCancel(const QString& text) override { return askYesNo(text); }
     QStringList getOpenFileNames(const FileRequest& request) override {
         openRequests.push_back(request);
         return next(openAnswers);

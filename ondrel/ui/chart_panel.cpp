@@ -2,6 +2,7 @@
 
 #include <QChartView>
 #include <QHBoxLayout>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -53,6 +54,8 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     chart_->addSeries(frame);
     frame->attachAxis(x_);
     frame->attachAxis(y_);
+    for (QLegendMarker* marker : chart_->legend()->markers(frame))
+        marker->setVisible(false);
     view_ = new QChartView(chart_, this);
     view_->setObjectName(chartName + QStringLiteral("View"));
     view_->setRenderHint(QPainter::Antialiasing);

@@ -181,6 +181,11 @@ void ProgramSheet::ShowModel() {
     EditTempKelvin->setText(number(model_.temperature, separator_));
 }
 
+void ProgramSheet::ShowIntervals() {
+    EditPlotInterval->setText(QString::number(model_.plotInterval));
+    EditPilotRefreshInterval->setText(QString::number(model_.pilotRefreshInterval));
+}
+
 void ProgramSheet::ReadProgram() {
     TPilot pilot = model_.pilot;
     pilot.Einitial =

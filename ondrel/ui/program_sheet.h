@@ -28,6 +28,8 @@ public:
     // Shows the model's program, switches and cell in the boxes, as a model
     // load does; each cell box's change handler stores its text back.
     void ShowModel();
+    // Shows the model's refresh intervals, as a recall does.
+    void ShowIntervals();
 
     // Reads the pilot boxes, switches, cell boxes and intervals into the
     // model. Throws EConvertError naming the first box that holds no number;

@@ -20,6 +20,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -34,6 +35,7 @@
 #include "chart_panel.h"
 #include "hints.h"
 #include "model_editor.h"
+#include "potentiostat.h"
 #include "program_sheet.h"
 
 namespace ondrel {
@@ -121,6 +123,7 @@ TForm1::TForm1(Interaction& interaction, Options options, QWidget* parent)
 
     MainStatusBar = named(new QStatusBar, "MainStatusBar");
     setStatusBar(MainStatusBar);
+    Runs = new Potentiostat(*this, model_, interaction_, separator_);
     connect(Program, &ProgramSheet::conversionProblem, this, [this](const QString& message) {
         if (message.isEmpty())
             MainStatusBar->clearMessage();
@@ -128,6 +131,12 @@ TForm1::TForm1(Interaction& interaction, Options options, QWidget* parent)
             MainStatusBar->showMessage(message);
     });
     resize(1280, 800);
+}
+
+// The runs go first: a running engine is stopped while the window it draws
+// into still stands.
+TForm1::~TForm1() {
+    delete Runs;
 }
 
 QToolButton* TForm1::toolButton(const char* name, const QString& caption, const QString& hint) {
@@ -197,7 +206,7 @@ QWidget* TForm1::buildChartColumn() {
          {"ToolbarButton976", QStringLiteral("Track"), QStringLiteral("Track voltamogram"), true}});
     ConcProfilPanel = new ChartPanel(
         QStringLiteral("ConcProfilPanel"), QStringLiteral("ConcProfilChart"),
-        QStringLiteral("Distance (boxes)"), QStringLiteral("C (relative)"),
+        QStringLiteral("Distance"), QStringLiteral("C (relative)"),
         {{"ZoomConcentrationButton97", QStringLiteral("Zoom"), QStringLiteral("Zoom Window"), true},
          {"Toggle3D2Button97", QStringLiteral("3D"), QStringLiteral("Toggle 3D mode"), true},
          {"RxZoomButton2", QStringLiteral("\u00B1"), QStringLiteral("Zoom In/Out")},
@@ -233,9 +242,12 @@ QWidget* TForm1::buildSimulatedDataSheet() {
     labels->addWidget(StaticText2, 1);
     labels->addWidget(StaticText3);
     layout->addLayout(labels);
-    SimulatedDataGrid =
-        grid(sheet, "SimulatedDataGrid",
-             {QStringLiteral("Calc"), QStringLiteral("E (mV)"), QStringLiteral("I (\u00B5A)")});
+    // A view over the run's points, given its model by the runs.
+    SimulatedDataGrid = named(new QTableView(sheet), "SimulatedDataGrid");
+    SimulatedDataGrid->verticalHeader()->hide();
+    SimulatedDataGrid->horizontalHeader()->setStretchLastSection(true);
+    SimulatedDataGrid->verticalHeader()->setDefaultSectionSize(
+        SimulatedDataGrid->fontMetrics().height() + 4);
     layout->addWidget(SimulatedDataGrid, 1);
     return sheet;
 }
@@ -396,7 +408,7 @@ QWidget* TForm1::buildPilotPanel() {
     return PilotPanel;
 }
 
-void TForm1::setModelName(const std::string& name) {
+void TForm1::SetModelName(const std::string& name) {
     modelName_ = name;
     Program->EditBaseName->setText(qs(name));
 }
@@ -438,7 +450,7 @@ bool TForm1::LoadModel(const QString& path) {
         return false;
     }
     const QString fileName = QFileInfo(path).fileName();
-    setModelName(ModelNameOf(path.toStdString()));
+    SetModelName(ModelNameOf(path.toStdString()));
     setWindowTitle(fileName);
     StaticText2->setText(fileName);
     model_ = std::move(loaded);
@@ -466,7 +478,7 @@ void TForm1::SaveModeleAs() {
     const QString path = interaction_.getSaveFileName(request);
     if (path.isEmpty())
         return;
-    setModelName(ModelNameOf(path.toStdString()));
+    SetModelName(ModelNameOf(path.toStdString()));
     try {
         WriteWholeFile(path.toStdString(), ModelFileText(model_, path.toStdString(), separator_));
     } catch (const Exception& error) {
@@ -508,6 +520,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A run ends cleanly before the window goes.
+    Runs->StopAndWait();
     // Both chart panels visible again, whatever their zoom left.
     VoltamogramPanel->show();
     ConcProfilPanel->show();

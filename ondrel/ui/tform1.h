@@ -17,6 +17,7 @@ class QPushButton;
 class QRadioButton;
 class QSplitter;
 class QStatusBar;
+class QTableView;
 class QTableWidget;
 class QTabWidget;
 class QToolButton;
@@ -26,6 +27,7 @@ namespace ondrel {
 class ChartPanel;
 struct MecHeader;
 class ModelEditor;
+class Potentiostat;
 class ProgramSheet;
 
 // The main window: the chart column on the left, the model panel's sheets
@@ -39,6 +41,7 @@ public:
         bool splash = false;  // the about window as a start-up splash
     };
     TForm1(Interaction& interaction, Options options, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     const TModel& model() const { return model_; }
     const std::string& modelName() const { return modelName_; }
@@ -50,7 +53,11 @@ public:
     // Loads a model file. A failure is shown and changes nothing.
     bool LoadModel(const QString& path);
 
+    // The model's base name, shown in EditBaseName.
+    void SetModelName(const std::string& name);
+
     ModelEditor* Editor;
+    Potentiostat* Runs;
     ProgramSheet* Program;
     QTabWidget* ModelPanel;
     QWidget* PilotPanel;
@@ -59,7 +66,7 @@ public:
     QStatusBar* MainStatusBar;
 
     QLabel *StaticText2, *StaticText3;
-    QTableWidget* SimulatedDataGrid;
+    QTableView* SimulatedDataGrid;
     QPlainTextEdit* Memo1;
     QLineEdit *EditSR, *EditIP, *EditV1, *EditV2, *EditFP, *EditAR, *EditTE;
 
@@ -92,7 +99,6 @@ private:
     QWidget* buildPeaksSheet();
     QWidget* buildEspSheet();
     QWidget* buildPilotPanel();
-    void setModelName(const std::string& name);
     void showMecHeader(const MecHeader& header);
     void refreshFromModel();
     bool confirmExit();

@@ -1,0 +1,229 @@
+// Runs of the virtual potentiostat through the window, as a user makes them.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include "runs/experiment_history.h"
+#include "scripted_interaction.h"
+#include "ui/model_editor.h"
+#include "ui/points_table_model.h"
+#include "ui/potentiostat.h"
+#include "ui/tform1.h"
+
+namespace ondrel {
+namespace {
+
+class RunTest : public ::testing::Test {
+protected:
+    RunTest() : window(dialogs, {}) {}
+
+    template <typename T = QWidget>
+    T* control(const char* name) {
+        T* found = window.findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            ADD_FAILURE() << "no control named " << name;
+        return found;
+    }
+    void type(const char* field, const QString& text) {
+        auto* edit = control<QLineEdit>(field);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+    // Presses Start and waits for the run to end.
+    bool run() {
+        QSignalSpy ended(window.Runs, &Potentiostat::runEnded);
+        control<QPushButton>("RxRunExperiment")->click();
+        return !ended.isEmpty() || ended.wait(60000);
+    }
+    void track(bool on) {
+        for (const char* name : {"ToolbarButton976", "ToolbarButton977", "ToolbarButton978"})
+            control<QToolButton>(name)->setChecked(on);
+    }
+    // A reaction fast enough to make a run long.
+    void makeLong() {
+        control<QToolButton>("NewSpeciesButton")->click();
+        control<QToolButton>("NewChemicalButton")->click();
+        window.Editor->Reagent_1_Combo->setCurrentIndex(3);
+        window.Editor->Product_1_Combo->setCurrentIndex(4);
+        type("EditKforward", "1e7");
+        control<QToolButton>("ApplyButton2")->click();
+    }
+    const ExperimentHistory& history() { return window.Runs->history(); }
+
+    testing::ScriptedInteraction dialogs;
+    TForm1 window;
+};
+
+TEST_F(RunTest, TheDefaultModelIsStoredWithItsCurveGridAndLiveCharts) {
+    track(true);
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(dialogs.errors.empty());
+    ASSERT_EQ(history().size(), 1u);
+    EXPECT_EQ(control<QListWidget>("VirtualExpListBox")->item(0)->text(), "NoName_0");
+    EXPECT_EQ(control<QListWidget>("VirtualExpListBox")->item(0)->checkState(), Qt::Checked);
+    QLineSeries* curve = window.Runs->historySeries(0);
+    EXPECT_EQ(curve->name(), "NoName__0");
+    EXPECT_EQ(curve->count(), 1000);
+    EXPECT_EQ(curve->pen().width(), 2);
+    ASSERT_EQ(window.SimulatedDataGrid->model(), window.Runs->gridModel());
+    EXPECT_EQ(window.SimulatedDataGrid->model()->rowCount(), 1000);
+    EXPECT_EQ(window.Runs->gridModel()->index(999, 1).data().toString(), "1100");
+    EXPECT_EQ(control<QLabel>("StaticText3")->text(), "1000 pts");
+    EXPECT_EQ(control<QLabel>("StaticText2")->text(), "NoName__0");
+    // The pilot every 5 mV, the read-outs, a profile per species.
+    EXPECT_EQ(control<QLabel>("TimeLabel")->text(), "1998");
+    ASSERT_EQ(window.profileSeries.size(), 3u);
+    EXPECT_EQ(window.profileSeries[2]->name(), "E3");
+    EXPECT_EQ(window.profileSeries[2]->at(3).x(), 34);
+    EXPECT_FALSE(control<QPushButton>("RxRunExperiment")->isChecked());
+    EXPECT_FALSE(control<QPushButton>("RxFreeze")->isEnabled());
+
+    // The same model again, or with another name or plot interval only, is
+    // the same experiment.
+    ASSERT_TRUE(run());
+    window.Editor->SpeciesListBox->setCurrentRow(1);
+    type("EditName", "Other");
+    control<QToolButton>("ApplySpeciesChange")->click();
+    type("EditPlotInterval", "10");
+    ASSERT_TRUE(run());
+    EXPECT_EQ(history().size(), 1u);
+    EXPECT_EQ(window.Runs->gridModel()->rowCount(), 1000);
+}
+
+TEST_F(RunTest, WithoutAutoSaveTheRunAsksNamingTheDifference) {
+    control<QCheckBox>("AutoSaveInHistory")->setChecked(false);
+    dialogs.yesNoAnswers = {false};
+    ASSERT_TRUE(run());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0], "Not in history (noDiff), save ?");
+    EXPECT_EQ(history().size(), 0u);
+
+    dialogs.yesNoAnswers = {true};
+    ASSERT_TRUE(run());
+    ASSERT_EQ(history().size(), 1u);
+    type("EditScanRate", "2");
+    dialogs.yesNoAnswers = {true};
+    ASSERT_TRUE(run());
+    EXPECT_EQ(dialogs.questions.back(), "Not in history (pilotDiff), save ?");
+    ASSERT_EQ(history().size(), 2u);
+    EXPECT_EQ(control<QListWidget>("VirtualExpListBox")->item(1)->text(), "NoName_1");
+
+    // Deleting asks first.
+    dialogs.yesNoAnswers = {false, true};
+    window.Runs->DeleteRow(0);
+    EXPECT_EQ(dialogs.questions.back(), "Delete : NoName__0 ?");
+    EXPECT_EQ(history().size(), 2u);
+    window.Runs->DeleteRow(0);
+    EXPECT_EQ(history().size(), 1u);
+    EXPECT_EQ(control<QListWidget>("VirtualExpListBox")->count(), 1);
+    EXPECT_EQ(control<QListWidget>("VirtualExpListBox")->item(0)->text(), "NoName_1");
+}
+
+TEST_F(RunTest, ModelsThatCannotRunAreReportedAndBuildNoEngine) {
+    window.Editor->RedoxReactionsListBox->setCurrentRow(0);
+    window.Editor->ComboBoxReducteur->setCurrentIndex(1);  // ox = red, not applied
+    control<QToolButton>("DeleteRedoxButton")->click();
+    control<QToolButton>("DeleteRedoxButton")->click();
+    ASSERT_TRUE(run());
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors[0], "Error while Running Experiment");
+    EXPECT_EQ(history().size(), 0u);
+}
+
+TEST_F(RunTest, AnInvalidCoupleIsReportedBeforeAnyEngine) {
+    TModel model = window.model();
+    control<QToolButton>("NewElectrochemicalReactionButton")->click();  // Dummy/Dummy
+    control<QPushButton>("RxRunExperiment")->click();
+    EXPECT_FALSE(window.Runs->running());
+    EXPECT_EQ(dialogs.messages, std::vector<QString>{"Invalid Redox Reaction !"});
+    EXPECT_EQ(dialogs.errors, std::vector<QString>{"Can't Build Experiment !"});
+    EXPECT_FALSE(control<QPushButton>("RxRunExperiment")->isChecked());
+}
+
+TEST_F(RunTest, AStoppedRunStoresNothingBlinksAndKeepsItsPoints) {
+    window.show();
+    makeLong();
+    QSignalSpy ended(window.Runs, &Potentiostat::runEnded);
+    control<QPushButton>("RxRunExperiment")->click();
+    ASSERT_TRUE(window.Runs->running());
+    QTest::qWait(300);
+    control<QPushButton>("RxRunExperiment")->click();  // off: stop
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(history().size(), 0u);
+    EXPECT_FALSE(window.Runs->currentPoints().empty());
+    bool shown = false;
+    for (int i = 0; i < 20 && !shown; ++i) {
+        QTest::qWait(60);
+        shown = window.Runs->abortedBanner()->isVisible();
+    }
+    EXPECT_TRUE(shown);
+    QTest::qWait(Potentiostat::kBannerTickMs * (Potentiostat::kBannerTicks + 2));
+    EXPECT_FALSE(window.Runs->abortedBanner()->isVisible());
+    dialogs.yesNoAnswers = {true};
+    window.close();
+}
+
+TEST_F(RunTest, FreezePausesTheRunAndHoldKeepsThePotential) {
+    makeLong();
+    control<QToolButton>("ToolbarButton978")->setChecked(true);
+    control<QPushButton>("RxRunExperiment")->click();
+    QTest::qWait(300);
+    control<QPushButton>("RxFreeze")->click();
+    QTest::qWait(100);
+    const QString frozenAt = control<QLabel>("TimeLabel")->text();
+    QTest::qWait(300);
+    EXPECT_EQ(control<QLabel>("TimeLabel")->text(), frozenAt);
+    control<QPushButton>("RxFreeze")->click();
+
+    control<QPushButton>("RxHold")->click();
+    QTest::qWait(200);
+    const QString heldPotential = control<QLabel>("PotentialLabel")->text();
+    const QString heldStep = control<QLabel>("TimeLabel")->text();
+    QTest::qWait(300);
+    EXPECT_EQ(control<QLabel>("PotentialLabel")->text(), heldPotential);
+    EXPECT_NE(control<QLabel>("TimeLabel")->text(), heldStep);
+
+    // Closing the window stops the run cleanly.
+    window.show();
+    dialogs.yesNoAnswers = {true};
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.Runs->running());
+}
+
+TEST_F(RunTest, RecallPutsTheStoredModelBackIntoTheEditorAndTheBoxes) {
+    ASSERT_TRUE(run());
+    type("EditScanRate", "0.5");
+    window.Editor->SpeciesListBox->setCurrentRow(3);
+    type("EditBulkConc", "4");
+    control<QToolButton>("ApplySpeciesChange")->click();
+    ASSERT_TRUE(run());
+    ASSERT_EQ(history().size(), 2u);
+
+    auto* list = control<QListWidget>("VirtualExpListBox");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    EXPECT_EQ(control<QLineEdit>("EditScanRate")->text(), "1.1");
+    EXPECT_EQ(window.Editor->SpeciesListBox->item(3)->text(), "E3  C: 1  D: 1");
+    EXPECT_EQ(window.model().species[3].C, 1);
+    EXPECT_EQ(control<QLabel>("StaticText2")->text(), "NoName__0");
+    EXPECT_EQ(control<QLabel>("StaticText3")->text(), "1000 pts");
+
+    // A row outside the list.
+    window.Runs->Recall(7);
+    EXPECT_EQ(dialogs.errors.back(), "Index experience invalide");
+}
+
+}  // namespace
+}  // namespace ondrel

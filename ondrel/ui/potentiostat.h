@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "../engine/cv_point.h"
+#include "../platform/interaction.h"
+#include "../platform/ondrel_error.h"
+#include "../runs/experiment_history.h"
+#include "../runs/live_run.h"
+
+class QLabel;
+class QLineSeries;
+class QProgressBar;
+
+namespace ondrel {
+
+class PointsTableModel;
+class TCVEngine;
+class TForm1;
+
+inline constexpr const char* kErrorWhileRunning = "Error while Running Experiment";
+inline constexpr const char* kPilotChartScale = "Pb avec echelles Form1->PilotChart";
+inline constexpr const char* kVoltammogramScale = "Pb avec echelles Voltamogramme";
+
+// A chart refused an axis range.
+class AxisScalingException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The virtual potentiostat: the run, freeze, hold and track switches, the
+// live charts and read-outs, the simulated-data grid and the history of
+// stored experiments. The engine runs on a thread of its own; everything
+// the window shows is drawn on the user-interface thread from the frames
+// the live display gathers.
+class Potentiostat final : public QObject {
+    Q_OBJECT
+
+public:
+    Potentiostat(TForm1& form, TModel& model, Interaction& interaction, char separator);
+    ~Potentiostat() override;
+
+    bool running() const { return engine_ != nullptr; }
+    // Stops a run and waits for its engine to end; nothing is stored.
+    void StopAndWait();
+
+    const ExperimentHistory& history() const { return history_; }
+    QLineSeries* historySeries(std::size_t row) const { return historySeries_.at(row); }
+    // The points of the last run, also of one that was stopped.
+    const std::vector<CVpoint>& currentPoints() const { return currentPoints_; }
+    bool derivativeAvailable() const { return derivativeAvailable_; }
+    QLabel* abortedBanner() const { return banner_; }
+    PointsTableModel* gridModel() const { return grid_; }
+
+    static constexpr int kBannerTickMs = 150;
+    static constexpr int kBannerTicks = 10;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    // A run ended, whatever its outcome, and the window shows it.
+    void runEnded();
+
+public slots:
+    void RunSwitchClicked(bool on);
+    void Recall(int row);
+    void DeleteRow(int row);
+
+private:
+    void startRun();
+    bool buildAndStart();
+    void drainFrame();
+    void applyFrame(LiveFrame frame);
+    void finishRun();
+    void storeExperiment();
+    void resetRunControls();
+    void destroySnapshot();
+    void blinkAborted();
+    void refreshProfiles(const ConcentrationProfiles& profiles);
+    void extendCurrentRange(const std::vector<std::pair<double, double>>& points);
+    void fitCurrentAxis();
+    void showGrid(const std::vector<CVpoint>& points, const QString& title);
+    void updateProgress();
+    void setTracking();
+
+    TForm1& form_;
+    TModel& model_;
+    Interaction& interaction_;
+    const char separator_;
+
+    // A run: its snapshot and curve, and the engine on its thread.
+    std::optional<TVirtualExperiment> snapshot_;
+    QLineSeries* currentSeries_ = nullptr;
+    std::unique_ptr<LiveRun> live_;
+    std::unique_ptr<TCVEngine> engine_;
+    std::vector<CVpoint> enginePoints_;  // written by the engine's thread only
+    std::atomic<bool> freeze_{false};
+    std::thread worker_;
+    std::exception_ptr failure_;
+    bool drainQueued_ = false;
+
+    std::vector<CVpoint> currentPoints_;
+    bool derivativeAvailable_ = false;
+    ExperimentHistory history_;
+    std::vector<QLineSeries*> historySeries_;
+    QLineSeries* pilotSeries_ = nullptr;
+    double currentMin_ = 0, currentMax_ = 0;
+    bool currentRangeEmpty_ = true;
+
+    PointsTableModel* grid_;
+    QLabel* banner_;
+    QTimer bannerTimer_;
+    int bannerTicks_ = 0;
+    QProgressBar* progress_;
+    QLabel* progressText_;
+    QTimer progressTimer_;
+    QElapsedTimer elapsed_;
+};
+
+}  // namespace ondrel
