@@ -108,6 +108,9 @@ Potentiostat::Potentiostat(TForm1& form, TModel& model, Interaction& interaction
     form_.MainStatusBar->addPermanentWidget(progress_);
     progress_->hide();
     progressText_->hide();
+    drainTimer_.setSingleShot(true);
+    drainTimer_.setInterval(kDrainIntervalMs);
+    connect(&drainTimer_, &QTimer::timeout, this, &Potentiostat::drainFrame);
     progressTimer_.setInterval(200);
     connect(&progressTimer_, &QTimer::timeout, this, &Potentiostat::updateProgress);
 
@@ -245,6 +248,7 @@ void Potentiostat::startRun() {
         return;
     }
     currentSeries_ = addSeries(form_.VoltamogramPanel, 2);
+    currentCurve_.clear();
     derivativeAvailable_ = false;
     currentPoints_.clear();
     freeze_ = false;
@@ -257,9 +261,15 @@ bool Potentiostat::buildAndStart() {
     enginePoints_.clear();
     failure_ = nullptr;
     live_ = std::make_unique<LiveRun>(separator_, [this] {
-        // From the engine's thread: draw on the interface thread, once per
-        // frame that piles up.
-        QMetaObject::invokeMethod(this, &Potentiostat::drainFrame, Qt::QueuedConnection);
+        // From the engine's thread: draw on the interface thread, at most
+        // once per screen refresh; what falls due meanwhile is merged.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!drainTimer_.isActive())
+                    drainTimer_.start();
+            },
+            Qt::QueuedConnection);
     });
     setTracking();
     try {
@@ -293,8 +303,13 @@ void Potentiostat::drainFrame() {
 }
 
 void Potentiostat::applyFrame(LiveFrame frame) {
-    if (frame.resetPilot)
+    // A series takes a whole list at once far faster than appended points,
+    // which it handles one by one: the charts' points are kept here and
+    // handed over whole.
+    if (frame.resetPilot) {
+        pilotCurve_.clear();
         pilotSeries_->clear();
+    }
     if (frame.potentialRange) {
         const auto [emax, emin] = *frame.potentialRange;
         setRange(form_.PilotChartPanel->yAxis(), emin * 1000, emax * 1000, kPilotChartScale);
@@ -303,11 +318,9 @@ void Potentiostat::applyFrame(LiveFrame frame) {
         setRange(form_.VoltamogramPanel->xAxis(), emin * 1000, emax * 1000, kVoltammogramScale);
     }
     if (!frame.pilotPoints.empty()) {
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(frame.pilotPoints.size()));
         for (const auto& [step, e] : frame.pilotPoints)
-            points.append({static_cast<double>(step), e});
-        pilotSeries_->append(points);
+            pilotCurve_.append({static_cast<double>(step), e});
+        pilotSeries_->replace(pilotCurve_);
     }
     if (frame.readout) {
         form_.PotentialLabel->setText(qs(frame.readout->potential));
@@ -315,11 +328,9 @@ void Potentiostat::applyFrame(LiveFrame frame) {
         form_.TimeLabel->setText(qs(frame.readout->step));
     }
     if (!frame.voltammogramPoints.empty() && currentSeries_) {
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(frame.voltammogramPoints.size()));
         for (const auto& [e, i] : frame.voltammogramPoints)
-            points.append({e, i});
-        currentSeries_->append(points);
+            currentCurve_.append({e, i});
+        currentSeries_->replace(currentCurve_);
         extendCurrentRange(frame.voltammogramPoints);
     }
     if (frame.profiles)
@@ -356,17 +367,21 @@ void Potentiostat::fitCurrentAxis() {
         extendCurrentRange(all);
 }
 
+// One series per species, in order; series of species no longer there are
+// hidden. Only what changed is touched: a chart lays itself out anew on
+// every name, visibility or range change.
 void Potentiostat::refreshProfiles(const ConcentrationProfiles& profiles) {
     ChartPanel* panel = form_.ConcProfilPanel;
-    for (QLineSeries* series : form_.profileSeries)
-        series->hide();
+    for (std::size_t s = profiles.values.size(); s < form_.profileSeries.size(); ++s)
+        form_.profileSeries[s]->hide();
     double top = 1;
     std::size_t boxes = 0;
     for (std::size_t s = 0; s < profiles.values.size(); ++s) {
         if (s >= form_.profileSeries.size())
             form_.profileSeries.push_back(addSeries(panel, 1));
         QLineSeries* series = form_.profileSeries[s];
-        series->setName(qs(profiles.names[s]));
+        if (series->name() != qs(profiles.names[s]))
+            series->setName(qs(profiles.names[s]));
         QList<QPointF> points;
         const std::vector<double>& values = profiles.values[s];
         points.reserve(static_cast<qsizetype>(values.size()));

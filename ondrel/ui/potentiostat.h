@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
+#include <QPointF>
 #include <QTimer>
 #include <atomic>
 #include <exception>
@@ -61,6 +63,7 @@ public:
     PointsTableModel* gridModel() const { return grid_; }
 
     static constexpr int kBannerTickMs = 150;
+    static constexpr int kDrainIntervalMs = 20;
     static constexpr int kBannerTicks = 10;
 
 protected:
@@ -106,13 +109,14 @@ private:
     std::atomic<bool> freeze_{false};
     std::thread worker_;
     std::exception_ptr failure_;
-    bool drainQueued_ = false;
+    QTimer drainTimer_;
 
     std::vector<CVpoint> currentPoints_;
     bool derivativeAvailable_ = false;
     ExperimentHistory history_;
     std::vector<QLineSeries*> historySeries_;
     QLineSeries* pilotSeries_ = nullptr;
+    QList<QPointF> pilotCurve_, currentCurve_;  // what the two series show
     double currentMin_ = 0, currentMax_ = 0;
     bool currentRangeEmpty_ = true;
 
