@@ -298,8 +298,18 @@ bool Potentiostat::buildAndStart() {
 }
 
 void Potentiostat::drainFrame() {
-    if (live_)
+    if (!live_)
+        return;
+    // A chart that refuses a range ends the run; the error is reported with
+    // its outcome.
+    try {
         applyFrame(live_->take());
+    } catch (const AxisScalingException&) {
+        if (!drawFailure_)
+            drawFailure_ = std::current_exception();
+        if (engine_)
+            engine_->Stop();
+    }
 }
 
 void Potentiostat::applyFrame(LiveFrame frame) {
@@ -333,8 +343,13 @@ void Potentiostat::applyFrame(LiveFrame frame) {
         currentSeries_->replace(currentCurve_);
         extendCurrentRange(frame.voltammogramPoints);
     }
-    if (frame.profiles)
-        refreshProfiles(*frame.profiles);
+    if (frame.profiles) {
+        try {
+            refreshProfiles(*frame.profiles);
+        } catch (const std::exception&) {
+            interaction_.showError(QString::fromLatin1(kRefreshProfilesError));
+        }
+    }
 }
 
 void Potentiostat::extendCurrentRange(const std::vector<std::pair<double, double>>& points) {
@@ -420,8 +435,9 @@ void Potentiostat::finishRun() {
     if (worker_.joinable())
         worker_.join();
     // What the engine reported last, then the end of the run.
-    std::exception_ptr failure = failure_;
-    failure_ = nullptr;
+    // A failure to draw outranks the stop it caused.
+    std::exception_ptr failure = drawFailure_ ? drawFailure_ : failure_;
+    failure_ = drawFailure_ = nullptr;
     if (live_) {
         try {
             applyFrame(live_->take());

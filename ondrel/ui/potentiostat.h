@@ -31,6 +31,7 @@ class TForm1;
 inline constexpr const char* kErrorWhileRunning = "Error while Running Experiment";
 inline constexpr const char* kPilotChartScale = "Pb avec echelles Form1->PilotChart";
 inline constexpr const char* kVoltammogramScale = "Pb avec echelles Voltamogramme";
+inline constexpr const char* kRefreshProfilesError = "Error in RefreshConcProfile()";
 
 // A chart refused an axis range.
 class AxisScalingException : public Exception {
@@ -108,7 +109,7 @@ private:
     std::vector<CVpoint> enginePoints_;  // written by the engine's thread only
     std::atomic<bool> freeze_{false};
     std::thread worker_;
-    std::exception_ptr failure_;
+    std::exception_ptr failure_, drawFailure_;
     QTimer drainTimer_;
 
     std::vector<CVpoint> currentPoints_;
