@@ -14,31 +14,17 @@
 #include <QToolButton>
 
 #include "runs/experiment_history.h"
-#include "scripted_interaction.h"
 #include "ui/model_editor.h"
 #include "ui/points_table_model.h"
 #include "ui/potentiostat.h"
 #include "ui/tform1.h"
+#include "window_fixture.h"
 
 namespace ondrel {
 namespace {
 
-class RunTest : public ::testing::Test {
+class RunTest : public testing::WindowFixture {
 protected:
-    RunTest() : window(dialogs, {}) {}
-
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* found = window.findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            ADD_FAILURE() << "no control named " << name;
-        return found;
-    }
-    void type(const char* field, const QString& text) {
-        auto* edit = control<QLineEdit>(field);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
     // Presses Start and waits for the run to end.
     bool run() {
         QSignalSpy ended(window.Runs, &Potentiostat::runEnded);
@@ -59,9 +45,6 @@ protected:
         control<QToolButton>("ApplyButton2")->click();
     }
     const ExperimentHistory& history() { return window.Runs->history(); }
-
-    testing::ScriptedInteraction dialogs;
-    TForm1 window;
 };
 
 TEST_F(RunTest, TheDefaultModelIsStoredWithItsCurveGridAndLiveCharts) {

@@ -17,45 +17,18 @@
 
 #include "files/cvn_file.h"
 #include "files/mec_file.h"
-#include "scripted_interaction.h"
 #include "test_support/temp_dir.h"
 #include "ui/tform1.h"
+#include "window_fixture.h"
 
 namespace ondrel {
 namespace {
 
 using test_support::TempDir;
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testing::WindowFixture {
 protected:
-    WindowTest() : window(dialogs, {}) {}
-
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* found = window.findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            ADD_FAILURE() << "no control named " << name;
-        return found;
-    }
-    QStringList rows(const char* list) {
-        QStringList texts;
-        auto* box = control<QListWidget>(list);
-        for (int row = 0; row < box->count(); ++row)
-            texts << box->item(row)->text();
-        return texts;
-    }
-    void click(const char* button) { control<QAbstractButton>(button)->click(); }
-    // Types text into a field as a user would, replacing what it held.
-    void type(const char* field, const QString& text) {
-        auto* edit = control<QLineEdit>(field);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    void select(const char* list, int row) { control<QListWidget>(list)->setCurrentRow(row); }
-
-    testing::ScriptedInteraction dialogs;
-    TForm1 window;
-    TempDir dir;
+    test_support::TempDir dir;
 };
 
 TEST_F(WindowTest, EveryNamedControlIsThereAndTheEditorShowsTheDefaultModel) {

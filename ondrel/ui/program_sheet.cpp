@@ -161,19 +161,7 @@ void ProgramSheet::cellChanged(QLineEdit* edit, double TModel::*parameter, const
 }
 
 void ProgramSheet::ShowModel() {
-    const TPilot& p = model_.pilot;
-    EditInitialPotential->setText(number(p.Einitial, separator_));
-    EditSwitchPotential1->setText(number(p.Eswitch1, separator_));
-    EditSwitchPotential2->setText(number(p.Eswitch2, separator_));
-    EditFinalPotential->setText(number(p.Efinal, separator_));
-    EditScanRate->setText(number(p.scanRate, separator_));
-    CheckBoxiRdrop->setChecked(p.irComp != 0);
-    CheckBoxiCcomp->setChecked(p.icComp != 0);
-    if (p.halfCycles >= 1 && p.halfCycles <= 3)
-        (p.halfCycles == 1   ? OneCycle
-         : p.halfCycles == 2 ? TwoCycle
-                             : ThreeCycle)
-            ->setChecked(true);
+    showProgram();
     // Each of these stores its text back into the model.
     EditElectrodeArea->setText(number(model_.area, separator_));
     EditDiffusionScale->setText(number(model_.diffusionScale, separator_));
