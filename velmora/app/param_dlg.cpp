@@ -5,14 +5,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "../platform/format_text.h"
 #include "../platform/interaction.h"
 
 namespace velmora {
 
 QString ParamValueText(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*g", 15, value);
-    return QString::fromLocal8Bit(text);
+    return QString::fromStdString(FormatText("%.*g", 15, value));
 }
 
 // Dialog units of an 8-point font: about 1.5 pixels across, 1.625 down.

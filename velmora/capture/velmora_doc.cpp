@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../platform/format_text.h"
 #include "command_ids.h"
 #include "frame_count.h"
 
@@ -239,10 +240,8 @@ void CVelmoraDoc::CaptureOnce() {
         // Acquisition stays on without a timer: Start/Stop twice tries again.
         closeCapture();
         if (result.text.empty()) {
-            char text[128];
-            std::snprintf(text, sizeof text, "fail to open the wavein device with error code %d",
-                          result.error);
-            m_szMessage = text;
+            m_szMessage =
+                FormatText("fail to open the wavein device with error code %d", result.error);
         } else {
             m_szMessage = result.text;
         }

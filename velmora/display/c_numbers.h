@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "../platform/format_text.h"
+
 namespace velmora {
 
 // While it lives, the thread formats numbers in the C locale: the plot's
@@ -28,9 +30,7 @@ private:
 template <typename Number>
 std::string FormatC(const char* format, Number value) {
     CNumbers c;
-    char text[128];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+    return FormatText(format, value);
 }
 
 }  // namespace velmora

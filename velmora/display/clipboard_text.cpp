@@ -10,13 +10,13 @@ namespace velmora {
 
 namespace {
 
+// A row is whole whatever its numbers: a value of 300 digits keeps its line
+// end.
 void appendRow(std::string& text, int columns, double a, double b, double c = 0) {
-    char row[256];
     if (columns == 2)
-        std::snprintf(row, sizeof row, "%10.4f\t%10.4f\n", a, b);
+        text += FormatText("%10.4f\t%10.4f\n", a, b);
     else
-        std::snprintf(row, sizeof row, "%10.4f\t%10.4f\t%10.4f\n", a, b, c);
-    text += row;
+        text += FormatText("%10.4f\t%10.4f\t%10.4f\n", a, b, c);
 }
 
 }  // namespace
@@ -30,11 +30,9 @@ std::string DelayNote(const CVelmoraDoc& doc) {
     if (!dualScope || doc.m_dRDelay == 0)
         return {};
     CNumbers c;
-    char note[160];
-    std::snprintf(note, sizeof note,
-                  "Note that your data do not reflect a %f second delay on your R channel segnal",
-                  doc.m_dRDelay);
-    return note;
+    return FormatText(
+        "Note that your data do not reflect a %f second delay on your R channel segnal",
+        doc.m_dRDelay);
 }
 
 std::string ClipboardText(const CVelmoraDoc& doc, int first, int last) {

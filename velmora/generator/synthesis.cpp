@@ -1,5 +1,7 @@
 #include "synthesis.h"
 
+#include "../platform/format_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,9 +26,7 @@ std::int16_t randomSample(GeneratorRandom& random) {
 }
 
 std::string formatted(const char* format, double value) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+    return FormatText(format, value);
 }
 
 }  // namespace

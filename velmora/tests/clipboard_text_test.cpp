@@ -76,6 +76,18 @@ TEST_F(ClipboardTextTest, AWideNumberWidensOnlyItsOwnRow) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
 }
 
+TEST_F(ClipboardTextTest, RowsOfThreeHundredCharacterNumbersStayWhole) {
+    auto d = doc("48000 0.1 1e-280 1e-280 1");  // weights that make 300-digit millivolts
+    const std::string text = ClipboardText(*d, 1, 3);
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    EXPECT_EQ(lines, 3);  // the header and two rows, each ended
+    const std::size_t second = text.find('\n') + 1;
+    const std::string row = text.substr(second, text.find('\n', second) - second);
+    EXPECT_GT(row.size(), 500u);
+    EXPECT_EQ(std::count(row.begin(), row.end(), '\t'), 2);
+    EXPECT_EQ(row.substr(row.size() - 5), ".0000");
+}
+
 TEST_F(ClipboardTextTest, TheDelayNoteComesWithTwoChannelScopes) {
     auto d = doc("48000 0.1 0 0 1 1.425e-5");
     EXPECT_EQ(
