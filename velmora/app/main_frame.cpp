@@ -1,5 +1,7 @@
 #include "main_frame.h"
 
+#include <QStatusTipEvent>
+
 #include <QActionGroup>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -108,12 +110,12 @@ void CMainFrame::buildMenus() {
                                "White noise\tF6",
                                "1/100 sampling rate white noise\tF7",
                                "1/3-5/3*f sweeping sine\tF8"};
-    auto* group = new QActionGroup(this);
+    // The selected signal carries a check mark (not a radio dot): the items
+    // are checkable one by one, and the document's choice sets the marks.
     for (int i = 0; i < 8; ++i) {
         QAction* action = addCommand(generator, waveforms[i], ID_WAVEFORM_FIRST + i,
                                      {QKeySequence(Qt::Key_F1 + i)}, nullptr);
         action->setCheckable(true);
-        group->addAction(action);
     }
     generator->addSeparator();
     addCommand(generator, "Frequency\tF9", ID_FREQUENCY, {QKeySequence(Qt::Key_F9)}, nullptr);
@@ -132,7 +134,8 @@ void CMainFrame::buildToolBar() {
     QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
     bar->setObjectName(QStringLiteral("toolbar"));
     bar->setMovable(true);
-    const int groups[][3] = {{ID_EDIT_COPY, ID_FILE_PRINT, 0},
+    const int groups[][3] = {{ID_EDIT_COPY, 0, 0},
+                             {ID_FILE_PRINT, 0, 0},
                              {ID_START_STOP, ID_TOGGLE_AVERAGE, 0},
                              {ID_TOGGLE_SCOPE, ID_TOGGLE_DUAL, ID_REVERSE_INPUTS},
                              {ID_AUTO_RANGE_Y, ID_ZOOM_OUT_Y, 0},
@@ -182,8 +185,9 @@ void CMainFrame::updateLockIndicators() {
 
 void CMainFrame::updateWaveformChecks() {
     const int checked = document_.m_nWaveform == 99 ? 0 : document_.m_nWaveform + 1;
-    if (QAction* action = actions_.value(ID_WAVEFORM_FIRST + checked))
-        action->setChecked(true);
+    for (int i = 0; i < 8; ++i)
+        if (QAction* action = actions_.value(ID_WAVEFORM_FIRST + i))
+            action->setChecked(i == checked);
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -211,6 +215,13 @@ void CMainFrame::OnCommand(int id) {
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == CommandEvent::kind()) {
         OnCommand(static_cast<CommandEvent*>(event)->id);
+        return true;
+    }
+    // Leaving a menu item clears its prompt: the line shows the current
+    // state's text again instead of going blank.
+    if (event->type() == QEvent::StatusTip &&
+        static_cast<QStatusTipEvent*>(event)->tip().isEmpty()) {
+        statusBar()->showMessage(status_);
         return true;
     }
     return QMainWindow::event(event);

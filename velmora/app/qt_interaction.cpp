@@ -7,8 +7,10 @@
 namespace velmora {
 
 void QtInteraction::MessageBox(const std::string& text) {
-    QMessageBox::warning(parent_, QStringLiteral("KORVANE"), QString::fromStdString(text),
-                         QMessageBox::Ok);
+    // The plain OK box: no icon.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KORVANE"), QString::fromStdString(text),
+                    QMessageBox::Ok, parent_);
+    box.exec();
 }
 
 void QtInteraction::EditNumber(const std::string& prompt, double& value) {

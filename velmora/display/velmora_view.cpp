@@ -53,8 +53,31 @@ void CVelmoraView::OnEditCopy() {
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
+// A key that reaches the view stops a running measurement; a modifier
+// pressed alone (and the Alt of a menu's Alt+letter) is no such key.
+bool IsModifierKey(int key) {
+    switch (key) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+        case Qt::Key_Hyper_L:
+        case Qt::Key_Hyper_R:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+        case Qt::Key_ScrollLock:
+        case Qt::Key_Mode_switch:
+            return true;
+        default:
+            return false;
+    }
+}
+
 void CVelmoraView::keyPressEvent(QKeyEvent* event) {
-    if (document_.running()) {
+    if (document_.running() && !IsModifierKey(event->key())) {
         emit command(ID_START_STOP);
         return;
     }

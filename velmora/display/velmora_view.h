@@ -10,6 +10,9 @@ class QPrinter;
 
 namespace velmora {
 
+// A key that only modifies others: Shift, Ctrl, Alt, AltGr, Super, the locks.
+bool IsModifierKey(int key);
+
 class CVelmoraDoc;
 class Interaction;
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QToolBar>
 
@@ -53,7 +54,7 @@ TEST_F(FrameTest, ShowsItsCaptionMenusAndStatus) {
     for (QAction* action : frame.findChild<QToolBar*>("toolbar")->actions())
         order << (action->isSeparator() ? 0 : action->data().toInt());
     EXPECT_EQ(order,
-              (QList<int>{ID_EDIT_COPY, ID_FILE_PRINT, 0, ID_START_STOP, ID_TOGGLE_AVERAGE, 0,
+              (QList<int>{ID_EDIT_COPY, 0, ID_FILE_PRINT, 0, ID_START_STOP, ID_TOGGLE_AVERAGE, 0,
                           ID_TOGGLE_SCOPE, ID_TOGGLE_DUAL, ID_REVERSE_INPUTS, 0, ID_AUTO_RANGE_Y,
                           ID_ZOOM_OUT_Y, 0, ID_SAMPLING_RATE, ID_TIME_WINDOW}));
 }
@@ -79,6 +80,51 @@ TEST_F(FrameTest, EnterStartsTheCycleAndAnyKeyStopsIt) {
     QTest::qWait(20);
     EXPECT_EQ(input.captures, captures);  // no capture after the stop
     EXPECT_FALSE(frame.view()->timerPending());
+}
+
+TEST_F(FrameTest, AModifierAloneLeavesTheMeasurementRunning) {
+    CMainFrame& frame = *app.frame();
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    frame.view()->setFocus();
+    QTest::keyClick(frame.view(), Qt::Key_Return);
+    ASSERT_TRUE(app.document()->running());
+    for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr, Qt::Key_Super_L,
+                        Qt::Key_Meta, Qt::Key_CapsLock}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(frame.view(), &press);
+        QApplication::sendEvent(frame.view(), &release);
+        QTest::qWait(5);
+        EXPECT_TRUE(app.document()->running()) << "key " << key;
+    }
+    QTest::keyClick(frame.view(), Qt::Key_Space);
+    QTest::qWait(20);
+    EXPECT_FALSE(app.document()->running());
+}
+
+TEST_F(FrameTest, TheStatusLineComesBackAfterAMenuItemsPrompt) {
+    CMainFrame& frame = *app.frame();
+    frame.show();
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
+    QStatusTipEvent prompt(QStringLiteral("Start / stop taking data"));
+    QApplication::sendEvent(&frame, &prompt);
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Start / stop taking data");
+    QStatusTipEvent left{QString()};
+    QApplication::sendEvent(&frame, &left);
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Ready");
+}
+
+TEST_F(FrameTest, TheSelectedSignalCarriesACheckMark) {
+    CMainFrame& frame = *app.frame();
+    EXPECT_EQ(frame.action(ID_WAVEFORM_FIRST)->actionGroup(), nullptr);  // a mark, not a dot
+    frame.OnCommand(ID_WAVEFORM_FIRST + 2);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(frame.action(ID_WAVEFORM_FIRST + i)->isChecked(), i == 2) << i;
+    frame.OnCommand(ID_WAVEFORM_FIRST);
+    EXPECT_TRUE(frame.action(ID_WAVEFORM_FIRST)->isChecked());
+    EXPECT_FALSE(frame.action(ID_WAVEFORM_FIRST + 2)->isChecked());
 }
 
 TEST_F(FrameTest, AnOpenFailureIsShownAndNoTimerRuns) {
