@@ -29,13 +29,15 @@ void printUsage(std::ostream& out) {
            "noise, 5 held noise, 6 sweep; --frequency sets its frequency (default 440 Hz).\n";
 }
 
-// Messages go to stderr; any of them means the measurement failed.
+// Messages go to stderr. A failure ends the measurement; a notice (the
+// generator's frequency reset, its block cut short) lets it go on.
 class ConsoleInteraction final : public Interaction {
 public:
     void MessageBox(const std::string& text) override {
         std::cerr << text << '\n';
         failed = true;
     }
+    void Notice(const std::string& text) override { std::cerr << text << '\n'; }
     void EditNumber(const std::string&, double&) override {}
     bool failed = false;
 };

@@ -19,7 +19,7 @@ void CVelmoraDoc::StartOutput() {
                                              m_sOutputBuffer.get(), random_);
     if (!block.message.empty()) {
         m_szMessage = block.message;
-        interaction_.MessageBox(m_szMessage);
+        interaction_.Notice(m_szMessage);
     }
     if (block.silenced) {
         m_nWaveform = kWaveformSilent;

@@ -11,6 +11,10 @@ public:
     virtual ~Interaction() = default;
     // A message box with an OK button, captioned with the program's title.
     virtual void MessageBox(const std::string& text) = 0;
+    // A message that reports a change the program made on its own (a
+    // frequency reset, a block cut short), not a failure: the same box in the
+    // window.
+    virtual void Notice(const std::string& text) { MessageBox(text); }
     // The "New parameter" dialog: shows value, and stores the number typed
     // when OK is pressed; Escape or closing leaves value as it was.
     virtual void EditNumber(const std::string& prompt, double& value) = 0;

@@ -96,12 +96,20 @@ WaveResult WavFileInput::addBuffer(std::int16_t* frames, int frameCount) {
 }
 
 // The capture completes at once with the next frames; past the end of the
-// file the rest of the buffer holds silence.
+// data that the header gives, the rest of the buffer holds silence. A file
+// that ends before that (a recording cut short, a streaming writer's size
+// left at 0xFFFFFFFF) fails the capture that reaches its real end, as the end
+// of the file does: it is never analysed as silence.
 WaveResult WavFileInput::start() {
     const long long wanted = std::min<long long>(bufferFrames_, framesLeft_);
     const std::size_t got = std::fread(buffer_, 4, static_cast<std::size_t>(wanted), file_);
+    if (got < static_cast<std::size_t>(wanted)) {
+        framesLeft_ = 0;
+        return fail(std::ferror(file_) ? std::strerror(errno)
+                                       : "the end of the file has been reached");
+    }
     std::memset(buffer_ + got * 2, 0, (static_cast<std::size_t>(bufferFrames_) - got) * 4);
-    framesLeft_ = got == static_cast<std::size_t>(wanted) ? framesLeft_ - wanted : 0;
+    framesLeft_ -= wanted;
     if (done_)
         done_();
     return {};

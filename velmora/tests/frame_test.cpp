@@ -119,7 +119,10 @@ TEST_F(FrameTest, TheStatusLineComesBackAfterAMenuItemsPrompt) {
 TEST_F(FrameTest, TheSelectedSignalCarriesACheckMark) {
     CMainFrame& frame = *app.frame();
     EXPECT_EQ(frame.action(ID_WAVEFORM_FIRST)->actionGroup(), nullptr);  // a mark, not a dot
-    frame.OnCommand(ID_WAVEFORM_FIRST + 2);
+    // The document's choice (here set without playing), shown after any of
+    // its commands.
+    app.document()->m_nWaveform = 1;
+    frame.OnCommand(ID_AUTO_RANGE_Y);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(frame.action(ID_WAVEFORM_FIRST + i)->isChecked(), i == 2) << i;
     frame.OnCommand(ID_WAVEFORM_FIRST);

@@ -151,6 +151,14 @@ TEST_F(VelmoraCaptureTest, FailuresAreReportedOnStandardError) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("end of the file"), std::string::npos) << result.err;
 
+    // A recording that ends before its header says fails as its end does.
+    const std::string cut = wav(48000, 0.15, 1000, 1000, 1000, 500);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 4 * 3000);
+    result = run({"48000", "0.1", "--captures", "2"}, cut);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("end of the file"), std::string::npos) << result.err;
+    EXPECT_TRUE(result.out.empty());
+
     EXPECT_EQ(run({"--mode", "4"}, file).exitCode, 2);
     EXPECT_EQ(run({"--captures", "0"}, file).exitCode, 2);
     EXPECT_EQ(run({"--frobnicate"}, file).exitCode, 2);
@@ -201,6 +209,19 @@ TEST_F(VelmoraCaptureTest, TheGeneratorsSineComesBackThroughTheLoopback) {
 
     EXPECT_EQ(run({"--generate", "7"}).exitCode, 2);
     EXPECT_EQ(run({"--generate", "0", "--frequency", "0.01"}).exitCode, 2);
+}
+
+// A notice of the generator goes to stderr and the measurement goes on.
+TEST_F(VelmoraCaptureTest, AGeneratorNoticeIsNoFailure) {
+    if (std::system("pactl info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no PulseAudio server (scripts/test starts one)";
+    const std::string file = wav(48000, 0.5, 1000, 1000, 1000, 500);
+    const Result result =
+        run({"48000", "0.1", "0", "0", "2", "--generate", "6", "--frequency", "20000"}, file);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("This is too high and reset to 9600.000000 Hz."), std::string::npos)
+        << result.err;
+    EXPECT_EQ(rows(result.out).size(), 2401u);
 }
 
 }  // namespace

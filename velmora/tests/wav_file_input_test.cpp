@@ -14,7 +14,8 @@ namespace velmora {
 namespace {
 
 struct WavFile {
-    WavFile(int rate, int channels, int bits, int frames) {
+    // claimed: the frames the header announces, when it lies about them.
+    WavFile(int rate, int channels, int bits, int frames, std::uint32_t claimed = 0) {
         std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
         dir = mkdtemp(pattern.data());
         path = (std::filesystem::path(dir) / "input.wav").string();
@@ -36,7 +37,7 @@ struct WavFile {
         u32(4);
         out << "INFO";
         out << "data";
-        u32(bytes);
+        u32(claimed ? claimed : bytes);
         for (int i = 0; i < frames * channels; ++i)
             u16(static_cast<std::uint16_t>(i % 2 ? -i / 2 : i / 2));
     }
@@ -61,6 +62,22 @@ TEST(WavFileInput, EachCaptureTakesTheNextFrames) {
     doc.CaptureOnce();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_NE(dialogs.messages[0].find("end of the file"), std::string::npos);
+}
+
+TEST(WavFileInput, AFileShorterThanItsHeaderSaysFailsTheCaptureThatReachesItsEnd) {
+    for (const std::uint32_t claimed : {0xFFFFFFFFu, 40000u * 4}) {
+        WavFile wav(48000, 2, 16, 6000, claimed);
+        WavFileInput input(wav.path);
+        testing::ScriptedInteraction dialogs;
+        CVelmoraDoc doc(*SplitCommandLine(""), input, dialogs);
+        doc.ToggleAcquisition();  // frames 0..4799
+        EXPECT_TRUE(dialogs.messages.empty());
+        doc.CaptureOnce();  // only 1200 frames are really there
+        ASSERT_EQ(dialogs.messages.size(), 1u) << claimed;
+        EXPECT_NE(dialogs.messages[0].find("end of the file"), std::string::npos);
+        EXPECT_EQ(doc.m_pTime[0][0], 0);  // the first capture's data, not zeros over it
+        EXPECT_EQ(doc.m_pTime[0][1], 1);
+    }
 }
 
 TEST(WavFileInput, ARecordingOfAnotherRateOrKindFailsAtOpen) {
