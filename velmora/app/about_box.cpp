@@ -8,6 +8,10 @@
 
 namespace velmora {
 
+namespace {
+constexpr int kWidth = 417;
+}
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About KORVANE"));
     auto* layout = new QVBoxLayout(this);
@@ -27,16 +31,22 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         "capacitor values to improve the low frequency performace.",
         "4) Some computer speakers have a filter circuit to compensate the speaker "
         "frequency-response-curve. You may want to bypass it."};
+    const QMargins margins = layout->contentsMargins();
+    const int textWidth = kWidth - margins.left() - margins.right();
     for (const char* text : texts) {
         auto* label = new QLabel(QString::fromLatin1(text), this);
         label->setWordWrap(true);
+        // A fixed width lets the label ask for the height its lines need.
+        label->setFixedWidth(textWidth);
+        label->setMinimumHeight(label->heightForWidth(textWidth));
         layout->addWidget(label);
     }
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignRight);
-    setFixedWidth(417);
+    // The box is as tall as its texts: every line of every note shows.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "../platform/format_text.h"
 #include "../platform/interaction.h"
@@ -18,16 +19,20 @@ QString ParamValueText(double value) {
 CParamDlg::CParamDlg(const QString& prompt, double* value, QWidget* parent)
     : QDialog(parent), value_(value) {
     setWindowTitle(QStringLiteral("New parameter"));
-    setFixedSize(362, 101);
     prompt_ = new QLabel(prompt, this);
     prompt_->setAlignment(Qt::AlignCenter);
     prompt_->setWordWrap(true);
-    prompt_->setGeometry(52, 21, 269, 39);
+    // The prompt keeps its width and takes the height its text needs; the
+    // field and OK move down by what it grew.
+    const int promptHeight = std::max(39, prompt_->heightForWidth(269));
+    const int grown = promptHeight - 39;
+    prompt_->setGeometry(52, 21, 269, promptHeight);
+    setFixedSize(362, 101 + grown);
     edit_ = new QLineEdit(ParamValueText(*value), this);
-    edit_->setGeometry(33, 63, 159, 26);
+    edit_->setGeometry(33, 63 + grown, 159, 26);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
-    ok->setGeometry(246, 66, 75, 23);
+    ok->setGeometry(246, 66 + grown, 75, 23);
     connect(ok, &QPushButton::clicked, this, &CParamDlg::accept);
     edit_->selectAll();
 }

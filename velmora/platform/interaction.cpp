@@ -1,11 +1,23 @@
 #include "interaction.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <clocale>
+#include <cmath>
 #include <cstdlib>
 
 namespace velmora {
 
-bool ParseNumberText(const std::string& text, double& value) {
+bool ParseNumberText(const std::string& original, double& value) {
+    // Either decimal mark is taken: the one of the locale, which the dialog
+    // shows, and the "." of the command line and the exported text.
+    std::string text = original;
+    const char mark = *std::localeconv()->decimal_point;
+    if (std::count(text.begin(), text.end(), '.') + std::count(text.begin(), text.end(), ',') > 1)
+        return false;
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '.' || c == ','; }, mark);
+
     const char* begin = text.c_str();
     char* end = nullptr;
     errno = 0;
@@ -14,7 +26,8 @@ bool ParseNumberText(const std::string& text, double& value) {
         return false;
     while (*end == ' ' || *end == '\t')
         ++end;
-    if (*end != '\0')
+    // A number beyond a double is no number either.
+    if (*end != '\0' || !std::isfinite(parsed))
         return false;
     value = parsed;
     return true;

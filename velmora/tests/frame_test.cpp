@@ -1,5 +1,8 @@
 #include "app/main_frame.h"
 
+#include <QLabel>
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,10 +14,13 @@
 #include <QTest>
 #include <QToolBar>
 
+#include "app/about_box.h"
+#include "app/param_dlg.h"
 #include "app/velmora_app.h"
 #include "capture/command_ids.h"
 #include "display/velmora_view.h"
 #include "fakes.h"
+#include "platform/interaction.h"
 
 namespace velmora {
 namespace {
@@ -137,6 +143,44 @@ TEST_F(FrameTest, AnOpenFailureIsShownAndNoTimerRuns) {
     EXPECT_EQ(dialogs.messages[0], "fail to open the wavein device with error code -9999");
     EXPECT_TRUE(app.document()->running());
     EXPECT_FALSE(app.frame()->view()->timerPending());
+}
+
+TEST(Dialogs, EveryTextShowsWhole) {
+    const QString prompt = QString::fromStdString(
+        "New sampling rate.\nYour sound card MUST support the exact sampling rate. Verify with a "
+        "15KHz sine wave.\nYou should see 15000.0 Hz in fft mode");
+    double rate = 48000;
+    CParamDlg parameter(prompt, &rate);
+    parameter.show();
+    auto* label = parameter.findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+    EXPECT_LE(label->geometry().bottom(), parameter.edit()->geometry().top());
+    EXPECT_LE(parameter.edit()->geometry().bottom(), parameter.height());
+
+    CAboutDlg about;
+    about.show();
+    const QList<QLabel*> labels = about.findChildren<QLabel*>();
+    ASSERT_GE(labels.size(), 6);
+    for (QLabel* text : labels) {
+        if (text->text().isEmpty())
+            continue;  // the icon
+        EXPECT_GE(text->height(), text->heightForWidth(text->width()))
+            << text->text().toStdString();
+        EXPECT_LE(text->geometry().bottom(), about.height());
+    }
+}
+
+TEST(Dialogs, NumbersTakeEitherDecimalMarkAndNothingBeyondADouble) {
+    double value = 0;
+    EXPECT_TRUE(ParseNumberText("0.5", value));
+    EXPECT_EQ(value, 0.5);
+    EXPECT_TRUE(ParseNumberText("0,25 ", value));
+    EXPECT_EQ(value, 0.25);
+    EXPECT_FALSE(ParseNumberText("1,5.2", value));
+    EXPECT_FALSE(ParseNumberText("1e999", value));
+    EXPECT_FALSE(ParseNumberText("fast", value));
+    EXPECT_EQ(value, 0.25);
 }
 
 TEST(FrameStartUp, ABadCommandLineMakesNoWindow) {
