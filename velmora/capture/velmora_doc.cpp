@@ -18,6 +18,8 @@ namespace {
 
 constexpr const char* kOnText = "Velmora ON; hit any key to stop.";
 constexpr const char* kOffText = "Velmora OFF; hit 'RETURN' to start.";
+constexpr const char* kNoDataText =
+    "The sound input delivered no data: the acquisition has been stopped.";
 constexpr double kDefaultTimeWindow = 0.1;
 constexpr double kDefaultWeight = 1.4;
 
@@ -249,9 +251,22 @@ void CVelmoraDoc::CaptureOnce() {
         return;
     }
 
-    // The user-interface thread waits here for the whole capture; on a
-    // timeout the buffer is used as it stands.
-    captureDone_->wait(std::chrono::milliseconds(kCaptureWaitMs));
+    // The user-interface thread waits here for the whole capture, and a
+    // margin. An input that delivers nothing by then (a suspended sound
+    // server, a card pulled out) ends the acquisition: nothing half-recorded
+    // is analysed.
+    const auto captureMs = static_cast<long long>(
+        std::ceil(1000.0 * m_nCaptureFrames / m_nSamplingRate));
+    if (!captureDone_->wait(std::chrono::milliseconds(captureMs + kCaptureMarginMs))) {
+        closeCapture();
+        input_.release();
+        m_dwFlags &= ~kFlagRunning;
+        if (host_)
+            host_->SetStatusText(kOffText);
+        m_szMessage = kNoDataText;
+        interaction_.MessageBox(m_szMessage);
+        return;
+    }
 
     const int reversed = (m_dwFlags & kFlagReversed) ? 1 : 0;
     const std::int16_t* frame = m_pCaptureBuffer + 2 * m_nDelaySkip;

@@ -95,7 +95,8 @@ public:
     std::string m_szMessage;
 
     static constexpr int kFullScale = 65536;
-    static constexpr int kCaptureWaitMs = 1'000'000;
+    // How much longer than its own length a capture is waited for.
+    static constexpr int kCaptureMarginMs = 2000;
 
 private:
     void releaseBuffers();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "capture/command_ids.h"
 #include "capture/frame_count.h"
 #include "fakes.h"
@@ -82,6 +84,25 @@ TEST(FrameCount, RoundsUpToProductsOfTwoThreeAndFive) {
     EXPECT_EQ(SmoothFrameCount(1), 1);
     EXPECT_EQ(CaptureFramesFor(48000, 0, 0), 0);
     EXPECT_EQ(CaptureFramesFor(48000, 0.1, 0), 4800);
+}
+
+TEST_F(DocumentTest, AnInputThatDeliversNothingStopsTheAcquisition) {
+    auto doc = make("48000 0.1");
+    input.stalled = true;
+    const auto started = std::chrono::steady_clock::now();
+    doc->ToggleAcquisition();
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, std::chrono::milliseconds(2000));
+    EXPECT_LT(waited, std::chrono::milliseconds(10000));
+    EXPECT_FALSE(doc->running());
+    EXPECT_EQ(host.statuses.back(), "Velmora OFF; hit 'RETURN' to start.");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0],
+              "The sound input delivered no data: the acquisition has been stopped.");
+    EXPECT_EQ(host.timers, 0);  // no next capture
+    EXPECT_EQ(host.plain, 0);   // nothing analysed
+    EXPECT_EQ(input.closes, 1);
+    EXPECT_FALSE(doc->m_hWaveIn);
 }
 
 TEST_F(DocumentTest, ACaptureLandsInTheTimeArraysAfterTheDelaySkip) {

@@ -39,7 +39,8 @@ public:
         }
         ++captures;
         join();
-        driver_ = std::thread([done = done_] { done(); });
+        if (!stalled)
+            driver_ = std::thread([done = done_] { done(); });
         return {};
     }
     void stop() override { ++stops; }
@@ -53,6 +54,7 @@ public:
     std::function<std::int16_t(int, int)> left = [](int, int i) { return std::int16_t(i); };
     std::function<std::int16_t(int, int)> right = [](int, int i) { return std::int16_t(-i); };
     int openError = 0;
+    bool stalled = false;  // the driver never reports the capture done
     int opens = 0, captures = 0, stops = 0, closes = 0, releases = 0;
     std::vector<WaveFormat> formats;
 
