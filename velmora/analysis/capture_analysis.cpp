@@ -126,11 +126,10 @@ double PhaseDegrees(const CVelmoraDoc& doc, int k) {
 
 // cos and sin of the delay rotation theta(k) = k f, kept while N and f stay.
 void CVelmoraDoc::prepareDelayRotation(int H, double f) {
-    if (static_cast<int>(rotationCos_.size()) == H + 1 && rotationStep_ == f)
+    if (rotationReady_ && rotationStep_ == f)
         return;
     rotationStep_ = f;
-    rotationCos_.resize(H + 1);
-    rotationSin_.resize(H + 1);
+    rotationReady_ = true;
     for (int k = 0; k <= H; ++k) {
         rotationCos_[k] = std::cos(k * f);
         rotationSin_[k] = std::sin(k * f);
@@ -149,8 +148,8 @@ void CVelmoraDoc::AnalyseSpectra() {
     if (m_dwFlags & kFlagReversed)
         f = -f;
     prepareDelayRotation(H, f);
-    const double* cosTheta = rotationCos_.data();
-    const double* sinTheta = rotationSin_.data();
+    const double* cosTheta = rotationCos_;
+    const double* sinTheta = rotationSin_;
     const bool even = N % 2 == 0;
 
     if (!(m_dwFlags & kFlagAverage)) {

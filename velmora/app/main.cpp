@@ -1,6 +1,8 @@
 // velmora: a sound card as oscilloscope, spectrum analyser, transfer-function
 // analyser and signal generator.
 #include <QApplication>
+#include <iostream>
+#include <new>
 
 #include "main_frame.h"
 #include "velmora_app.h"
@@ -23,6 +25,9 @@ int main(int argc, char* argv[]) {
             return 1;  // no window, no message
     } catch (const velmora::FatalError& error) {
         return error.exitCode;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "unable to allocate heap memory. quit other applications and try again\n";
+        return 1;
     }
     app.frame()->show();
     return application.exec();

@@ -129,5 +129,9 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const FatalError& error) {
         return error.exitCode;
+    } catch (const std::bad_alloc&) {
+        // Whatever a library allocated on the way ends the same way.
+        std::cerr << "unable to allocate heap memory. quit other applications and try again\n";
+        return kExitFailed;
     }
 }

@@ -42,10 +42,7 @@ double paramNumber(const ParamStrings& params, int index) {
 
 CVelmoraDoc::CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interaction& interaction,
                          WaveOutput* output)
-    : m_sOutputBuffer(new std::int16_t[kOutputCapacity]()),
-      input_(input),
-      output_(output),
-      interaction_(interaction) {
+    : input_(input), output_(output), interaction_(interaction) {
     m_nSamplingRate = paramInteger(params, 0);
     if (m_nSamplingRate < 4000 || m_nSamplingRate > 48000)
         m_nSamplingRate = 48000;
@@ -61,6 +58,10 @@ CVelmoraDoc::CVelmoraDoc(const ParamStrings& params, WaveInput& input, Interacti
     m_dwFlags =
         params[4][0] == '\0' ? StartingModeFlags(2) : StartingModeFlags(paramInteger(params, 4));
     m_dRDelay = paramNumber(params, 5);
+
+    m_sOutputBuffer.reset(new (std::nothrow) std::int16_t[kOutputCapacity]());
+    if (!m_sOutputBuffer)
+        fatal("unable to allocate heap memory. quit other applications and try again");
 
     // A window of 0, or one that leaves fewer than two analysed samples or
     // more frames than can be held, takes the default.
@@ -88,6 +89,8 @@ void CVelmoraDoc::releaseBuffers() {
     analysisBlock_ = nullptr;
     m_pTime[0] = m_pTime[1] = m_pSpectrum[0] = m_pSpectrum[1] = nullptr;
     m_pMagnitude = m_pRatio = m_pPhase = nullptr;
+    rotationCos_ = rotationSin_ = sumRe_ = sumIm_ = nullptr;
+    rotationReady_ = false;
     std::free(m_pCaptureBuffer);
     m_pCaptureBuffer = nullptr;
 }
@@ -116,7 +119,7 @@ void CVelmoraDoc::AllocateBuffers() {
     const auto aligned = [](std::size_t count) { return (count + 7) / 8 * 8; };
     const std::size_t N = aligned(m_nWindowSamples);
     const std::size_t half = aligned((m_nWindowSamples + 1) / 2 + 1);
-    const std::size_t bytes = (4 * N + 3 * half) * sizeof(double);
+    const std::size_t bytes = (4 * N + 7 * half) * sizeof(double);
     analysisBlock_ = static_cast<double*>(std::aligned_alloc(64, bytes));
     if (!analysisBlock_)
         fatal("unable to allocate heap memory. quit other applications and try again");
@@ -128,11 +131,22 @@ void CVelmoraDoc::AllocateBuffers() {
     m_pMagnitude = m_pSpectrum[1] + N;
     m_pRatio = m_pMagnitude + half;
     m_pPhase = m_pRatio + half;
+    sumRe_ = m_pPhase + half;
+    sumIm_ = sumRe_ + half;
+    rotationCos_ = sumIm_ + half;
+    rotationSin_ = rotationCos_ + half;
 
-    sumRe_.assign((m_nWindowSamples + 1) / 2 + 1, 0.0);
-    sumIm_.assign(sumRe_.size(), 0.0);
     setDefaultRanges();
+    // The transform's planner takes its memory where it cannot report a
+    // failure: memory for it is made sure of first, and a plan it could not
+    // make is a failure too.
+    void* room = std::malloc(N * sizeof(double) + (1 << 20));
+    if (!room)
+        fatal("unable to allocate heap memory. quit other applications and try again");
+    std::free(room);
     m_plan = SpectrumPlan(m_nWindowSamples, m_pTime[0], m_pSpectrum[0]);
+    if (!m_plan)
+        fatal("unable to allocate heap memory. quit other applications and try again");
     m_dwFlags |= kFlagPlanMade;
     captureDone_.reset();
     m_nAverageCount = 1;
@@ -213,8 +227,8 @@ void CVelmoraDoc::ToggleAcquisition() {
         std::fill_n(m_pMagnitude, last + 1, 0.0);
         std::fill_n(m_pRatio, last + 1, 0.0);
         std::fill_n(m_pPhase, last + 1, 0.0);
-        std::fill(sumRe_.begin(), sumRe_.end(), 0.0);
-        std::fill(sumIm_.begin(), sumIm_.end(), 0.0);
+        std::fill_n(sumRe_, last + 1, 0.0);
+        std::fill_n(sumIm_, last + 1, 0.0);
         CaptureOnce();
     } else {
         if (host_)
@@ -255,8 +269,8 @@ void CVelmoraDoc::CaptureOnce() {
     // margin. An input that delivers nothing by then (a suspended sound
     // server, a card pulled out) ends the acquisition: nothing half-recorded
     // is analysed.
-    const auto captureMs = static_cast<long long>(
-        std::ceil(1000.0 * m_nCaptureFrames / m_nSamplingRate));
+    const auto captureMs =
+        static_cast<long long>(std::ceil(1000.0 * m_nCaptureFrames / m_nSamplingRate));
     if (!captureDone_->wait(std::chrono::milliseconds(captureMs + kCaptureMarginMs))) {
         closeCapture();
         input_.release();

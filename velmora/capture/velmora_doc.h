@@ -113,10 +113,15 @@ private:
     // Exists while a capture is outstanding; the audio thread holds a share.
     std::shared_ptr<AutoResetEvent> captureDone_;
     double* analysisBlock_ = nullptr;
-    std::vector<double> rotationCos_, rotationSin_;
-    // The summed transfer function as vectors, bins 0..H: what m_pRatio and
-    // m_pPhase hold in polar form.
-    std::vector<double> sumRe_, sumIm_;
+    // cos and sin of the delay rotation of bins 0..H, and the summed transfer
+    // function as vectors (what m_pRatio and m_pPhase hold in polar form):
+    // all in the analysis block, so that sizing has no allocation that could
+    // fail unseen.
+    double* rotationCos_ = nullptr;
+    double* rotationSin_ = nullptr;
+    double* sumRe_ = nullptr;
+    double* sumIm_ = nullptr;
+    bool rotationReady_ = false;
     double rotationStep_ = 0;
 };
 

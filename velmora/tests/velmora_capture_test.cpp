@@ -64,7 +64,10 @@ protected:
         return path;
     }
 
-    Result run(const std::vector<std::string>& arguments, const std::string& input = {}) {
+    // extraEnvironment: more NAME=VALUE settings, replacing any of the same
+    // name.
+    Result run(const std::vector<std::string>& arguments, const std::string& input = {},
+               const std::vector<std::string>& extraEnvironment = {}) {
         const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -73,11 +76,20 @@ protected:
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         std::vector<std::string> env;
+        auto replaced = [&](const std::string& setting) {
+            if (setting.rfind("VELMORA_INPUT=", 0) == 0)
+                return true;
+            for (const std::string& extra : extraEnvironment)
+                if (setting.rfind(extra.substr(0, extra.find('=') + 1), 0) == 0)
+                    return true;
+            return false;
+        };
         for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("VELMORA_INPUT=", 0) != 0)
+            if (!replaced(*e))
                 env.push_back(*e);
         if (!input.empty())
             env.push_back("VELMORA_INPUT=" + input);
+        env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
         std::vector<char*> envp, argv{const_cast<char*>(VELMORA_CAPTURE)};
         for (auto& e : env)
             envp.push_back(e.data());
@@ -162,6 +174,34 @@ TEST_F(VelmoraCaptureTest, FailuresAreReportedOnStandardError) {
     EXPECT_EQ(run({"--mode", "4"}, file).exitCode, 2);
     EXPECT_EQ(run({"--captures", "0"}, file).exitCode, 2);
     EXPECT_EQ(run({"--frobnicate"}, file).exitCode, 2);
+}
+
+// Sizing the buffers for ten minutes when memory runs short: the failure's
+// message and exit code 1, never an abort. The allocator is told to refuse
+// large blocks, as a machine without the memory would.
+TEST_F(VelmoraCaptureTest, BuffersThatCannotBeHadEndTheProgramWithItsMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string file = wav(48000, 0.2, 1000, 1000, 1000, 1000);
+    const std::string limit =
+        "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=600:detect_leaks=0";
+    Result result = run({"48000", "600"}, file, {limit});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.err.find("unable to allocate heap memory. quit other applications and try "
+                              "again"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(result.out.empty());
+
+    // Less still: the capture buffer itself.
+    result = run({"48000", "600"}, file,
+                 {"ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=100:detect_"
+                  "leaks=0"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("sound driver buffer array cannot be assigned"), std::string::npos)
+        << result.err;
+#else
+    GTEST_SKIP() << "the allocator's limit is set through AddressSanitizer";
+#endif
 }
 
 // Through the real sound path: a tone played into the null sink.
