@@ -3,7 +3,8 @@
 // summed.
 #include <cmath>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VELMORA_PORTABLE)
+#define VELMORA_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -45,7 +46,7 @@ inline double angleOf(double y, double x) {
     return angle + (x < 0 ? (angle > 0 ? -M_PI : M_PI) : 0.0);
 }
 
-#if defined(__SSE2__)
+#if defined(VELMORA_SSE2)
 // The same arctangent and angle on two bins at once, operation for
 // operation, so that both lanes give exactly the scalar result.
 inline __m128d select(__m128d mask, __m128d a, __m128d b) {
@@ -158,7 +159,7 @@ void CVelmoraDoc::AnalyseSpectra() {
         m_pPhase[0] = 0;
         m_pMagnitude[0] = std::fabs(X0[0]);
         int k = 1;
-#if defined(__SSE2__)
+#if defined(VELMORA_SSE2)
         for (; k + 1 < H; k += 2) {  // two bins at a time
             const auto [re0, im0] = loadBins(X0, N, k);
             const auto [re1, im1] = loadBins(X1, N, k);
@@ -206,7 +207,7 @@ void CVelmoraDoc::AnalyseSpectra() {
     m_pPhase[0] = 0;
     m_pMagnitude[0] += std::fabs(X0[0]);
     int k = 1;
-#if defined(__SSE2__)
+#if defined(VELMORA_SSE2)
     for (; k + 1 < H; k += 2) {
         const auto [re0, im0] = loadBins(X0, N, k);
         const auto [re1, im1] = loadBins(X1, N, k);

@@ -1,6 +1,9 @@
 #include "plot_view.h"
 
+#if defined(__SSE2__) && !defined(VELMORA_PORTABLE)
+#define VELMORA_SSE2 1
 #include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +28,22 @@ int truncated(double v) {
 
 }  // namespace
 
+SampleExtremes PortableExtremesOf(const double* samples, int count) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    SampleExtremes e{inf, -inf, false};
+    for (int i = 0; i < count; ++i) {
+        const double v = samples[i];
+        e.least = v < e.least ? v : e.least;
+        e.most = v > e.most ? v : e.most;
+        e.notANumber |= v != v;
+    }
+    return e;
+}
+
 SampleExtremes ExtremesOf(const double* samples, int count) {
+#if !defined(VELMORA_SSE2)
+    return PortableExtremesOf(samples, count);
+#else
     // minpd and maxpd keep the accumulator when a sample is not a number,
     // as v < least ? v : least does. Four accumulators of each, so that no
     // comparison waits for the one before.
@@ -53,13 +71,12 @@ SampleExtremes ExtremesOf(const double* samples, int count) {
         _mm_storeu_pd(lanes, most[k]);
         e.most = std::max({e.most, lanes[0], lanes[1]});
     }
-    for (; i < count; ++i) {
-        const double v = samples[i];
-        e.least = v < e.least ? v : e.least;
-        e.most = v > e.most ? v : e.most;
-        e.notANumber |= v != v;
-    }
+    const SampleExtremes rest = PortableExtremesOf(samples + i, count - i);
+    e.least = rest.least < e.least ? rest.least : e.least;
+    e.most = rest.most > e.most ? rest.most : e.most;
+    e.notANumber |= rest.notANumber;
     return e;
+#endif
 }
 
 int PixelsToUnits(int pixels, double dotsPerInch) {

@@ -103,6 +103,9 @@ struct SampleExtremes {
     bool notANumber;
 };
 SampleExtremes ExtremesOf(const double* samples, int count);
+// The same, one sample after another: what ExtremesOf does where there are
+// no vector instructions, with the same results.
+SampleExtremes PortableExtremesOf(const double* samples, int count);
 
 // A device length in pixels as 0.01-inch units: pixels to hundredths of a
 // millimetre, then to hundredths of an inch, truncated.

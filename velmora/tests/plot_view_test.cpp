@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
 #include "capture/velmora_doc.h"
 #include "display/c_numbers.h"
@@ -329,6 +331,28 @@ TEST(SampleExtremes, NumbersGiveTheExtremesAndANotANumberIsFlaggedAnywhere) {
     const SampleExtremes none = ExtremesOf(allNan, 9);
     EXPECT_TRUE(none.notANumber);
     EXPECT_GT(none.least, none.most);
+}
+
+TEST(SampleExtremes, TheVectorAndThePortablePathAgreeOnRandomData) {
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> value(-40000, 40000);
+    std::uniform_int_distribution<int> length(0, 300), odds(0, 60);
+    for (int trial = 0; trial < 500; ++trial) {
+        std::vector<double> samples(static_cast<std::size_t>(length(random)));
+        for (double& v : samples) {
+            const int pick = odds(random);
+            v = pick == 0   ? std::nan("")
+                : pick == 1 ? std::numeric_limits<double>::infinity()
+                : pick == 2 ? -0.0
+                            : value(random);
+        }
+        const int n = static_cast<int>(samples.size());
+        const SampleExtremes vector = ExtremesOf(samples.data(), n);
+        const SampleExtremes portable = PortableExtremesOf(samples.data(), n);
+        ASSERT_EQ(vector.notANumber, portable.notANumber) << trial;
+        ASSERT_EQ(std::memcmp(&vector.least, &portable.least, sizeof(double)), 0) << trial;
+        ASSERT_EQ(std::memcmp(&vector.most, &portable.most, sizeof(double)), 0) << trial;
+    }
 }
 
 TEST_F(PlotViewTest, TheTransferFunctionsPhaseIsDrawnAsDots) {
