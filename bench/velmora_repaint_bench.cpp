@@ -1,7 +1,8 @@
 // The repaint after one capture in a view 1000 pixels wide, at N = 4800 and
 // N = 480000 samples, in the one-channel spectrum, the two-channel scope and
 // the transfer function: the long record should cost little more than the
-// short one, as each device column is drawn as one span.
+// short one, as each device column is drawn as one span. BM_CaptureToCanvas
+// times what follows a capture, analysis and repaint, in every mode.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <vector>
 
 #include "app/command_line.h"
 #include "capture/velmora_doc.h"
@@ -78,6 +80,48 @@ BENCHMARK(BM_Repaint)
     ->ArgsProduct({{4800, 480000}, {0, 1, 3}})
     ->ArgNames({"N", "mode"})
     ->Unit(benchmark::kMicrosecond);
+
+// From the end of a capture to the repainted canvas: the conversion of the
+// recorded frames, both transforms and the bin loop, then the repaint, in
+// each display mode (0 one-channel scope, 1 two-channel scope, 2 spectrum,
+// 3 transfer function).
+void BM_CaptureToCanvas(benchmark::State& state) {
+    NoInput input;
+    NoDialogs dialogs;
+    const int n = static_cast<int>(state.range(0));
+    const int p5 = static_cast<int>(state.range(1));
+    auto doc = std::make_unique<CVelmoraDoc>(
+        *SplitCommandLine("48000 " + std::to_string(n / 48000.0) + " 0 0 " + std::to_string(p5)),
+        input, dialogs);
+    std::mt19937 random(1);
+    std::normal_distribution<double> noise(0, 300);
+    std::vector<std::int16_t> frames(2 * static_cast<std::size_t>(doc->m_nCaptureFrames));
+    for (int i = 0; i < doc->m_nCaptureFrames; ++i) {
+        frames[2 * i] = static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * 1000 * i / 48000.0) +
+                                                  noise(random));
+        frames[2 * i + 1] = static_cast<std::int16_t>(
+            6000 * std::sin(2 * M_PI * 1000 * i / 48000.0 - 0.3) + noise(random));
+    }
+    doc->AnalyseSpectra();
+    doc->ResetViewRanges();
+    Window window(*doc);
+    window.repaint();
+    for (auto _ : state) {
+        // What a capture does once its frames are in: convert, analyse.
+        const std::int16_t* frame = frames.data();
+        for (int i = 0; i < doc->m_nWindowSamples; ++i, frame += 2) {
+            doc->m_pTime[0][i] = frame[0];
+            doc->m_pTime[1][i] = frame[1];
+        }
+        doc->AnalyseSpectra();
+        window.repaint();
+    }
+    state.counters["samples"] = doc->m_nWindowSamples;
+}
+BENCHMARK(BM_CaptureToCanvas)
+    ->ArgsProduct({{4800, 480000}, {0, 1, 2, 3}})
+    ->ArgNames({"N", "mode"})
+    ->Unit(benchmark::kMillisecond);
 
 // The two lengths alternately, so that both see the same machine: the
 // ratio of the 480000-sample repaint to the 4800-sample one.

@@ -9,6 +9,8 @@ namespace velmora {
 
 namespace {
 
+constexpr double kSuggestedInputLatency = 0.004;  // s
+
 WaveResult failure(PaError error) {
     return {static_cast<int>(error), {}};
 }
@@ -43,7 +45,11 @@ WaveResult PortAudioWaveInput::open(const WaveFormat& format, std::function<void
     input.device = device;
     input.channelCount = format.channels;
     input.sampleFormat = paInt16;
-    input.suggestedLatency = Pa_GetDeviceInfo(device)->defaultLowInputLatency;
+    // Frames reach a capture one small buffer after they are recorded: the
+    // lower the input latency, the sooner a capture is complete and the next
+    // one can start.
+    input.suggestedLatency =
+        std::min(Pa_GetDeviceInfo(device)->defaultLowInputLatency, kSuggestedInputLatency);
     PaError error = Pa_OpenStream(&stream_, &input, nullptr, format.samplesPerSecond,
                                   paFramesPerBufferUnspecified, paNoFlag, &callback, this);
     if (error == paNoError)
