@@ -28,6 +28,17 @@ namespace {
 class FrameTest : public ::testing::Test {
 protected:
     FrameTest() { EXPECT_TRUE(app.InitInstance("", &dialogs, &input)); }
+    // The window shown and active, the view focused, and Enter pressed.
+    bool startFromTheKeyboard() {
+        CMainFrame& frame = *app.frame();
+        frame.show();
+        QApplication::setActiveWindow(&frame);
+        if (!QTest::qWaitForWindowActive(&frame))
+            return false;
+        frame.view()->setFocus();
+        QTest::keyClick(frame.view(), Qt::Key_Return);
+        return app.document()->running();
+    }
     testing::FakeWaveInput input;
     testing::ScriptedInteraction dialogs;
     CVelmoraApp app;
@@ -67,12 +78,7 @@ TEST_F(FrameTest, ShowsItsCaptionMenusAndStatus) {
 
 TEST_F(FrameTest, EnterStartsTheCycleAndAnyKeyStopsIt) {
     CMainFrame& frame = *app.frame();
-    frame.show();
-    QApplication::setActiveWindow(&frame);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    frame.view()->setFocus();
-    QTest::keyClick(frame.view(), Qt::Key_Return);
-    EXPECT_TRUE(app.document()->running());
+    EXPECT_TRUE(startFromTheKeyboard());
     EXPECT_EQ(frame.statusText(), "Velmora ON; hit any key to stop.");
     // The timer asks for one capture after another.
     QTest::qWait(50);
@@ -90,12 +96,7 @@ TEST_F(FrameTest, EnterStartsTheCycleAndAnyKeyStopsIt) {
 
 TEST_F(FrameTest, AModifierAloneLeavesTheMeasurementRunning) {
     CMainFrame& frame = *app.frame();
-    frame.show();
-    QApplication::setActiveWindow(&frame);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-    frame.view()->setFocus();
-    QTest::keyClick(frame.view(), Qt::Key_Return);
-    ASSERT_TRUE(app.document()->running());
+    ASSERT_TRUE(startFromTheKeyboard());
     for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_AltGr, Qt::Key_Super_L,
                         Qt::Key_Meta, Qt::Key_CapsLock}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
