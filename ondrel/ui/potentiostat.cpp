@@ -281,10 +281,8 @@ bool Potentiostat::buildAndStart() {
     }
     currentRangeEmpty_ = true;
     elapsed_.start();
-    progress_->setValue(0);
-    progressText_->clear();
-    progress_->show();
-    progressText_->show();
+    // The progress shows from its first tick on: a run shorter than that
+    // leaves the status bar as it is.
     progressTimer_.start();
     worker_ = std::thread([this] {
         try {
@@ -423,6 +421,8 @@ void Potentiostat::updateProgress() {
     const double done =
         static_cast<double>(live_->lastStep() + 1) / static_cast<double>(live_->nSteps());
     progress_->setValue(static_cast<int>(std::min(done, 1.0) * 1000));
+    progress_->show();
+    progressText_->show();
     const qint64 ms = elapsed_.elapsed();
     QString text = QStringLiteral("elapsed %1").arg(duration(ms));
     if (done > 0.001)
