@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QValueAxis>
+#include <chrono>
 #include <cmath>
 
 #include "../engine/cv_engine.h"
@@ -285,11 +286,14 @@ bool Potentiostat::buildAndStart() {
     // leaves the status bar as it is.
     progressTimer_.start();
     worker_ = std::thread([this] {
+        const auto start = std::chrono::steady_clock::now();
         try {
             engine_->Run();
         } catch (...) {
             failure_ = std::current_exception();
         }
+        lastRunSeconds_ =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         QMetaObject::invokeMethod(this, &Potentiostat::finishRun, Qt::QueuedConnection);
     });
     return true;

@@ -60,6 +60,8 @@ public:
     // The points of the last run, also of one that was stopped.
     const std::vector<CVpoint>& currentPoints() const { return currentPoints_; }
     bool derivativeAvailable() const { return derivativeAvailable_; }
+    // How long the engine of the last run computed, in seconds.
+    double lastRunSeconds() const { return lastRunSeconds_; }
     QLabel* abortedBanner() const { return banner_; }
     PointsTableModel* gridModel() const { return grid_; }
 
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<TCVEngine> engine_;
     std::vector<CVpoint> enginePoints_;  // written by the engine's thread only
     std::atomic<bool> freeze_{false};
+    std::atomic<double> lastRunSeconds_{0};
     std::thread worker_;
     std::exception_ptr failure_, drawFailure_;
     QTimer drainTimer_;
