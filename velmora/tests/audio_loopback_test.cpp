@@ -1,9 +1,11 @@
 // The real sound path: a tone played into the PulseAudio null sink comes
 // back through its monitor, the default input, into a capture.
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include "test_support/temp_dir.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -24,9 +26,7 @@ namespace {
 class TonePlayer {
 public:
     TonePlayer(double frequency, double amplitude) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-        raw_ = dir_ + "/tone.raw";
+        raw_ = (dir_ / "tone.raw").string();
         std::ofstream out(raw_, std::ios::binary);
         for (int i = 0; i < 48000 * 20; ++i) {
             const auto v =
@@ -42,11 +42,11 @@ public:
     ~TonePlayer() {
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
-        std::filesystem::remove_all(dir_);
     }
 
 private:
-    std::string dir_, raw_;
+    test_support::TempDir dir_;
+    std::string raw_;
     pid_t pid_ = 0;
 };
 

@@ -1,9 +1,11 @@
 // velmora-capture run as a lab script runs it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include "test_support/temp_dir.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -23,21 +25,10 @@ struct Result {
     std::string out, err;
 };
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test_support::ReadFile;
 
 class VelmoraCaptureTest : public ::testing::Test {
 protected:
-    VelmoraCaptureTest() {
-        std::string pattern = (fs::temp_directory_path() / "velmora-XXXXXX").string();
-        dir = mkdtemp(pattern.data());
-    }
-    ~VelmoraCaptureTest() override { fs::remove_all(dir); }
-
     // A stereo 16-bit WAV of a sine on each channel.
     std::string wav(int rate, double seconds, double f0, double a0, double f1, double a1) {
         const std::string path = (dir / "input.wav").string();
@@ -103,7 +94,7 @@ protected:
         posix_spawn_file_actions_destroy(&actions);
         int status = 0;
         waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
     }
 
     std::vector<std::vector<double>> rows(const std::string& text) {
@@ -121,7 +112,7 @@ protected:
         return table;
     }
 
-    fs::path dir;
+    test_support::TempDir dir;
 };
 
 TEST_F(VelmoraCaptureTest, PrintsTheSpectrumOfARecording) {

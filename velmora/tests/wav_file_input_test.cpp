@@ -1,7 +1,9 @@
 #include "platform/wav_file_input.h"
 
 #include <gtest/gtest.h>
+
 #include <stdlib.h>
+#include "test_support/temp_dir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -16,9 +18,7 @@ namespace {
 struct WavFile {
     // claimed: the frames the header announces, when it lies about them.
     WavFile(int rate, int channels, int bits, int frames, std::uint32_t claimed = 0) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
-        dir = mkdtemp(pattern.data());
-        path = (std::filesystem::path(dir) / "input.wav").string();
+        path = (dir / "input.wav").string();
         std::ofstream out(path, std::ios::binary);
         auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
         auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
@@ -41,8 +41,8 @@ struct WavFile {
         for (int i = 0; i < frames * channels; ++i)
             u16(static_cast<std::uint16_t>(i % 2 ? -i / 2 : i / 2));
     }
-    ~WavFile() { std::filesystem::remove_all(dir); }
-    std::string dir, path;
+    test_support::TempDir dir;
+    std::string path;
 };
 
 TEST(WavFileInput, EachCaptureTakesTheNextFrames) {
