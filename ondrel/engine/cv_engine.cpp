@@ -197,12 +197,9 @@ void TCVEngine::Run() {
                           ? (pilot_.Eswitch1 - pilot_.Einitial) / steps
                           : (pilot_.Eswitch1 - pilot_.Einitial) * T / (steps * pilot_.duration[0]);
 
-    const double Emin =
-        std::min({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2});
-    const double Emax =
-        std::max({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2});
-    display_.RunStarting(figures(), *this);
-    display_.SetPotentialRange(Emax, Emin);
+    const RunFigures run = figures();
+    display_.RunStarting(run, *this);
+    display_.SetPotentialRange(run.EmaxV, run.EminV);
 
     const double segmentStart[3] = {pilot_.Einitial, pilot_.Eswitch1, pilot_.Eswitch2};
     const double segmentSign[3] = {1, -1, 1};

@@ -1,6 +1,5 @@
 #include "model_file.h"
 
-#include <cctype>
 #include <filesystem>
 
 #include "../platform/codepage.h"
@@ -9,18 +8,9 @@
 #include "cvn_file.h"
 #include "file_io.h"
 #include "mec_file.h"
+#include "text_lines.h"
 
 namespace ondrel {
-
-namespace {
-
-std::string upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-}  // namespace
 
 std::string ModelNameOf(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
@@ -40,7 +30,7 @@ std::string ModelFileText(const TModel& model, const std::string& path, char sep
 
 bool LoadModelFile(const std::string& path, TModel& model, char separator,
                    ModelFileExtras* extras) {
-    const std::string extension = upper(ExtensionOf(path));
+    const std::string extension = AsciiUpper(ExtensionOf(path));
     if (extension != ".CVN" && extension != ".MEC")
         return false;
     const std::string text = ReadWholeFile(path);

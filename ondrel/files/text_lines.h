@@ -10,6 +10,9 @@ namespace ondrel {
 // further line, and a UTF-8 byte-order mark at the start is skipped.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// The text with its ASCII letters in upper case (extensions, keywords).
+std::string AsciiUpper(std::string text);
+
 // Joins lines, each ended by CR LF.
 std::string JoinLines(const std::vector<std::string>& lines);
 

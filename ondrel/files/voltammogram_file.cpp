@@ -24,12 +24,6 @@ constexpr Units kPrnUnits{1000, -1e6};  // the file's current has the other sign
 
 constexpr int kAa0HeaderLines = 5;
 
-std::string upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string number(double value) {
     return FiniteToText(value, '.');
 }
@@ -81,7 +75,7 @@ private:
         if (lines_.size() < 2)
             return !lines_.empty();
         const std::vector<std::string> last = fieldsOf(lines_.back());
-        return last.size() == 1 && upper(last[0]) == "END";
+        return last.size() == 1 && AsciiUpper(last[0]) == "END";
     }
 
     [[noreturn]] void fail(int line, const std::string& message) const {
@@ -158,7 +152,7 @@ private:
 }  // namespace
 
 std::optional<CurveFormat> CurveFormatOf(const std::string& path) {
-    const std::string extension = upper(ExtensionOf(path));
+    const std::string extension = AsciiUpper(ExtensionOf(path));
     if (extension == ".OCV")
         return CurveFormat::Ocv;
     if (extension == ".AA0")
@@ -178,7 +172,7 @@ VoltammogramRead ReadVoltammogram(std::string_view text, const std::string& path
 CurveFormat WriteFormatOf(const std::string& path, CurveOrigin origin) {
     if (const std::optional<CurveFormat> format = CurveFormatOf(path))
         return *format;
-    const std::string extension = upper(ExtensionOf(path));
+    const std::string extension = AsciiUpper(ExtensionOf(path));
     if (origin == CurveOrigin::Simulated)
         throw Exception("Extension: " + extension + " non reconnue");
     throw Exception("Unknown Extension: " + extension);

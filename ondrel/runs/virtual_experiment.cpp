@@ -9,21 +9,11 @@ TVirtualExperiment TVirtualExperiment::Snapshot(const TModel& model, const std::
     e.modelName = modelName;
     for (const TEspece& s : model.species)
         e.species.append({s.name, s.D, s.C});
-    const int count = model.species.count();
-    for (const TRedox& c : model.couples) {
-        if (!CoupleRunnable(c, count)) {
-            e.invalid = true;
-            e.messages.push_back(kInvalidRedox);
-        }
-        e.couples.append(c);
-    }
-    for (const TChemical& r : model.reactions) {
-        if (!ReactionValid(r, count)) {
-            e.invalid = true;
-            e.messages.push_back(kInvalidChemical);
-        }
-        e.reactions.append(r);
-    }
+    // Every record is copied, failing or not; the failures are reported.
+    e.couples = model.couples;
+    e.reactions = model.reactions;
+    e.messages = SnapshotProblems(model);
+    e.invalid = !e.messages.empty();
     e.pilot = model.pilot;
     e.method = model.method;
     e.temperature = model.temperature;

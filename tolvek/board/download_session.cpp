@@ -37,7 +37,7 @@ DataFileResult DownloadSession::LoadDataFile(DownloadHost& host) {
     return result;
 }
 
-DownloadOutcome DownloadSession::Download(DownloadHost& host) {
+DownloadOutcome DownloadSession::Download(DownloadHost& host, std::string* failure) {
     const bool simulated = !port_.FallbackReason().empty();
     const std::uint32_t t0 = host.TickCount();
     host.ShowStatus(simulated ? kSimulatedDownloadingText : kDownloadingText);
@@ -57,8 +57,10 @@ DownloadOutcome DownloadSession::Download(DownloadHost& host) {
     lines_.SetWE(1);
     lines_.SetMODE(0);
     // Only what has arrived is reported as downloaded.
-    if (const std::string failure = port_.Settle(); !failure.empty()) {
-        host.ShowStatus(DownloadFailedText(failure));
+    if (std::string settled = port_.Settle(); !settled.empty()) {
+        host.ShowStatus(DownloadFailedText(settled));
+        if (failure)
+            *failure = std::move(settled);
         return DownloadOutcome::Failed;
     }
     const std::uint32_t t1 = host.TickCount();
@@ -71,8 +73,9 @@ DataFileResult DownloadSession::Start(DownloadHost& host) {
     WaveTable.reset();
     DataFileResult result = LoadDataFile(host);
     switch (result.status) {
-        case kLoaded:
-            switch (Download(host)) {
+        case kLoaded: {
+            std::string failure;
+            switch (Download(host, &failure)) {
                 case DownloadOutcome::Complete:
                     break;
                 case DownloadOutcome::Abandoned:
@@ -80,10 +83,11 @@ DataFileResult DownloadSession::Start(DownloadHost& host) {
                     break;
                 case DownloadOutcome::Failed:
                     result.status = kPortFailure;
-                    result.message = DownloadFailedText(port_.Settle());
+                    result.message = DownloadFailedText(failure);
                     break;
             }
             break;
+        }
         case kNoFileChosen:
         case kOutsideLimits:
             host.ShowStatus(result.message);

@@ -65,8 +65,9 @@ public:
     DataFileResult LoadDataFile(DownloadHost& host);
 
     // Clocks the loaded table into the board and reports the time taken,
-    // once every write has been made durable and has arrived.
-    DownloadOutcome Download(DownloadHost& host);
+    // once every write has been made durable and has arrived. A write that
+    // did not arrive is put into failure, when given.
+    DownloadOutcome Download(DownloadHost& host, std::string* failure = nullptr);
 
     // The Start button: load, then download when the load succeeded.
     // Returns the load's result, or kAbandoned or kPortFailure with its
