@@ -36,6 +36,7 @@ public:
     QStringList getOpenFileNames(const FileRequest&) override { return {}; }
     QString getSaveFileName(const FileRequest&) override { return {}; }
     void showAbout(bool) override {}
+    void beep() override {}
     QStringList errors;
 };
 

@@ -1,5 +1,8 @@
 #include "peaks.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "../platform/float_text.h"
 #include "savitzky_golay.h"
 
@@ -14,6 +17,11 @@ bool peakBetween(const CurvePoint& a, const CurvePoint& b) {
         return false;
     return (a.current > 0 && b.potential > a.potential) ||
            (a.current < 0 && b.potential < a.potential);
+}
+
+// A derivative falling through zero marks a maximum.
+PeakKind kindOf(const CurvePoint& before) {
+    return before.current > 0 ? PeakKind::Maximum : PeakKind::Minimum;
 }
 
 GridRows derivativeHeader() {
@@ -33,7 +41,7 @@ PeakSearch FindMeasuredPeaks(const Curve& curve, int w) {
         const double Ep = d[p].potential + (d[p + 1].potential - d[p].potential) * d[p].current /
                                                (d[p].current - d[p + 1].current);
         const double Ip = (curve[p + m].current + curve[p + m + 1].current) / 2;
-        search.peaks.push_back({static_cast<int>(search.peaks.size()) + 1, Ep, Ip});
+        search.peaks.push_back({static_cast<int>(search.peaks.size()) + 1, Ep, Ip, kindOf(d[p])});
     }
     return search;
 }
@@ -49,9 +57,51 @@ PeakSearch FindSimulatedPeaks(const Curve& curve) {
             continue;
         search.peaks.push_back({static_cast<int>(search.peaks.size()) + 1,
                                 (curve[p].potential + curve[p + 1].potential) / 2,
-                                (curve[p].current + curve[p + 1].current) / 2});
+                                (curve[p].current + curve[p + 1].current) / 2, kindOf(d[p])});
     }
     return search;
+}
+
+std::vector<CouplePeaks> PairPeaks(const std::vector<Peak>& peaks) {
+    struct Candidate {
+        double distance;
+        std::size_t maximum, minimum;
+    };
+    std::vector<Candidate> candidates;
+    for (std::size_t a = 0; a < peaks.size(); ++a)
+        for (std::size_t c = 0; c < peaks.size(); ++c)
+            if (peaks[a].kind == PeakKind::Maximum && peaks[c].kind == PeakKind::Minimum)
+                candidates.push_back({std::abs(peaks[a].Ep - peaks[c].Ep), a, c});
+    std::stable_sort(
+        candidates.begin(), candidates.end(),
+        [](const Candidate& x, const Candidate& y) { return x.distance < y.distance; });
+    std::vector<bool> taken(peaks.size(), false);
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (const Candidate& candidate : candidates) {
+        if (taken[candidate.maximum] || taken[candidate.minimum])
+            continue;
+        taken[candidate.maximum] = taken[candidate.minimum] = true;
+        pairs.emplace_back(candidate.maximum, candidate.minimum);
+    }
+    std::sort(pairs.begin(), pairs.end());
+    std::vector<CouplePeaks> couples;
+    for (const auto& [maximum, minimum] : pairs)
+        couples.push_back({peaks[maximum], peaks[minimum]});
+    return couples;
+}
+
+std::vector<std::string> CoupleLines(const std::vector<CouplePeaks>& couples, char separator) {
+    std::vector<std::string> lines;
+    for (const CouplePeaks& couple : couples) {
+        std::string line =
+            "\u0394Ep = " + FloatToGeneral(couple.deltaEp(), 4, separator) +
+            " mV   E\u00BD = " + FloatToGeneral(couple.halfWavePotential(), 5, separator) + " mV";
+        if (couple.minimum.Ip != 0)
+            line += "   |Ipa/Ipc| = " +
+                    FloatToGeneral(std::abs(couple.maximum.Ip / couple.minimum.Ip), 3, separator);
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 GridRows PeakRows(const std::vector<Peak>& peaks, char separator) {

@@ -7,13 +7,26 @@
 
 namespace ondrel {
 
+// A current maximum met while the potential rises, or a minimum met while
+// it falls.
+enum class PeakKind { Maximum, Minimum };
+
 // A peak as the peak grids list it: its number from 1, potential in mV and
 // current in µA.
 struct Peak {
     int index;
     double Ep;
     double Ip;
+    PeakKind kind = PeakKind::Maximum;
     bool operator==(const Peak&) const = default;
+};
+
+// The two peaks of one redox couple: the maximum of the rising sweep and the
+// minimum of the falling one.
+struct CouplePeaks {
+    Peak maximum, minimum;
+    double deltaEp() const { return maximum.Ep - minimum.Ep; }
+    double halfWavePotential() const { return (maximum.Ep + minimum.Ep) / 2; }
 };
 
 // The derivative a search worked on and the peaks it found. A peak lies
@@ -32,6 +45,14 @@ PeakSearch FindMeasuredPeaks(const Curve& curve, int w);
 // A simulated curve: first differences at the mid-potentials; Ep and Ip the
 // means of the two curve points at the sign change.
 PeakSearch FindSimulatedPeaks(const Curve& curve);
+
+// Pairs every maximum with a minimum, nearest potentials first; a peak
+// without a partner is left out. In the order of the maxima.
+std::vector<CouplePeaks> PairPeaks(const std::vector<Peak>& peaks);
+
+// One line for each couple: "ΔEp = 59.1 mV   E½ = 1300 mV   |Ipa/Ipc| = 1"
+// (the ratio only when the minimum's current is not zero).
+std::vector<std::string> CoupleLines(const std::vector<CouplePeaks>& couples, char separator);
 
 using GridRows = std::vector<std::vector<std::string>>;
 

@@ -39,6 +39,8 @@ public:
     virtual QStringList getOpenFileNames(const FileRequest& request) = 0;
     // The chosen path, empty when cancelled.
     virtual QString getSaveFileName(const FileRequest& request) = 0;
+    // The system's default beep.
+    virtual void beep() = 0;
     // The about window, modal; as the start-up splash it closes by itself
     // after three seconds. A click anywhere on it closes it at once.
     virtual void showAbout(bool asSplash) = 0;

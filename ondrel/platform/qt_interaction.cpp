@@ -80,6 +80,10 @@ QString QtInteraction::getSaveFileName(const FileRequest& request) {
     return dialog.selectedFiles().constFirst();
 }
 
+void QtInteraction::beep() {
+    QApplication::beep();
+}
+
 void QtInteraction::showAbout(bool asSplash) {
     AboutBox box(parent_, asSplash);
     box.exec();

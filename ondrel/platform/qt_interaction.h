@@ -17,6 +17,7 @@ public:
     bool askOkCancel(const QString& text) override;
     QStringList getOpenFileNames(const FileRequest& request) override;
     QString getSaveFileName(const FileRequest& request) override;
+    void beep() override;
     void showAbout(bool asSplash) override;
 
 private:

@@ -18,6 +18,7 @@
 #include "../model/validity.h"
 #include "../platform/float_text.h"
 #include "batch_display.h"
+#include "picture.h"
 #include "point_table.h"
 
 namespace {
@@ -31,6 +32,7 @@ constexpr int kExitStopped = 130;
 void printUsage(std::ostream& out) {
     out << "usage: ondrel-sim [MODEL] [--out FILE] [--peaks]\n"
            "       ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
+           "       ondrel-sim [MODEL] [--measured CURVE...] --picture FILE\n"
            "\n"
            "Simulates MODEL (.CVN or .MEC; the default model without it). The points,\n"
            "E (mV) and I (uA) separated by a tab, go to standard output, or to FILE:\n"
@@ -41,13 +43,19 @@ void printUsage(std::ostream& out) {
            "--measured reads recorded voltammograms (.OCV, .AA0 or .PRN) and prints the\n"
            "peaks of each, found with a Savitzky-Golay derivative of width W (5 to 25,\n"
            "odd, default 11). --smoothed writes the one CURVE smoothed with width W to\n"
-           "FILE, a .OCV, .AA0 or .PRN voltammogram by its extension.\n";
+           "FILE, a .OCV, .AA0 or .PRN voltammogram by its extension.\n"
+           "\n"
+           "--picture simulates MODEL and draws the voltammogram chart as the window\n"
+           "shows it after the run, with the recorded CURVEs overlaid, into FILE: an\n"
+           "Enhanced Metafile (.EMF or .WMF), .BMP, .SVG, .PDF or .PNG by its extension.\n";
 }
 
 struct Arguments {
     bool measured = false;
     bool peaks = false;
     std::vector<std::string> inputs;
+    std::size_t beforeMeasured = 0;  // how many inputs came before --measured
+    std::string picture;
     std::string out;
     std::string smoothed;
     int width = kDefaultFilterWidth;
@@ -70,6 +78,9 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         const bool hasValue = i + 1 < argc;
         if (word == "--measured" && !arguments.measured) {
             arguments.measured = true;
+            arguments.beforeMeasured = arguments.inputs.size();
+        } else if (word == "--picture" && hasValue && arguments.picture.empty()) {
+            arguments.picture = argv[++i];
         } else if (word == "--peaks" && !arguments.peaks) {
             arguments.peaks = true;
         } else if (word == "--out" && hasValue && arguments.out.empty()) {
@@ -89,8 +100,17 @@ bool parse(int argc, char** argv, Arguments& arguments) {
             return false;
         }
     }
-    if (arguments.measured) {
-        if (arguments.inputs.empty() || !arguments.out.empty() || arguments.peaks) {
+    if (!arguments.picture.empty()) {
+        const std::size_t models =
+            arguments.measured ? arguments.beforeMeasured : arguments.inputs.size();
+        if (models > 1 || arguments.peaks || !arguments.out.empty() || widthGiven ||
+            !arguments.smoothed.empty()) {
+            std::cerr << "ondrel-sim: --picture takes one model file and --measured curves\n";
+            return false;
+        }
+    } else if (arguments.measured) {
+        if (arguments.beforeMeasured > 0 || arguments.inputs.empty() || !arguments.out.empty() ||
+            arguments.peaks) {
             std::cerr << "ondrel-sim: --measured takes curve files, --width and --smoothed\n";
             return false;
         }
@@ -175,6 +195,17 @@ int simulate(const Arguments& arguments) {
     return 0;
 }
 
+int drawPicture(const Arguments& arguments) {
+    const bool modelGiven =
+        arguments.measured ? arguments.beforeMeasured == 1 : arguments.inputs.size() == 1;
+    const std::string model = modelGiven ? arguments.inputs.front() : std::string();
+    loadModel(model);  // refuses what is no model file before any window is built
+    const std::vector<std::string> curves(
+        arguments.inputs.begin() + static_cast<std::ptrdiff_t>(modelGiven), arguments.inputs.end());
+    WriteVoltammogramPicture(model, curves, arguments.picture);
+    return 0;
+}
+
 int examineMeasured(const Arguments& arguments) {
     const char separator = UserDecimalSeparator();
     // Refuses an unknown extension before any work.
@@ -213,6 +244,8 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     try {
+        if (!arguments.picture.empty())
+            return drawPicture(arguments);
         return arguments.measured ? examineMeasured(arguments) : simulate(arguments);
     } catch (const std::exception& error) {
         std::cerr << error.what() << '\n';

@@ -31,12 +31,14 @@ public:
         return answer.isEmpty() ? QString() : answer.constFirst();
     }
     void showAbout(bool asSplash) override { abouts.push_back(asSplash); }
+    void beep() override { ++beeps; }
 
     std::vector<QString> messages, errors, questions;
     std::deque<bool> yesNoAnswers;  // No when empty
     std::vector<FileRequest> openRequests, saveRequests;
     std::deque<QStringList> openAnswers, saveAnswers;  // cancelled when empty
     std::vector<bool> abouts;
+    int beeps = 0;
 
 private:
     static QStringList next(std::deque<QStringList>& answers) {

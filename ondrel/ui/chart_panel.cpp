@@ -50,11 +50,11 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     chart_->addAxis(y_, Qt::AlignLeft);
     // A chart draws its axes only once a series is attached to them; this
     // empty one keeps them in place until the curves come.
-    auto* frame = new QLineSeries(chart_);
-    chart_->addSeries(frame);
-    frame->attachAxis(x_);
-    frame->attachAxis(y_);
-    for (QLegendMarker* marker : chart_->legend()->markers(frame))
+    frame_ = new QLineSeries(chart_);
+    chart_->addSeries(frame_);
+    frame_->attachAxis(x_);
+    frame_->attachAxis(y_);
+    for (QLegendMarker* marker : chart_->legend()->markers(frame_))
         marker->setVisible(false);
     view_ = new QChartView(chart_, this);
     view_->setObjectName(chartName + QStringLiteral("View"));
@@ -65,6 +65,21 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
 
 QToolButton* ChartPanel::button(const char* name) const {
     return findChild<QToolButton*>(QString::fromLatin1(name));
+}
+
+QLineSeries* ChartPanel::addLine(int penWidth) {
+    auto* series = new QLineSeries;
+    chart_->addSeries(series);
+    series->attachAxis(x_);
+    series->attachAxis(y_);
+    QPen pen = series->pen();
+    pen.setWidth(penWidth);
+    series->setPen(pen);
+    return series;
+}
+
+QPointF ChartPanel::valueAt(QPoint viewPosition) const {
+    return chart_->mapToValue(chart_->mapFromScene(view_->mapToScene(viewPosition)), frame_);
 }
 
 void ChartPanel::addToToolBar(QWidget* widget) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 class QChart;
+class QLineSeries;
 class QChartView;
 class QHBoxLayout;
 class QToolButton;
@@ -34,6 +35,12 @@ public:
     QValueAxis* yAxis() const { return y_; }
     QToolButton* button(const char* name) const;
 
+    // A new line series on the chart's two axes, in the theme's next colour.
+    QLineSeries* addLine(int penWidth);
+
+    // Chart values at a point of the view, through the chart's axes.
+    QPointF valueAt(QPoint viewPosition) const;
+
     // More controls on the tool bar, after the buttons.
     void addToToolBar(QWidget* widget);
 
@@ -41,6 +48,7 @@ private:
     QChart* chart_;
     QChartView* view_;
     QValueAxis *x_, *y_;
+    QLineSeries* frame_;
     QHBoxLayout* bar_;
 };
 

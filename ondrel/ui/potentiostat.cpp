@@ -46,17 +46,6 @@ QList<QPointF> curvePoints(const std::vector<CVpoint>& points) {
     return curve;
 }
 
-QLineSeries* addSeries(ChartPanel* panel, int penWidth) {
-    auto* series = new QLineSeries;
-    panel->chart()->addSeries(series);
-    series->attachAxis(panel->xAxis());
-    series->attachAxis(panel->yAxis());
-    QPen pen = series->pen();
-    pen.setWidth(penWidth);
-    series->setPen(pen);
-    return series;
-}
-
 // Sets a range as the chart takes it, or says that it cannot.
 void setRange(QValueAxis* axis, double min, double max, const char* message) {
     if (!std::isfinite(min) || !std::isfinite(max) || !(min < max))
@@ -77,7 +66,7 @@ Potentiostat::Potentiostat(TForm1& form, TModel& model, Interaction& interaction
     grid_ = new PointsTableModel(separator_, this);
     form_.SimulatedDataGrid->setModel(grid_);
 
-    pilotSeries_ = addSeries(form_.PilotChartPanel, 1);
+    pilotSeries_ = form_.PilotChartPanel->addLine(1);
 
     // "Experiment" over "Aborted", lime on black, blinking over the curves.
     banner_ = new QLabel(QStringLiteral("Experiment\nAborted"), form_.VoltamogramPanel->view());
@@ -141,8 +130,10 @@ Potentiostat::Potentiostat(TForm1& form, TModel& model, Interaction& interaction
     connect(list, &QListWidget::itemChanged, this, [this, list](QListWidgetItem* item) {
         const int row = list->row(item);
         if (row >= 0 && row < static_cast<int>(historySeries_.size())) {
-            historySeries_[row]->setVisible(item->checkState() == Qt::Checked);
-            fitCurrentAxis();
+            const bool shown = item->checkState() == Qt::Checked;
+            historySeries_[row]->setVisible(shown);
+            emit historyCurveShown(historySeries_[row], shown);
+            AutoScale();
         }
     });
     auto* remove = form_.findChild<QPushButton*>(QStringLiteral("DeleteVirtualVoltamogram"));
@@ -248,10 +239,10 @@ void Potentiostat::startRun() {
         interaction_.showError(qs(problem));
         return;
     }
-    currentSeries_ = addSeries(form_.VoltamogramPanel, 2);
+    currentSeries_ = form_.VoltamogramPanel->addLine(2);
     currentCurve_.clear();
-    derivativeAvailable_ = false;
     currentPoints_.clear();
+    emit runStarted();
     freeze_ = false;
     form_.RxFreeze->setEnabled(true);
     form_.RxHold->setEnabled(true);
@@ -369,19 +360,30 @@ void Potentiostat::extendCurrentRange(const std::vector<std::pair<double, double
     form_.VoltamogramPanel->yAxis()->applyNiceNumbers();
 }
 
-// The current axis fitted to every curve shown.
-void Potentiostat::fitCurrentAxis() {
+void Potentiostat::AutoScale() {
+    ChartPanel* panel = form_.VoltamogramPanel;
+    double emin = 0, emax = 0;
     std::vector<std::pair<double, double>> all;
-    for (QAbstractSeries* series : form_.VoltamogramPanel->chart()->series()) {
+    for (QAbstractSeries* series : panel->chart()->series()) {
         auto* line = qobject_cast<QLineSeries*>(series);
-        if (!line || !line->isVisible())
+        if (!line || !line->isVisible() || !line->attachedAxes().contains(panel->yAxis()))
             continue;
-        for (const QPointF& p : line->points())
+        for (const QPointF& p : line->points()) {
+            if (all.empty())
+                emin = emax = p.x();
+            emin = std::min(emin, p.x());
+            emax = std::max(emax, p.x());
             all.emplace_back(p.x(), p.y());
+        }
     }
     currentRangeEmpty_ = true;
-    if (!all.empty())
-        extendCurrentRange(all);
+    if (all.empty())
+        return;
+    if (emin < emax) {
+        panel->xAxis()->setRange(emin, emax);
+        panel->xAxis()->applyNiceNumbers();
+    }
+    extendCurrentRange(all);
 }
 
 // One series per species, in order; series of species no longer there are
@@ -395,7 +397,7 @@ void Potentiostat::refreshProfiles(const ConcentrationProfiles& profiles) {
     std::size_t boxes = 0;
     for (std::size_t s = 0; s < profiles.values.size(); ++s) {
         if (s >= form_.profileSeries.size())
-            form_.profileSeries.push_back(addSeries(panel, 1));
+            form_.profileSeries.push_back(panel->addLine(1));
         QLineSeries* series = form_.profileSeries[s];
         if (series->name() != qs(profiles.names[s]))
             series->setName(qs(profiles.names[s]));
@@ -482,7 +484,7 @@ void Potentiostat::finishRun() {
     } else {
         destroySnapshot();
     }
-    fitCurrentAxis();
+    AutoScale();
     emit runEnded();
 }
 
@@ -542,12 +544,13 @@ void Potentiostat::DeleteRow(int row) {
     if (!interaction_.askYesNo(qs(history_.DeleteQuestion(at))))
         return;
     QLineSeries* series = historySeries_[at];
+    emit historyCurveRemoved(series);
     form_.VoltamogramPanel->chart()->removeSeries(series);
     delete series;
     historySeries_.erase(historySeries_.begin() + row);
     history_.Remove(at);
     delete form_.VirtualExpListBox->takeItem(row);
-    fitCurrentAxis();
+    AutoScale();
 }
 
 }  // namespace ondrel

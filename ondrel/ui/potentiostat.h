@@ -59,7 +59,6 @@ public:
     QLineSeries* historySeries(std::size_t row) const { return historySeries_.at(row); }
     // The points of the last run, also of one that was stopped.
     const std::vector<CVpoint>& currentPoints() const { return currentPoints_; }
-    bool derivativeAvailable() const { return derivativeAvailable_; }
     // How long the engine of the last run computed, in seconds.
     double lastRunSeconds() const { return lastRunSeconds_; }
     QLabel* abortedBanner() const { return banner_; }
@@ -73,10 +72,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
+    // A run started; its curve is not yet stored.
+    void runStarted();
     // A run ended, whatever its outcome, and the window shows it.
     void runEnded();
+    // A stored curve was ticked or unticked in the history list.
+    void historyCurveShown(QLineSeries* series, bool shown);
+    // A stored curve is about to be destroyed.
+    void historyCurveRemoved(QLineSeries* series);
 
 public slots:
+    // Both axes of the voltammogram chart fitted to every curve shown.
+    void AutoScale();
     void RunSwitchClicked(bool on);
     void Recall(int row);
     void DeleteRow(int row);
@@ -93,7 +100,6 @@ private:
     void blinkAborted();
     void refreshProfiles(const ConcentrationProfiles& profiles);
     void extendCurrentRange(const std::vector<std::pair<double, double>>& points);
-    void fitCurrentAxis();
     void showGrid(const std::vector<CVpoint>& points, const QString& title);
     void updateProgress();
     void setTracking();
@@ -116,7 +122,6 @@ private:
     QTimer drainTimer_;
 
     std::vector<CVpoint> currentPoints_;
-    bool derivativeAvailable_ = false;
     ExperimentHistory history_;
     std::vector<QLineSeries*> historySeries_;
     QLineSeries* pilotSeries_ = nullptr;

@@ -33,8 +33,12 @@
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
 #include "chart_panel.h"
+#include "chart_picture.h"
+#include "chart_readout.h"
 #include "hints.h"
+#include "measured_curves.h"
 #include "model_editor.h"
+#include "peak_commands.h"
 #include "potentiostat.h"
 #include "program_sheet.h"
 
@@ -57,12 +61,13 @@ Widget* named(Widget* widget, const char* name) {
     return widget;
 }
 
-QTableWidget* grid(QWidget* parent, const char* name, const QStringList& header) {
-    auto* table = named(new QTableWidget(0, header.size(), parent), name);
-    table->setHorizontalHeaderLabels(header);
+// A read-only grid; its model comes with the commands that fill it.
+QTableView* grid(QWidget* parent, const char* name) {
+    auto* table = named(new QTableView(parent), name);
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
     return table;
 }
 
@@ -124,6 +129,25 @@ TForm1::TForm1(Interaction& interaction, Options options, QWidget* parent)
     MainStatusBar = named(new QStatusBar, "MainStatusBar");
     setStatusBar(MainStatusBar);
     Runs = new Potentiostat(*this, model_, interaction_, separator_);
+    Curves = new ExperimentalCurves(*this, interaction_, separator_);
+    Peaks = new PeakCommands(*this, *Curves, interaction_, separator_);
+    connect(Curves, &ExperimentalCurves::curvesChanged, Runs, &Potentiostat::AutoScale);
+
+    auto* voltammogramReadout =
+        new ChartReadout(*VoltamogramPanel, *Label36, QStringLiteral("mV: "),
+                         QStringLiteral("  \u00B5A: "), separator_);
+    connect(voltammogramReadout, &ChartReadout::axisClicked, Runs, &Potentiostat::AutoScale);
+    new ChartReadout(*ConcProfilPanel, *Label24, QStringLiteral("x: "), QStringLiteral(" conc: "),
+                     separator_);
+    QToolButton* autoScale = VoltamogramPanel->button("AutoScaleButton");
+    autoScale->setEnabled(true);
+    connect(autoScale, &QToolButton::clicked, Runs, &Potentiostat::AutoScale);
+    QToolButton* exportVoltammogram = findChild<QToolButton*>(QStringLiteral("SaveAsButton97"));
+    exportVoltammogram->setEnabled(true);
+    connect(exportVoltammogram, &QToolButton::clicked, this, &TForm1::SaveAsButton97Click);
+    QToolButton* exportProfiles = ConcProfilPanel->button("ExportConcProfilesButton97");
+    exportProfiles->setEnabled(true);
+    connect(exportProfiles, &QToolButton::clicked, this, &TForm1::ExportConcProfilesButton97Click);
     connect(Program, &ProgramSheet::conversionProblem, this, [this](const QString& message) {
         if (message.isEmpty())
             MainStatusBar->clearMessage();
@@ -134,9 +158,12 @@ TForm1::TForm1(Interaction& interaction, Options options, QWidget* parent)
 }
 
 // The runs go first: a running engine is stopped while the window it draws
-// into still stands.
+// into still stands. The curve commands watch the window's lists, so they go
+// before the widgets do.
 TForm1::~TForm1() {
     delete Runs;
+    delete Peaks;
+    delete Curves;
 }
 
 QToolButton* TForm1::toolButton(const char* name, const QString& caption, const QString& hint) {
@@ -203,7 +230,10 @@ QWidget* TForm1::buildChartColumn() {
          {"RxZoomButton1", QStringLiteral("\u00B1"), QStringLiteral("Zoom In/Out")},
          {"EditVoltamogramsSeries", QStringLiteral("Edit"), QStringLiteral("Open Graph Editor")},
          {"PrintVoltamogramButton97", QStringLiteral("Print"), QStringLiteral("Preview & Print")},
-         {"ToolbarButton976", QStringLiteral("Track"), QStringLiteral("Track voltamogram"), true}});
+         {"ToolbarButton976", QStringLiteral("Track"), QStringLiteral("Track voltamogram"), true},
+         {"AutoScaleButton", QStringLiteral("Auto"),
+          QStringLiteral("Automatic scaling| Fit both axes to the curves shown (a click on an "
+                         "axis does the same)")}});
     ConcProfilPanel = new ChartPanel(
         QStringLiteral("ConcProfilPanel"), QStringLiteral("ConcProfilChart"),
         QStringLiteral("Distance"), QStringLiteral("C (relative)"),
@@ -220,6 +250,13 @@ QWidget* TForm1::buildChartColumn() {
     for (ChartPanel* panel : {VoltamogramPanel, ConcProfilPanel})
         for (QToolButton* button : panel->findChildren<QToolButton*>())
             button->setEnabled(false);
+    Label36 = named(new QLabel(VoltamogramPanel), "Label36");
+    Label24 = named(new QLabel(ConcProfilPanel), "Label24");
+    for (QLabel* readout : {Label36, Label24})
+        readout->setMinimumWidth(readout->fontMetrics().horizontalAdvance(
+            QStringLiteral("mV: -1234.5  \u00B5A: -1234.5")));
+    VoltamogramPanel->addToToolBar(Label36);
+    ConcProfilPanel->addToToolBar(Label24);
     VoltamogramPanel->xAxis()->setRange(1000, 1600);
     VoltamogramPanel->yAxis()->setRange(-10, 10);
     ConcProfilPanel->xAxis()->setRange(0, 500);
@@ -255,12 +292,15 @@ QWidget* TForm1::buildSimulatedDataSheet() {
 QWidget* TForm1::buildExperimentalDataSheet() {
     auto* sheet = named(new QWidget, "ExperimentalDataSheet");
     auto* layout = new QVBoxLayout(sheet);
-    auto* list = named(new QListWidget(sheet), "RealExpListBox");
-    list->setMaximumHeight(110);
-    layout->addWidget(list);
+    RealExpListBox = named(new QListWidget(sheet), "RealExpListBox");
+    RealExpListBox->setMaximumHeight(110);
+    SetHint(RealExpListBox, QStringLiteral("Exp. voltamograms| Tick to show, Delete to remove"));
+    layout->addWidget(RealExpListBox);
     auto* labels = new QHBoxLayout;
-    labels->addWidget(named(new QLabel(QString(), sheet), "ExpInputFileName"), 1);
-    labels->addWidget(named(new QLabel(QStringLiteral("0 pts"), sheet), "ExpInputFileNpts"));
+    ExpInputFileName = named(new QLabel(QString(), sheet), "ExpInputFileName");
+    ExpInputFileNpts = named(new QLabel(QStringLiteral("0 pts"), sheet), "ExpInputFileNpts");
+    labels->addWidget(ExpInputFileName, 1);
+    labels->addWidget(ExpInputFileNpts);
     layout->addLayout(labels);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(pushButton(sheet, "FindExpPeaksButton", QStringLiteral("Peaks"),
@@ -269,40 +309,54 @@ QWidget* TForm1::buildExperimentalDataSheet() {
     buttons->addWidget(pushButton(sheet, "SmoothExpButton", QStringLiteral("Smooth"),
                                   QStringLiteral("Smooth selected exp. voltamogram"), false));
     buttons->addWidget(pushButton(sheet, "SaveSmoothedButton", QStringLiteral("Save smoothed"),
-                                  QStringLiteral("Save smoothed  exp. voltamogram"), false));
-    auto* width = named(new QSpinBox(sheet), "RxSpinEdit1");
-    width->setRange(5, 25);
-    width->setSingleStep(2);
-    width->setValue(11);
-    width->setEnabled(false);
+                                  QStringLiteral("Save smoothed  exp. voltamogram"), true));
+    RxSpinEdit1 = named(new QSpinBox(sheet), "RxSpinEdit1");
+    RxSpinEdit1->setRange(5, 25);
+    RxSpinEdit1->setSingleStep(2);
+    RxSpinEdit1->setValue(11);
+    RxSpinEdit1->setEnabled(false);
+    SetHint(RxSpinEdit1, QStringLiteral("Smooth Order (Savitsky-Golay)"));
     buttons->addWidget(new QLabel(QStringLiteral("Width"), sheet));
-    buttons->addWidget(width);
+    buttons->addWidget(RxSpinEdit1);
     buttons->addStretch();
     layout->addLayout(buttons);
-    layout->addWidget(grid(sheet, "ExpDataGrid",
-                           {QStringLiteral("Exp"), QStringLiteral("E (mV)"),
-                            QStringLiteral("I (\u00B5A)"), QStringLiteral("t (S)")}),
-                      1);
+    ExpDataGrid = grid(sheet, "ExpDataGrid");
+    layout->addWidget(ExpDataGrid, 1);
     return sheet;
 }
 
 QWidget* TForm1::buildPeaksSheet() {
     auto* sheet = named(new QWidget, "PeaksSheet");
-    auto* layout = new QVBoxLayout(sheet);
-    layout->addWidget(pushButton(sheet, "FindPeaksButton", QStringLiteral("Find peaks"),
-                                 QStringLiteral("Find Peaks in selected virtual voltamogram"),
-                                 false));
-    const QStringList header = {QStringLiteral("Peak"), QStringLiteral("Ep (mV)"),
-                                QStringLiteral("Ip (\u00B5A)")};
-    layout->addWidget(new QLabel(QStringLiteral("Simulated"), sheet));
-    layout->addWidget(grid(sheet, "VirtualVoltamogramsPeakGrid", header), 1);
-    layout->addWidget(new QLabel(QStringLiteral("Experimental"), sheet));
-    layout->addWidget(grid(sheet, "PeaksGrid", header), 1);
-    layout->addWidget(new QLabel(QStringLiteral("Derivative"), sheet));
+    auto* layout = new QGridLayout(sheet);
     layout->addWidget(
-        grid(sheet, "StringGridDerivative1",
-             {QStringLiteral("Deriv"), QStringLiteral("E (mV)"), QStringLiteral("dI/dE")}),
-        1);
+        pushButton(sheet, "FindPeaksButton", QStringLiteral("Find peaks"),
+                   QStringLiteral("Find Peaks in selected virtual voltamogram"), false),
+        0, 0, 1, 2, Qt::AlignLeft);
+    // The simulated and the measured peaks side by side, each with its
+    // curve's title above and its couples below; the derivative under both.
+    StaticText4 = named(new QLabel(QStringLiteral("Simulated"), sheet), "StaticText4");
+    StaticText1 = named(new QLabel(QStringLiteral("Experimental"), sheet), "StaticText1");
+    VirtualVoltamogramsPeakGrid = grid(sheet, "VirtualVoltamogramsPeakGrid");
+    PeaksGrid = grid(sheet, "PeaksGrid");
+    VirtualCouples = named(new QLabel(sheet), "VirtualCouples");
+    MeasuredCouples = named(new QLabel(sheet), "MeasuredCouples");
+    int column = 0;
+    for (auto [title, peaks, couples] :
+         {std::tuple{StaticText4, VirtualVoltamogramsPeakGrid, VirtualCouples},
+          std::tuple{StaticText1, PeaksGrid, MeasuredCouples}}) {
+        title->setWordWrap(true);
+        couples->setWordWrap(true);
+        couples->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(title, 1, column);
+        layout->addWidget(peaks, 2, column);
+        layout->addWidget(couples, 3, column);
+        ++column;
+    }
+    layout->addWidget(new QLabel(QStringLiteral("Derivative"), sheet), 4, 0, 1, 2);
+    StringGridDerivative1 = grid(sheet, "StringGridDerivative1");
+    layout->addWidget(StringGridDerivative1, 5, 0, 1, 2);
+    layout->setRowStretch(2, 2);
+    layout->setRowStretch(5, 3);
     return sheet;
 }
 
@@ -490,8 +544,41 @@ void TForm1::OpenFile(const QString& path) {
     const QString extension = QFileInfo(path).suffix().toUpper();
     if (extension == QLatin1String("CVN") || extension == QLatin1String("MEC"))
         LoadModel(path);
+    else if (extension == QLatin1String("OCV") || extension == QLatin1String("AA0") ||
+             extension == QLatin1String("PRN"))
+        Curves->LoadVoltamogramFiles({path});
     else
-        interaction_.showError(path + QStringLiteral(": not a model file (.CVN or .MEC)"));
+        interaction_.showError(
+            path + QStringLiteral(": neither a model (.CVN, .MEC) nor a voltammogram (.OCV, "
+                                  ".AA0, .PRN)"));
+}
+
+void TForm1::SaveAsButton97Click() {
+    exportChart(*VoltamogramPanel);
+}
+
+void TForm1::ExportConcProfilesButton97Click() {
+    exportChart(*ConcProfilPanel);
+}
+
+void TForm1::exportChart(ChartPanel& panel) {
+    FileRequest request;
+    request.title = QStringLiteral("Export Graph as MetaFile or BMP");
+    request.filters = {{QStringLiteral("Fichiers WMF (ehanced)"), QStringLiteral("*.WMF")},
+                       {QStringLiteral("Fichiers BMP"), QStringLiteral("*.BMP")},
+                       {QStringLiteral("Fichiers WMF"), QStringLiteral("*.EMF")},
+                       {QStringLiteral("Fichiers SVG"), QStringLiteral("*.SVG")},
+                       {QStringLiteral("Fichiers PDF"), QStringLiteral("*.PDF")},
+                       {QStringLiteral("Fichiers PNG"), QStringLiteral("*.PNG")}};
+    request.defaultExtension = QStringLiteral("WMF");
+    const QString path = interaction_.getSaveFileName(request);
+    if (path.isEmpty())
+        return;
+    try {
+        SaveChartPicture(*panel.chart(), path);
+    } catch (const std::exception& error) {
+        interaction_.showError(qs(error.what()));
+    }
 }
 
 void TForm1::ShowAbout() {

@@ -15,6 +15,8 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QScatterSeries;
+class QSpinBox;
 class QSplitter;
 class QStatusBar;
 class QTableView;
@@ -25,8 +27,10 @@ class QToolButton;
 namespace ondrel {
 
 class ChartPanel;
+class ExperimentalCurves;
 struct MecHeader;
 class ModelEditor;
+class PeakCommands;
 class Potentiostat;
 class ProgramSheet;
 
@@ -47,7 +51,8 @@ public:
     const std::string& modelName() const { return modelName_; }
 
     // Opens a file named on the command line as its dialog would: a model
-    // (.CVN, .MEC) is loaded; any other file is reported.
+    // (.CVN, .MEC) is loaded, a voltammogram (.OCV, .AA0, .PRN) is read as a
+    // measured curve; any other file is reported.
     void OpenFile(const QString& path);
 
     // Loads a model file. A failure is shown and changes nothing.
@@ -58,6 +63,8 @@ public:
 
     ModelEditor* Editor;
     Potentiostat* Runs;
+    ExperimentalCurves* Curves;
+    PeakCommands* Peaks;
     ProgramSheet* Program;
     QTabWidget* ModelPanel;
     QWidget* PilotPanel;
@@ -76,6 +83,17 @@ public:
     QCheckBox* AutoSaveInHistory;
     QRadioButton *ReloadOnSingleClick, *ReloadOnDoubleClick;
 
+    // Measured curves, peaks, smoothing and the derivative.
+    QListWidget* RealExpListBox;
+    QTableView *ExpDataGrid, *PeaksGrid, *VirtualVoltamogramsPeakGrid, *StringGridDerivative1;
+    QLabel *ExpInputFileName, *ExpInputFileNpts, *StaticText1, *StaticText4;
+    QLabel *MeasuredCouples, *VirtualCouples;  // ΔEp, E½ and the current ratio
+    QSpinBox* RxSpinEdit1;
+    QLineSeries *SerieDerivee1 = nullptr, *SeriesExpSmoothed = nullptr;
+    QScatterSeries *SimPeaksSeries = nullptr, *ExpPeaksSeries = nullptr;
+    // The values under the mouse over the voltammogram and profile charts.
+    QLabel *Label36, *Label24;
+
     // The concentration-profile series, one per species in list order, as
     // runs draw them.
     std::vector<QLineSeries*> profileSeries;
@@ -83,6 +101,8 @@ public:
 public slots:
     void LoadModelFrom();
     void SaveModeleAs();
+    void SaveAsButton97Click();
+    void ExportConcProfilesButton97Click();
     void ShowAbout();
     void ShowHelp();
 
@@ -102,6 +122,7 @@ private:
     void showMecHeader(const MecHeader& header);
     void refreshFromModel();
     bool confirmExit();
+    void exportChart(ChartPanel& panel);
 
     Interaction& interaction_;
     const Options options_;

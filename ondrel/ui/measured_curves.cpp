@@ -1,0 +1,258 @@
+#include "measured_curves.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+#include "../curves/simulated_curve.h"
+#include "../files/file_io.h"
+#include "../files/voltammogram_file.h"
+#include "../platform/float_text.h"
+#include "../platform/ondrel_error.h"
+#include "chart_panel.h"
+#include "potentiostat.h"
+#include "text_grid_model.h"
+#include "tform1.h"
+
+namespace ondrel {
+
+namespace {
+
+constexpr const char* kCantFindVirtual = "Can't find target VirtualExperiment";
+constexpr const char* kSelectFile = "You have to select a file !";
+constexpr const char* kCantFindIndex = "Can't find target index !";
+constexpr const char* kNoSmoothed =
+    "There is no smoothed voltamogram to save: smooth an exp. voltamogram first";
+
+QString qs(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+QList<QPointF> chartPoints(const Curve& curve) {
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(curve.size()));
+    for (const CurvePoint& p : curve)
+        points.append({p.potential, p.current});
+    return points;
+}
+
+}  // namespace
+
+ExperimentalCurves::ExperimentalCurves(TForm1& form, Interaction& interaction, char separator)
+    : QObject(&form),
+      form_(form),
+      interaction_(interaction),
+      separator_(separator),
+      grid_(new TextGridModel({{"Exp", "E (mV)", "I (\u00B5A)"}}, this)) {
+    form_.ExpDataGrid->setModel(grid_);
+    QListWidget* list = form_.RealExpListBox;
+    list->installEventFilter(this);
+    connect(list, &QListWidget::itemClicked, this,
+            [this, list](QListWidgetItem* item) { ShowCurveOfRow(list->row(item)); });
+    connect(list, &QListWidget::itemChanged, this, [this, list](QListWidgetItem* item) {
+        QLineSeries* series = seriesOfRow(list->row(item));
+        if (!series)
+            return;
+        const bool shown = item->checkState() == Qt::Checked;
+        if (series->isVisible() == shown)
+            return;
+        series->setVisible(shown);
+        emit curveShown(series, shown);
+        emit curvesChanged();
+    });
+
+    auto enable = [this](const char* name, auto slot) {
+        auto* button = form_.findChild<QAbstractButton*>(QString::fromLatin1(name));
+        button->setEnabled(true);
+        connect(button, &QAbstractButton::clicked, this, slot);
+        return button;
+    };
+    enable("OpenOcvButton97", [this] { LoadVoltamogramFrom(); });
+    enable("SaveAsOcvButton97", [this] { SaveVirtualVoltamogramAs(); });
+    QAbstractButton* saveMeasured = enable("SaveExperimentalVoltamogramAs", [] {});
+    connect(saveMeasured, &QAbstractButton::clicked, this,
+            [this, saveMeasured] { SaveExperimentalVoltamogramAsClick(saveMeasured); });
+    QAbstractButton* saveSmoothed = enable("SaveSmoothedButton", [] {});
+    connect(saveSmoothed, &QAbstractButton::clicked, this,
+            [this, saveSmoothed] { SaveExperimentalVoltamogramAsClick(saveSmoothed); });
+}
+
+QLineSeries* ExperimentalCurves::seriesOfRow(int row) const {
+    if (row < 0 || row >= count())
+        return nullptr;
+    return series_[static_cast<std::size_t>(row)];
+}
+
+Curve ExperimentalCurves::CurveOf(const QLineSeries& series) {
+    Curve curve;
+    const QList<QPointF> points = series.points();
+    curve.reserve(static_cast<std::size_t>(points.size()));
+    for (const QPointF& p : points)
+        curve.push_back({p.x(), p.y()});
+    return curve;
+}
+
+void ExperimentalCurves::LoadVoltamogramFrom() {
+    FileRequest request;
+    request.filters = {{QStringLiteral("Fichier data ecco"), QStringLiteral("*OCV")},
+                       {QStringLiteral("Fichier config ecco "), QStringLiteral("*.ICV")},
+                       {QStringLiteral("Fichier data Tacussel ?"), QStringLiteral("*.AA0")},
+                       {QStringLiteral("Fichier PRN (ESP)"), QStringLiteral("*.PRN")}};
+    request.defaultExtension = QStringLiteral("OCV");
+    request.multiple = true;
+    const QStringList chosen = interaction_.getOpenFileNames(request);
+    if (!chosen.isEmpty())
+        LoadVoltamogramFiles(chosen);
+}
+
+void ExperimentalCurves::LoadVoltamogramFiles(const QStringList& paths) {
+    try {
+        for (const QString& path : paths)
+            loadFile(path);
+    } catch (const std::exception& error) {
+        interaction_.showError(qs(error.what()));
+        emit curvesChanged();
+        return;
+    }
+    emit curvesChanged();
+    interaction_.beep();
+}
+
+void ExperimentalCurves::loadFile(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    form_.ExpInputFileName->setText(name);
+    // The extension first, so that an unknown one is named before the file
+    // is read at all.
+    if (!CurveFormatOf(path.toStdString()))
+        throw Exception("unknown file type");
+    const std::string text = ReadWholeFile(path.toStdString());
+    VoltammogramRead read = ReadVoltammogram(text, path.toStdString(), separator_);
+
+    grid_->setRows(std::move(read.grid));
+    form_.ExpInputFileNpts->setText(qs(read.pointCountText));
+
+    QLineSeries* series = form_.VoltamogramPanel->addLine(1);
+    series->setName(name);
+    series->replace(chartPoints(read.curve));
+    series_.push_back(series);
+
+    auto* item = new QListWidgetItem(name);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Checked);
+    QListWidget* list = form_.RealExpListBox;
+    const QSignalBlocker block(list);
+    list->addItem(item);
+    list->setCurrentRow(list->count() - 1);
+}
+
+void ExperimentalCurves::ShowCurveOfRow(int row) {
+    const QLineSeries* series = seriesOfRow(row);
+    if (!series)
+        return;
+    TextGridModel::Rows rows = {{"Exp", "E (mV)", "I (\u00B5A)"}};
+    const QList<QPointF> points = series->points();
+    rows.reserve(static_cast<std::size_t>(points.size()) + 1);
+    for (qsizetype k = 0; k < points.size(); ++k)
+        rows.push_back({std::to_string(k + 1), FloatToGeneral(points[k].x(), 5, separator_),
+                        FloatToGeneral(points[k].y(), 5, separator_)});
+    grid_->setRows(std::move(rows));
+    form_.ExpInputFileName->setText(series->name());
+    form_.ExpInputFileNpts->setText(QStringLiteral("%1 pts").arg(points.size()));
+}
+
+// The Delete key, on release, deletes the current entry after asking.
+bool ExperimentalCurves::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == form_.RealExpListBox && event->type() == QEvent::KeyRelease &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        DeleteRow(form_.RealExpListBox->currentRow());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ExperimentalCurves::DeleteRow(int row) {
+    QLineSeries* series = seriesOfRow(row);
+    if (!series)
+        return;
+    QListWidget* list = form_.RealExpListBox;
+    if (!interaction_.askYesNo(QStringLiteral("Delete : ") + list->item(row)->text() +
+                               QStringLiteral(" ?")))
+        return;
+    emit curveRemoved(series);
+    form_.VoltamogramPanel->chart()->removeSeries(series);
+    delete series;
+    series_.erase(series_.begin() + row);
+    delete list->takeItem(row);
+    emit curvesChanged();
+}
+
+void ExperimentalCurves::SaveVirtualVoltamogramAs() {
+    const int row = form_.VirtualExpListBox->currentRow();
+    const ExperimentHistory& history = form_.Runs->history();
+    if (row < 0 || static_cast<std::size_t>(row) >= history.size()) {
+        interaction_.showError(QString::fromLatin1(kCantFindVirtual));
+        return;
+    }
+    const ExperimentHistory::Entry& entry = history.at(static_cast<std::size_t>(row));
+    saveCurve(SimulatedCurve(entry.points), true, qs(entry.experiment.SeriesTitle()));
+}
+
+void ExperimentalCurves::SaveExperimentalVoltamogramAsClick(QObject* sender) {
+    const QLineSeries* series = nullptr;
+    if (sender && sender->objectName() == QLatin1String("SaveSmoothedButton")) {
+        series = form_.SeriesExpSmoothed;
+        if (series && series->count() == 0) {
+            interaction_.showError(QString::fromLatin1(kNoSmoothed));
+            return;
+        }
+    } else if (sender && sender->objectName() == QLatin1String("SaveExperimentalVoltamogramAs")) {
+        const int row = form_.RealExpListBox->currentRow();
+        if (row < 0) {
+            interaction_.showError(QString::fromLatin1(kSelectFile));
+            return;
+        }
+        series = seriesOfRow(row);
+        if (!series) {
+            interaction_.showError(QString::fromLatin1(kCantFindIndex));
+            return;
+        }
+    } else {
+        interaction_.showError(QString::fromLatin1(kCantFindIndex));
+        return;
+    }
+    if (!series) {
+        interaction_.showError(QStringLiteral("Can't Sender objet !"));
+        return;
+    }
+    saveCurve(CurveOf(*series), false, QString());
+}
+
+void ExperimentalCurves::saveCurve(const Curve& curve, bool simulated,
+                                   const QString& suggestedName) {
+    FileRequest request;
+    request.title = QStringLiteral("Save virtual voltamogram as pseudo-experimental file");
+    request.filters = {{QStringLiteral("Fichiers OCV"), QStringLiteral("*.OCV")},
+                       {QStringLiteral("Fichiers AA0"), QStringLiteral("*.AA0")},
+                       {QStringLiteral("Fichiers PRN"), QStringLiteral("*.PRN")}};
+    request.defaultExtension = QStringLiteral("OCV");
+    request.suggestedName = suggestedName;
+    const QString path = interaction_.getSaveFileName(request);
+    if (path.isEmpty())
+        return;
+    const CurveOrigin origin = simulated ? CurveOrigin::Simulated : CurveOrigin::Measured;
+    try {
+        const CurveFormat format = WriteFormatOf(path.toStdString(), origin);
+        WriteWholeFile(path.toStdString(), WriteVoltammogram(curve, format, origin));
+    } catch (const std::exception& error) {
+        interaction_.showError(qs(error.what()));
+    }
+}
+
+}  // namespace ondrel
