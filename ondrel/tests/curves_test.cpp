@@ -149,6 +149,36 @@ TEST(Peaks, ASimulatedVoltammogramOfOneCoupleHasOnePeakEachWay) {
     EXPECT_NEAR(forward.Ep, 1278, 8);
     EXPECT_NEAR(reverse.Ep, 1222, 8);
     EXPECT_EQ(search.derivative.size(), curve.size() - 1);
+    EXPECT_EQ(forward.kind, PeakKind::Maximum);
+    EXPECT_EQ(reverse.kind, PeakKind::Minimum);
+    // A reversible one-electron couple: about 58 mV apart, E½ at E°.
+    const std::vector<CouplePeaks> couples = PairPeaks(search.peaks);
+    ASSERT_EQ(couples.size(), 1u);
+    EXPECT_NEAR(couples[0].deltaEp(), 58, 3);
+    EXPECT_NEAR(couples[0].halfWavePotential(), 1250, 2);
+}
+
+TEST(Peaks, CouplesPairEachMaximumWithTheNearestMinimum) {
+    using K = PeakKind;
+    // Two couples, listed as a sweep meets them, and a lone maximum.
+    const std::vector<Peak> peaks = {{1, 300, 10, K::Maximum},
+                                     {2, 800, 4, K::Maximum},
+                                     {3, 1200, 2, K::Maximum},
+                                     {4, 760, -2, K::Minimum},
+                                     {5, 240, -8, K::Minimum}};
+    const std::vector<CouplePeaks> couples = PairPeaks(peaks);
+    ASSERT_EQ(couples.size(), 2u);
+    EXPECT_EQ(couples[0].maximum.index, 1);
+    EXPECT_EQ(couples[0].minimum.index, 5);
+    EXPECT_EQ(couples[1].maximum.index, 2);
+    EXPECT_EQ(couples[1].minimum.index, 4);
+    EXPECT_EQ(CoupleLines(couples, ','),
+              (std::vector<std::string>{"\u0394Ep = 60 mV   E\u00BD = 270 mV   |Ipa/Ipc| = 1,25",
+                                        "\u0394Ep = 40 mV   E\u00BD = 780 mV   |Ipa/Ipc| = 2"}));
+    // A minimum without current gives no ratio; peaks of one kind no couple.
+    EXPECT_EQ(CoupleLines({{{1, 10, 1, K::Maximum}, {2, 5, 0, K::Minimum}}}, '.'),
+              std::vector<std::string>{"\u0394Ep = 5 mV   E\u00BD = 7.5 mV"});
+    EXPECT_TRUE(PairPeaks({{1, 1, 1, K::Maximum}, {2, 2, 1, K::Maximum}}).empty());
 }
 
 TEST(Peaks, GridRowsUseTheGeneralFormat) {

@@ -213,6 +213,46 @@ TEST(OndrelSim, MeasuredCurvesGetTheirPeaksAndASmoothedCopy) {
     EXPECT_EQ(runSim({"--width", "7"}, dir).exitCode, 2);
 }
 
+TEST(OndrelSim, DrawsTheVoltammogramChartWithMeasuredCurvesIntoAPicture) {
+    TempDir dir;
+    Curve measured;
+    for (int e = 1100; e <= 1600; e += 2)
+        measured.push_back({double(e), 5 * std::sin(e / 50.0)});
+    std::ofstream(dir / "m.OCV", std::ios::binary)
+        << WriteVoltammogram(measured, CurveFormat::Ocv, CurveOrigin::Measured);
+    std::ofstream(dir / "model.CVN", std::ios::binary) << WriteCvn(DefaultModel(), '.');
+
+    Result result = runSim({(dir / "model.CVN").string(), "--measured", (dir / "m.OCV").string(),
+                            "--picture", (dir / "chart.emf").string()},
+                           dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string emf = readFile(dir / "chart.emf");
+    ASSERT_GT(emf.size(), 108u);
+    EXPECT_EQ(emf.substr(40, 4), " EMF");
+    // The axis titles are text in the picture, as UTF-16.
+    const std::string title = std::string("E\0 \0(\0m\0V\0)\0", 12);
+    EXPECT_NE(emf.find(title), std::string::npos);
+
+    // Without a model: the default one; the format from the extension.
+    result = runSim({"--picture", (dir / "chart.svg").string()}, dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(readFile(dir / "chart.svg").find("<svg"), std::string::npos);
+    EXPECT_TRUE(result.err.empty()) << result.err;
+
+    // What cannot be drawn is refused and leaves no file.
+    result = runSim({"--picture", (dir / "chart.gif").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find(".gif"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "chart.gif"));
+    std::ofstream(dir / "bad.OCV", std::ios::binary) << "2\r\n0.1, 1e-6\r\n";
+    result = runSim(
+        {"--measured", (dir / "bad.OCV").string(), "--picture", (dir / "bad.png").string()}, dir);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("bad.OCV"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "bad.png"));
+    EXPECT_EQ(runSim({"--picture", (dir / "p.png").string(), "--peaks"}, dir).exitCode, 2);
+}
+
 TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {
     TempDir dir;
     TModel slow = DefaultModel();

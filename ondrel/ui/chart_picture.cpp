@@ -120,7 +120,7 @@ QByteArray ChartPicture(QChart& chart, QSize size, PictureFormat format) {
 void SaveChartPicture(QChart& chart, const QString& path) {
     const std::optional<PictureFormat> format = PictureFormatOf(path);
     if (!format)
-        throw Exception("Unknown picture extension: \"" + QFileInfo(path).suffix().toStdString() +
+        throw Exception("Unknown picture extension: \"" + ExtensionOf(path.toStdString()) +
                         "\" (a picture is written as .WMF, .EMF, .BMP, .SVG, .PDF or .PNG)");
     const QSize size = chart.size().toSize();
     if (size.isEmpty())

@@ -51,7 +51,7 @@ ExperimentalCurves::ExperimentalCurves(TForm1& form, Interaction& interaction, c
       interaction_(interaction),
       separator_(separator),
       grid_(new TextGridModel({{"Exp", "E (mV)", "I (\u00B5A)"}}, this)) {
-    form_.ExpDataGrid->setModel(grid_);
+    TextGridModel::Show(grid_, form_.ExpDataGrid);
     QListWidget* list = form_.RealExpListBox;
     list->installEventFilter(this);
     connect(list, &QListWidget::itemClicked, this,

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QScatterSeries>
 #include <QSpinBox>
 #include <QTableView>
@@ -110,9 +111,9 @@ PeakCommands::PeakCommands(TForm1& form, ExperimentalCurves& curves, Interaction
         peaks->hide();
     }
 
-    form_.StringGridDerivative1->setModel(derivativeGrid_);
-    form_.PeaksGrid->setModel(measuredPeaks_);
-    form_.VirtualVoltamogramsPeakGrid->setModel(simulatedPeaks_);
+    TextGridModel::Show(derivativeGrid_, form_.StringGridDerivative1);
+    TextGridModel::Show(measuredPeaks_, form_.PeaksGrid);
+    TextGridModel::Show(simulatedPeaks_, form_.VirtualVoltamogramsPeakGrid);
 
     auto enable = [this](const char* name, auto slot) {
         auto* button = form_.findChild<QAbstractButton*>(QString::fromLatin1(name));
@@ -280,7 +281,7 @@ void PeakCommands::showCouples(const std::vector<Peak>& peaks, bool simulated) {
     QStringList lines;
     for (const std::string& line : CoupleLines(PairPeaks(peaks), separator_))
         lines << qs(line);
-    (simulated ? form_.VirtualCouples : form_.MeasuredCouples)->setText(lines.join('\n'));
+    (simulated ? form_.VirtualCouples : form_.MeasuredCouples)->setPlainText(lines.join('\n'));
 }
 
 }  // namespace ondrel

@@ -8,6 +8,12 @@ TextGridModel::TextGridModel(Rows rows, QObject* parent) : QAbstractTableModel(p
     setRows(std::move(rows));
 }
 
+void TextGridModel::Show(TextGridModel* model, QTableView* view) {
+    view->setModel(model);
+    connect(model, &QAbstractItemModel::modelReset, view, &QTableView::resizeColumnsToContents);
+    view->resizeColumnsToContents();
+}
+
 void TextGridModel::setRows(Rows rows) {
     beginResetModel();
     rows_ = std::move(rows);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QTableView>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ class TextGridModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    // Shows the model in view, its columns as wide as their texts each time
+    // the rows change, so that none is cut.
+    static void Show(TextGridModel* model, QTableView* view);
+
     using Rows = std::vector<std::vector<std::string>>;
 
     explicit TextGridModel(Rows rows, QObject* parent = nullptr);

@@ -338,15 +338,17 @@ QWidget* TForm1::buildPeaksSheet() {
     StaticText1 = named(new QLabel(QStringLiteral("Experimental"), sheet), "StaticText1");
     VirtualVoltamogramsPeakGrid = grid(sheet, "VirtualVoltamogramsPeakGrid");
     PeaksGrid = grid(sheet, "PeaksGrid");
-    VirtualCouples = named(new QLabel(sheet), "VirtualCouples");
-    MeasuredCouples = named(new QLabel(sheet), "MeasuredCouples");
+    VirtualCouples = named(new QPlainTextEdit(sheet), "VirtualCouples");
+    MeasuredCouples = named(new QPlainTextEdit(sheet), "MeasuredCouples");
     int column = 0;
     for (auto [title, peaks, couples] :
          {std::tuple{StaticText4, VirtualVoltamogramsPeakGrid, VirtualCouples},
           std::tuple{StaticText1, PeaksGrid, MeasuredCouples}}) {
         title->setWordWrap(true);
-        couples->setWordWrap(true);
-        couples->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // Four lines high, wrapped; a noisy curve's many couples scroll.
+        couples->setReadOnly(true);
+        couples->setFixedHeight(couples->fontMetrics().lineSpacing() * 4 +
+                                2 * couples->frameWidth() + 8);
         layout->addWidget(title, 1, column);
         layout->addWidget(peaks, 2, column);
         layout->addWidget(couples, 3, column);

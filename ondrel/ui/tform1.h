@@ -87,7 +87,7 @@ public:
     QListWidget* RealExpListBox;
     QTableView *ExpDataGrid, *PeaksGrid, *VirtualVoltamogramsPeakGrid, *StringGridDerivative1;
     QLabel *ExpInputFileName, *ExpInputFileNpts, *StaticText1, *StaticText4;
-    QLabel *MeasuredCouples, *VirtualCouples;  // ΔEp, E½ and the current ratio
+    QPlainTextEdit *MeasuredCouples, *VirtualCouples;  // ΔEp, E½ and the current ratio
     QSpinBox* RxSpinEdit1;
     QLineSeries *SerieDerivee1 = nullptr, *SeriesExpSmoothed = nullptr;
     QScatterSeries *SimPeaksSeries = nullptr, *ExpPeaksSeries = nullptr;

@@ -1,0 +1,209 @@
+// Chart pictures: the Enhanced Metafile writer's records, and every format
+// from the window's export commands.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QChart>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtEndian>
+#include <map>
+
+#include "files/voltammogram_file.h"
+#include "platform/emf_device.h"
+#include "test_support/temp_dir.h"
+#include "ui/chart_panel.h"
+#include "window_fixture.h"
+
+namespace ondrel {
+namespace {
+
+using test_support::ReadFile;
+using test_support::TempDir;
+
+struct EmfRecord {
+    quint32 type;
+    QByteArray body;  // after type and size
+};
+
+quint32 u32(const QByteArray& bytes, qsizetype at) {
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+qint32 i32(const QByteArray& bytes, qsizetype at) {
+    return qFromLittleEndian<qint32>(bytes.constData() + at);
+}
+
+// The records of a metafile, after checking that they chain whole from the
+// header to the end-of-file record and that the header's totals are right.
+std::vector<EmfRecord> recordsOf(const QByteArray& file) {
+    std::vector<EmfRecord> records;
+    if (file.size() < 108 || u32(file, 0) != 1 || u32(file, 40) != 0x464D4520) {
+        ADD_FAILURE() << "no metafile header";
+        return records;
+    }
+    qsizetype at = 0;
+    while (at + 8 <= file.size()) {
+        const quint32 type = u32(file, at), size = u32(file, at + 4);
+        if (size < 8 || size % 4 || at + size > file.size()) {
+            ADD_FAILURE() << "record " << type << " of size " << size << " at " << at;
+            return records;
+        }
+        records.push_back({type, file.mid(at + 8, size - 8)});
+        at += size;
+    }
+    EXPECT_EQ(at, file.size());
+    EXPECT_EQ(u32(file, 48), static_cast<quint32>(file.size()));
+    EXPECT_EQ(u32(file, 52), static_cast<quint32>(records.size()));
+    EXPECT_EQ(records.back().type, 14u);  // EMR_EOF
+    return records;
+}
+
+QString textOf(const EmfRecord& text) {
+    // EMR_EXTTEXTOUTW: the count at 36, the offset from the record's start at 40.
+    const quint32 chars = u32(text.body, 36), offset = u32(text.body, 40) - 8;
+    if (offset + chars * 2 > static_cast<quint32>(text.body.size()))
+        return QStringLiteral("(text past its record)");
+    return QString(reinterpret_cast<const QChar*>(text.body.constData() + offset),
+                   static_cast<qsizetype>(chars));
+}
+
+TEST(EmfDevice, DrawingBecomesBalancedRecordsInSixteenthsOfAMillimetre) {
+    EmfDevice device(QSize(96, 48));  // one inch by half an inch
+    {
+        QPainter painter(&device);
+        painter.setPen(QPen(Qt::red, 2));
+        painter.drawLine(QPointF(0, 0), QPointF(48, 24));
+        painter.drawLine(QPointF(48, 24), QPointF(96, 0));  // goes on: one polyline
+        painter.fillRect(QRectF(10, 10, 20, 10), Qt::blue);
+        painter.setClipRect(QRectF(0, 0, 48, 48));
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(5, 40), QStringLiteral("E (mV) \u00B5"));
+        painter.setClipping(false);
+        QImage image(2, 2, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        painter.drawImage(QRectF(50, 30, 10, 10), image);
+    }
+    const QByteArray file = device.data();
+    const std::vector<EmfRecord> records = recordsOf(file);
+    ASSERT_FALSE(records.empty());
+    // An inch is 25.4 mm: bounds in units of 1/16 mm, frame in 1/100 mm.
+    EXPECT_EQ(i32(file, 16), 406 - 1);
+    EXPECT_EQ(i32(file, 32), 2540);
+    EXPECT_EQ(i32(file, 36), 1270);
+
+    std::map<quint32, int> counts;
+    for (const EmfRecord& record : records)
+        ++counts[record.type];
+    EXPECT_EQ(counts[7], 1);            // EMR_POLYPOLYLINE: both lines together
+    EXPECT_EQ(counts[8], 1);            // EMR_POLYPOLYGON: the rectangle
+    EXPECT_EQ(counts[84], 1);           // EMR_EXTTEXTOUTW
+    EXPECT_EQ(counts[81], 1);           // EMR_STRETCHDIBITS
+    EXPECT_EQ(counts[33], counts[34]);  // every saved state restored
+    EXPECT_EQ(counts[30], 1);           // the one clip
+
+    for (const EmfRecord& record : records) {
+        if (record.type == 7) {
+            // Three points: (0,0), (48,24), (96,0) pixels in 1/16 mm.
+            ASSERT_EQ(u32(record.body, 16), 1u);
+            ASSERT_EQ(u32(record.body, 20), 3u);
+            EXPECT_EQ(i32(record.body, 36), 203);
+            EXPECT_EQ(i32(record.body, 40), 102);
+            EXPECT_EQ(i32(record.body, 44), 406);
+        } else if (record.type == 84) {
+            EXPECT_EQ(textOf(record), QStringLiteral("E (mV) \u00B5"));
+        } else if (record.type == 95) {
+            EXPECT_EQ(u32(record.body, 24), 8u);         // two pixels wide
+            EXPECT_EQ(u32(record.body, 32), 0x0000FFu);  // red in the low byte
+        }
+    }
+    // Objects are created only as they change and deleted before the end.
+    int created = 0, deleted = 0;
+    for (const EmfRecord& record : records) {
+        created += record.type == 95 || record.type == 39 || record.type == 82;
+        deleted += record.type == 40;
+    }
+    EXPECT_EQ(created, deleted);
+}
+
+class PictureTest : public testing::WindowFixture {
+protected:
+    PictureTest() {
+        window.resize(1280, 800);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        Curve curve;
+        for (int e = 0; e <= 200; ++e)
+            curve.push_back({double(e), std::sin(e / 20.0)});
+        const std::string path = dir.write(
+            "wave.OCV", WriteVoltammogram(curve, CurveFormat::Ocv, CurveOrigin::Measured));
+        dialogs.openAnswers.push_back({QString::fromStdString(path)});
+        click("OpenOcvButton97");
+    }
+    std::string exportAs(const char* button, const std::string& name) {
+        dialogs.saveAnswers.push_back({QString::fromStdString((dir / name).string())});
+        click(button);
+        return ReadFile(dir / name);
+    }
+    TempDir dir;
+};
+
+TEST_F(PictureTest, EachFormatIsWhatItsExtensionSays) {
+    const std::string emf = exportAs("SaveAsButton97", "chart.WMF");
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    const FileRequest& request = dialogs.saveRequests.at(0);
+    EXPECT_EQ(request.title, "Export Graph as MetaFile or BMP");
+    EXPECT_EQ(request.defaultExtension, "WMF");
+    EXPECT_EQ(request.filters.at(0), (FileFilter{"Fichiers WMF (ehanced)", "*.WMF"}));
+    EXPECT_EQ(request.filters.at(2), (FileFilter{"Fichiers WMF", "*.EMF"}));
+
+    const std::vector<EmfRecord> records = recordsOf(QByteArray::fromStdString(emf));
+    QStringList texts;
+    for (const EmfRecord& record : records)
+        if (record.type == 84)
+            texts << textOf(record);
+    EXPECT_TRUE(texts.contains("E (mV)")) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.contains("I (\u00B5A)")) << texts.join('|').toStdString();
+    // The chart's size on screen, in 1/100 mm at 96 dpi.
+    const QSizeF size = window.VoltamogramPanel->chart()->size();
+    EXPECT_NEAR(i32(QByteArray::fromStdString(emf), 32), size.width() * 2540 / 96, 1);
+
+    // ".EMF" is the same enhanced metafile.
+    EXPECT_FALSE(
+        recordsOf(QByteArray::fromStdString(exportAs("SaveAsButton97", "chart.emf"))).empty());
+
+    const std::string bmp = exportAs("SaveAsButton97", "chart.BMP");
+    ASSERT_GT(bmp.size(), 54u);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    const QImage bitmap = QImage::fromData(QByteArray::fromStdString(bmp), "BMP");
+    EXPECT_EQ(bitmap.size(), size.toSize());
+
+    const std::string svg = exportAs("SaveAsButton97", "chart.svg");
+    QSvgRenderer renderer(QByteArray::fromStdString(svg));
+    EXPECT_TRUE(renderer.isValid());
+    EXPECT_NE(svg.find("E (mV)"), std::string::npos);
+
+    EXPECT_EQ(exportAs("SaveAsButton97", "chart.pdf").substr(0, 5), "%PDF-");
+    const QImage png =
+        QImage::fromData(QByteArray::fromStdString(exportAs("SaveAsButton97", "chart.png")), "PNG");
+    EXPECT_EQ(png.size(), size.toSize() * 2);
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // The profile chart is exported the same way.
+    EXPECT_FALSE(
+        recordsOf(QByteArray::fromStdString(exportAs("ExportConcProfilesButton97", "p.WMF")))
+            .empty());
+}
+
+TEST_F(PictureTest, AnUnknownExtensionIsReportedAndWritesNothing) {
+    exportAs("SaveAsButton97", "chart.gif");
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(".gif")) << dialogs.errors[0].toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir / "chart.gif"));
+    // Cancelling writes nothing and says nothing.
+    click("SaveAsButton97");
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+}
+
+}  // namespace
+}  // namespace ondrel
