@@ -250,6 +250,20 @@ TEST_F(CurvesWindowTest, MeasuredPeaksSmoothingAndTheirSeriesFollowTheCurve) {
     EXPECT_FALSE(window.SeriesExpSmoothed->isVisible());
 }
 
+TEST_F(CurvesWindowTest, AMaximumWhileThePotentialFallsIsNoPeak) {
+    Curve curve;
+    for (int e = 0; e <= 300; ++e)
+        curve.push_back({double(e), 0});
+    for (int e = 299; e >= 0; --e)
+        curve.push_back({double(e), 5 * std::exp(-std::pow((e - 150.5) / 20.0, 2))});
+    open({QString::fromStdString(write("falling.OCV", curve))});
+    click("FindExpPeaksButton");
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(window.PeaksGrid->model()->rowCount(), 0);
+    EXPECT_EQ(window.ExpPeaksSeries->count(), 0);
+    EXPECT_TRUE(window.MeasuredCouples->toPlainText().isEmpty());
+}
+
 TEST_F(CurvesWindowTest, WidthsAndCurvesTheFilterCannotServeAreRefused) {
     // Nothing selected: the commands do nothing.
     click("SmoothExpButton");
