@@ -37,6 +37,9 @@ public:
     QString getSaveFileName(const FileRequest&) override { return {}; }
     void showAbout(bool) override {}
     void beep() override {}
+    bool setUpPrinter(QPrinter&) override { return false; }
+    QColor chooseColor(const QColor&) override { return {}; }
+    int runDialog(QDialog&) override { return 0; }
     QStringList errors;
 };
 

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <vector>
+
+class QDialog;
+class QPrinter;
 
 namespace ondrel {
 
@@ -41,6 +45,13 @@ public:
     virtual QString getSaveFileName(const FileRequest& request) = 0;
     // The system's default beep.
     virtual void beep() = 0;
+    // The print dialog for printer; false when cancelled.
+    virtual bool setUpPrinter(QPrinter& printer) = 0;
+    // The colour dialog; an invalid colour when cancelled.
+    virtual QColor chooseColor(const QColor& initial) = 0;
+    // One of the program's own modal dialogs (the preview, the chart
+    // settings); its result.
+    virtual int runDialog(QDialog& dialog) = 0;
     // The about window, modal; as the start-up splash it closes by itself
     // after three seconds. A click anywhere on it closes it at once.
     virtual void showAbout(bool asSplash) = 0;

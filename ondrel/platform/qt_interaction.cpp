@@ -1,8 +1,10 @@
 #include "qt_interaction.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 #include "../ui/about_box.h"
 
@@ -82,6 +84,19 @@ QString QtInteraction::getSaveFileName(const FileRequest& request) {
 
 void QtInteraction::beep() {
     QApplication::beep();
+}
+
+bool QtInteraction::setUpPrinter(QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+QColor QtInteraction::chooseColor(const QColor& initial) {
+    return QColorDialog::getColor(initial, parent_);
+}
+
+int QtInteraction::runDialog(QDialog& dialog) {
+    return dialog.exec();
 }
 
 void QtInteraction::showAbout(bool asSplash) {

@@ -18,6 +18,9 @@ public:
     QStringList getOpenFileNames(const FileRequest& request) override;
     QString getSaveFileName(const FileRequest& request) override;
     void beep() override;
+    bool setUpPrinter(QPrinter& printer) override;
+    QColor chooseColor(const QColor& initial) override;
+    int runDialog(QDialog& dialog) override;
     void showAbout(bool asSplash) override;
 
 private:

@@ -33,6 +33,9 @@ public:
     QStringList getOpenFileNames(const FileRequest&) override { return {}; }
     QString getSaveFileName(const FileRequest&) override { return {}; }
     void beep() override {}
+    bool setUpPrinter(QPrinter&) override { return false; }
+    QColor chooseColor(const QColor&) override { return {}; }
+    int runDialog(QDialog&) override { return 0; }
     void showAbout(bool) override {}
 
     // Throws what the window reported.

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QDialog>
+#include <QPrinter>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/interaction.h"
@@ -32,6 +35,28 @@ public:
     }
     void showAbout(bool asSplash) override { abouts.push_back(asSplash); }
     void beep() override { ++beeps; }
+    // The printer prints to the next PDF file of the script; cancelled
+    // when there is none.
+    bool setUpPrinter(QPrinter& printer) override {
+        if (printFiles.empty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printFiles.front());
+        printFiles.pop_front();
+        return true;
+    }
+    QColor chooseColor(const QColor&) override {
+        if (colors.empty())
+            return {};
+        const QColor color = colors.front();
+        colors.pop_front();
+        return color;
+    }
+    // The dialog is shown (not modally) to the script, which acts on it.
+    int runDialog(QDialog& dialog) override {
+        ++dialogsRun;
+        return onDialog ? onDialog(dialog) : 0;
+    }
 
     std::vector<QString> messages, errors, questions;
     std::deque<bool> yesNoAnswers;  // No when empty
@@ -39,6 +64,10 @@ public:
     std::deque<QStringList> openAnswers, saveAnswers;  // cancelled when empty
     std::vector<bool> abouts;
     int beeps = 0;
+    std::deque<QString> printFiles;
+    std::deque<QColor> colors;
+    int dialogsRun = 0;
+    std::function<int(QDialog&)> onDialog;
 
 private:
     static QStringList next(std::deque<QStringList>& answers) {

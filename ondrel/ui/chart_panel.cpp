@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "chart_3d.h"
 #include "hints.h"
 
 namespace ondrel {
@@ -24,10 +25,32 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     bar_->setSpacing(1);
     bar_->setContentsMargins(2, 2, 2, 2);
     for (const Button& b : buttons) {
+        if (b.spin) {
+            // Two small arrows, one over the other, as a spin button has.
+            auto* spin = new QWidget(this);
+            spin->setObjectName(QString::fromLatin1(b.name));
+            SetHint(spin, b.hint);
+            auto* arrows = new QVBoxLayout(spin);
+            arrows->setContentsMargins(0, 0, 0, 0);
+            arrows->setSpacing(0);
+            for (bool up : {true, false}) {
+                auto* arrow = new QToolButton(spin);
+                arrow->setObjectName(QString::fromLatin1(b.name) +
+                                     (up ? QStringLiteral("Up") : QStringLiteral("Down")));
+                arrow->setArrowType(up ? Qt::UpArrow : Qt::DownArrow);
+                arrow->setAutoRaise(true);
+                arrow->setFixedSize(18, 11);
+                SetHint(arrow, b.hint);
+                arrows->addWidget(arrow);
+            }
+            bar_->addWidget(spin);
+            continue;
+        }
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setText(b.caption);
         button->setCheckable(b.checkable);
+        button->setChecked(b.down);
         button->setAutoRaise(true);
         SetHint(button, b.hint);
         bar_->addWidget(button);
@@ -56,6 +79,11 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     frame_->attachAxis(y_);
     for (QLegendMarker* marker : chart_->legend()->markers(frame_))
         marker->setVisible(false);
+    look_ = new Chart3DLook(*chart_);
+    connect(x_, &QValueAxis::rangeChanged, look_, [this] { look_->update(); });
+    connect(y_, &QValueAxis::rangeChanged, look_, [this] { look_->update(); });
+    connect(x_, &QValueAxis::reverseChanged, look_, [this] { look_->update(); });
+    connect(y_, &QValueAxis::reverseChanged, look_, [this] { look_->update(); });
     view_ = new QChartView(chart_, this);
     view_->setObjectName(chartName + QStringLiteral("View"));
     view_->setRenderHint(QPainter::Antialiasing);
@@ -67,6 +95,19 @@ QToolButton* ChartPanel::button(const char* name) const {
     return findChild<QToolButton*>(QString::fromLatin1(name));
 }
 
+QToolButton* ChartPanel::arrow(const char* name, bool up) const {
+    return findChild<QToolButton*>(QString::fromLatin1(name) +
+                                   (up ? QStringLiteral("Up") : QStringLiteral("Down")));
+}
+
+bool ChartPanel::is3D() const {
+    return look_->isOn();
+}
+
+void ChartPanel::set3D(bool on) {
+    look_->setOn(on);
+}
+
 QLineSeries* ChartPanel::addLine(int penWidth) {
     auto* series = new QLineSeries;
     chart_->addSeries(series);
@@ -75,7 +116,17 @@ QLineSeries* ChartPanel::addLine(int penWidth) {
     QPen pen = series->pen();
     pen.setWidth(penWidth);
     series->setPen(pen);
+    watch(series);
     return series;
+}
+
+void ChartPanel::watch(QXYSeries* series) {
+    auto redraw = [this] { look_->update(); };
+    connect(series, &QXYSeries::pointsReplaced, look_, redraw);
+    connect(series, &QXYSeries::pointAdded, look_, redraw);
+    connect(series, &QXYSeries::pointsRemoved, look_, redraw);
+    connect(series, &QXYSeries::visibleChanged, look_, redraw);
+    connect(series, &QXYSeries::colorChanged, look_, redraw);
 }
 
 QPointF ChartPanel::valueAt(QPoint viewPosition) const {

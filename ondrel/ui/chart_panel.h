@@ -4,6 +4,7 @@
 #include <vector>
 
 class QChart;
+class QXYSeries;
 class QLineSeries;
 class QChartView;
 class QHBoxLayout;
@@ -11,6 +12,8 @@ class QToolButton;
 class QValueAxis;
 
 namespace ondrel {
+
+class Chart3DLook;
 
 // A chart with its small tool bar above it: the voltammogram, the
 // concentration profiles or the pilot.
@@ -23,6 +26,8 @@ public:
         QString caption;
         QString hint;
         bool checkable = false;
+        bool down = false;  // a two-state button's first state
+        bool spin = false;  // an up and a down arrow instead of a button
     };
 
     ChartPanel(const QString& panelName, const QString& chartName, const QString& xTitle,
@@ -34,9 +39,17 @@ public:
     QValueAxis* xAxis() const { return x_; }
     QValueAxis* yAxis() const { return y_; }
     QToolButton* button(const char* name) const;
+    // The up or down arrow of a spin button.
+    QToolButton* arrow(const char* name, bool up) const;
+
+    // The 3D look of the chart, on or off.
+    bool is3D() const;
+    void set3D(bool on);
 
     // A new line series on the chart's two axes, in the theme's next colour.
     QLineSeries* addLine(int penWidth);
+    // Redraws what depends on the series (its 3D ribbon) when it changes.
+    void watch(QXYSeries* series);
 
     // Chart values at a point of the view, through the chart's axes.
     QPointF valueAt(QPoint viewPosition) const;
@@ -49,6 +62,7 @@ private:
     QChartView* view_;
     QValueAxis *x_, *y_;
     QLineSeries* frame_;
+    Chart3DLook* look_;
     QHBoxLayout* bar_;
 };
 

@@ -2,13 +2,18 @@
 
 #include <QBuffer>
 #include <QChart>
+#include <QClipboard>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMimeData>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+#include <cmath>
 
 #include "../files/file_io.h"
 #include "../platform/emf_device.h"
@@ -58,11 +63,28 @@ std::optional<PictureFormat> PictureFormatOf(const QString& path) {
     return std::nullopt;
 }
 
-void DrawChart(QChart& chart, QPainter& painter, const QRectF& target) {
+void DrawChart(QChart& chart, QPainter& painter, const QRectF& target, int textScale) {
     QGraphicsScene* scene = chart.scene();
-    if (!scene)
+    if (!scene || target.isEmpty())
         return;
-    scene->render(&painter, target, chart.sceneBoundingRect(), Qt::IgnoreAspectRatio);
+    const QSizeF screen = chart.size();
+    const double scale = std::pow(2.0, textScale / 100.0);
+    const double area = screen.width() * screen.height() * scale * scale;
+    const double aspect = target.width() / target.height();
+    const QSizeF layout(std::sqrt(area * aspect), std::sqrt(area / aspect));
+    if (std::abs(layout.width() - screen.width()) < 0.5 &&
+        std::abs(layout.height() - screen.height()) < 0.5) {
+        scene->render(&painter, target, chart.sceneBoundingRect(), Qt::IgnoreAspectRatio);
+        return;
+    }
+    // Laid out for the page and back before the screen is drawn again.
+    chart.resize(layout);
+    if (chart.layout())
+        chart.layout()->activate();
+    scene->render(&painter, target, QRectF(chart.scenePos(), layout), Qt::IgnoreAspectRatio);
+    chart.resize(screen);
+    if (chart.layout())
+        chart.layout()->activate();
 }
 
 QByteArray ChartPicture(QChart& chart, QSize size, PictureFormat format) {
@@ -127,6 +149,34 @@ void SaveChartPicture(QChart& chart, const QString& path) {
         throw Exception("The chart has no size to draw");
     const QByteArray bytes = ChartPicture(chart, size, *format);
     WriteWholeFile(path.toStdString(), bytes.toStdString());
+}
+
+void ExportChart(QChart& chart, Interaction& interaction) {
+    FileRequest request;
+    request.title = QStringLiteral("Export Graph as MetaFile or BMP");
+    request.filters = {{QStringLiteral("Fichiers WMF (ehanced)"), QStringLiteral("*.WMF")},
+                       {QStringLiteral("Fichiers BMP"), QStringLiteral("*.BMP")},
+                       {QStringLiteral("Fichiers WMF"), QStringLiteral("*.EMF")},
+                       {QStringLiteral("Fichiers SVG"), QStringLiteral("*.SVG")},
+                       {QStringLiteral("Fichiers PDF"), QStringLiteral("*.PDF")},
+                       {QStringLiteral("Fichiers PNG"), QStringLiteral("*.PNG")}};
+    request.defaultExtension = QStringLiteral("WMF");
+    const QString path = interaction.getSaveFileName(request);
+    if (path.isEmpty())
+        return;
+    try {
+        SaveChartPicture(chart, path);
+    } catch (const std::exception& error) {
+        interaction.showError(QString::fromStdString(error.what()));
+    }
+}
+
+void CopyChart(QChart& chart) {
+    const QSize size = chart.size().toSize();
+    auto* data = new QMimeData;
+    data->setImageData(bitmap(chart, size, 1));
+    data->setData(QStringLiteral("image/svg+xml"), ChartPicture(chart, size, PictureFormat::Svg));
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 }  // namespace ondrel

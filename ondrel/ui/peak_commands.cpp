@@ -93,6 +93,7 @@ PeakCommands::PeakCommands(TForm1& form, ExperimentalCurves& curves, Interaction
     derivative->attachAxis(derivativeAxis_);
     derivative->setPen(QPen(Qt::green, 1));
     form_.SerieDerivee1 = derivative;
+    panel->watch(derivative);
     setDerivativeShown(false);
 
     form_.SeriesExpSmoothed = panel->addLine(2);
@@ -109,6 +110,7 @@ PeakCommands::PeakCommands(TForm1& form, ExperimentalCurves& curves, Interaction
         peaks->attachAxis(panel->xAxis());
         peaks->attachAxis(panel->yAxis());
         peaks->hide();
+        panel->watch(peaks);
     }
 
     TextGridModel::Show(derivativeGrid_, form_.StringGridDerivative1);

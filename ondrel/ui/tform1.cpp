@@ -1,6 +1,7 @@
 #include "tform1.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -32,9 +33,11 @@
 #include "../files/model_file.h"
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "chart_hints.h"
 #include "chart_panel.h"
 #include "chart_picture.h"
 #include "chart_readout.h"
+#include "chart_view_commands.h"
 #include "hints.h"
 #include "measured_curves.h"
 #include "model_editor.h"
@@ -139,6 +142,12 @@ TForm1::TForm1(Interaction& interaction, Options options, QWidget* parent)
     connect(voltammogramReadout, &ChartReadout::axisClicked, Runs, &Potentiostat::AutoScale);
     new ChartReadout(*ConcProfilPanel, *Label24, QStringLiteral("x: "), QStringLiteral(" conc: "),
                      separator_);
+    ViewCommands = new ChartViewCommands(*this, interaction_, separator_);
+    auto* hints = new HoverHints(separator_, this);
+    for (ChartPanel* panel : {VoltamogramPanel, ConcProfilPanel, PilotChartPanel})
+        hints->watch(*panel);
+    hints->watch(*Editor->RedoxReactionsListBox);
+
     QToolButton* autoScale = VoltamogramPanel->button("AutoScaleButton");
     autoScale->setEnabled(true);
     connect(autoScale, &QToolButton::clicked, Runs, &Potentiostat::AutoScale);
@@ -226,8 +235,8 @@ QWidget* TForm1::buildChartColumn() {
         {{"FlipAxisButton97", QStringLiteral("\u2194E"), QStringLiteral("Flip potential axis")},
          {"ToolbarButton973", QStringLiteral("\u2195I"), QStringLiteral("Flip current axis")},
          {"ZoomVoltamogramButton97", QStringLiteral("Zoom"), QStringLiteral("Zoom Window"), true},
-         {"Toggle3D1Button97", QStringLiteral("3D"), QStringLiteral("Toggle 3D mode"), true},
-         {"RxZoomButton1", QStringLiteral("\u00B1"), QStringLiteral("Zoom In/Out")},
+         {"Toggle3D1Button97", QStringLiteral("3D"), QStringLiteral("Toggle 3D mode"), true, true},
+         {"RxZoomButton1", QString(), QStringLiteral("Zoom In/Out"), false, false, true},
          {"EditVoltamogramsSeries", QStringLiteral("Edit"), QStringLiteral("Open Graph Editor")},
          {"PrintVoltamogramButton97", QStringLiteral("Print"), QStringLiteral("Preview & Print")},
          {"ToolbarButton976", QStringLiteral("Track"), QStringLiteral("Track voltamogram"), true},
@@ -238,8 +247,8 @@ QWidget* TForm1::buildChartColumn() {
         QStringLiteral("ConcProfilPanel"), QStringLiteral("ConcProfilChart"),
         QStringLiteral("Distance"), QStringLiteral("C (relative)"),
         {{"ZoomConcentrationButton97", QStringLiteral("Zoom"), QStringLiteral("Zoom Window"), true},
-         {"Toggle3D2Button97", QStringLiteral("3D"), QStringLiteral("Toggle 3D mode"), true},
-         {"RxZoomButton2", QStringLiteral("\u00B1"), QStringLiteral("Zoom In/Out")},
+         {"Toggle3D2Button97", QStringLiteral("3D"), QStringLiteral("Toggle 3D mode"), true, true},
+         {"RxZoomButton2", QString(), QStringLiteral("Zoom In/Out"), false, false, true},
          {"GraphProperties2Button97", QStringLiteral("Edit"), QStringLiteral("Open Graph Editor")},
          {"PrintConcProfilesButton97", QStringLiteral("Print"), QStringLiteral("Preview & Print")},
          {"ExportConcProfilesButton97", QStringLiteral("Export"),
@@ -250,6 +259,8 @@ QWidget* TForm1::buildChartColumn() {
     for (ChartPanel* panel : {VoltamogramPanel, ConcProfilPanel})
         for (QToolButton* button : panel->findChildren<QToolButton*>())
             button->setEnabled(false);
+    SetHint(VoltamogramPanel->view(), QStringLiteral("Voltamogram"));
+    SetHint(ConcProfilPanel->view(), QStringLiteral("Concentration profiles"));
     Label36 = named(new QLabel(VoltamogramPanel), "Label36");
     Label24 = named(new QLabel(ConcProfilPanel), "Label24");
     for (QLabel* readout : {Label36, Label24})
@@ -398,6 +409,7 @@ QWidget* TForm1::buildPilotPanel() {
          {"ToolbarButton974", QStringLiteral("Edit"), QStringLiteral("Open Graph Editor")}});
     for (QToolButton* button : PilotChartPanel->findChildren<QToolButton*>())
         button->setEnabled(false);
+    SetHint(PilotChartPanel->view(), QStringLiteral("Pilot"));
     PilotChartPanel->xAxis()->setRange(-100, 2100);
     // A narrow panel: few step labels, each whole.
     PilotChartPanel->xAxis()->setTickCount(3);
@@ -564,23 +576,7 @@ void TForm1::ExportConcProfilesButton97Click() {
 }
 
 void TForm1::exportChart(ChartPanel& panel) {
-    FileRequest request;
-    request.title = QStringLiteral("Export Graph as MetaFile or BMP");
-    request.filters = {{QStringLiteral("Fichiers WMF (ehanced)"), QStringLiteral("*.WMF")},
-                       {QStringLiteral("Fichiers BMP"), QStringLiteral("*.BMP")},
-                       {QStringLiteral("Fichiers WMF"), QStringLiteral("*.EMF")},
-                       {QStringLiteral("Fichiers SVG"), QStringLiteral("*.SVG")},
-                       {QStringLiteral("Fichiers PDF"), QStringLiteral("*.PDF")},
-                       {QStringLiteral("Fichiers PNG"), QStringLiteral("*.PNG")}};
-    request.defaultExtension = QStringLiteral("WMF");
-    const QString path = interaction_.getSaveFileName(request);
-    if (path.isEmpty())
-        return;
-    try {
-        SaveChartPicture(*panel.chart(), path);
-    } catch (const std::exception& error) {
-        interaction_.showError(qs(error.what()));
-    }
+    ExportChart(*panel.chart(), interaction_);
 }
 
 void TForm1::ShowAbout() {

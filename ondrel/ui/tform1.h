@@ -27,6 +27,7 @@ class QToolButton;
 namespace ondrel {
 
 class ChartPanel;
+class ChartViewCommands;
 class ExperimentalCurves;
 struct MecHeader;
 class ModelEditor;
@@ -65,6 +66,7 @@ public:
     Potentiostat* Runs;
     ExperimentalCurves* Curves;
     PeakCommands* Peaks;
+    ChartViewCommands* ViewCommands;
     ProgramSheet* Program;
     QTabWidget* ModelPanel;
     QWidget* PilotPanel;
