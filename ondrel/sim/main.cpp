@@ -32,7 +32,7 @@ constexpr int kExitStopped = 130;
 void printUsage(std::ostream& out) {
     out << "usage: ondrel-sim [MODEL] [--out FILE] [--peaks]\n"
            "       ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
-           "       ondrel-sim [MODEL] [--measured CURVE...] --picture FILE\n"
+           "       ondrel-sim [MODEL] [--measured CURVE...] --picture FILE [--flat]\n"
            "\n"
            "Simulates MODEL (.CVN or .MEC; the default model without it). The points,\n"
            "E (mV) and I (uA) separated by a tab, go to standard output, or to FILE:\n"
@@ -47,7 +47,8 @@ void printUsage(std::ostream& out) {
            "\n"
            "--picture simulates MODEL and draws the voltammogram chart as the window\n"
            "shows it after the run, with the recorded CURVEs overlaid, into FILE: an\n"
-           "Enhanced Metafile (.EMF or .WMF), .BMP, .SVG, .PDF or .PNG by its extension.\n";
+           "Enhanced Metafile (.EMF or .WMF), .BMP, .SVG, .PDF or .PNG by its extension.\n"
+           "--flat draws it without the chart's 3D look.\n";
 }
 
 struct Arguments {
@@ -56,6 +57,7 @@ struct Arguments {
     std::vector<std::string> inputs;
     std::size_t beforeMeasured = 0;  // how many inputs came before --measured
     std::string picture;
+    bool flat = false;
     std::string out;
     std::string smoothed;
     int width = kDefaultFilterWidth;
@@ -81,6 +83,8 @@ bool parse(int argc, char** argv, Arguments& arguments) {
             arguments.beforeMeasured = arguments.inputs.size();
         } else if (word == "--picture" && hasValue && arguments.picture.empty()) {
             arguments.picture = argv[++i];
+        } else if (word == "--flat" && !arguments.flat) {
+            arguments.flat = true;
         } else if (word == "--peaks" && !arguments.peaks) {
             arguments.peaks = true;
         } else if (word == "--out" && hasValue && arguments.out.empty()) {
@@ -99,6 +103,10 @@ bool parse(int argc, char** argv, Arguments& arguments) {
             std::cerr << "ondrel-sim: unexpected '" << word << "'\n";
             return false;
         }
+    }
+    if (arguments.flat && arguments.picture.empty()) {
+        std::cerr << "ondrel-sim: --flat goes with --picture\n";
+        return false;
     }
     if (!arguments.picture.empty()) {
         const std::size_t models =
@@ -202,7 +210,7 @@ int drawPicture(const Arguments& arguments) {
     loadModel(model);  // refuses what is no model file before any window is built
     const std::vector<std::string> curves(
         arguments.inputs.begin() + static_cast<std::ptrdiff_t>(modelGiven), arguments.inputs.end());
-    WriteVoltammogramPicture(model, curves, arguments.picture);
+    WriteVoltammogramPicture(model, curves, arguments.picture, !arguments.flat);
     return 0;
 }
 

@@ -81,7 +81,7 @@ void layOut(ChartPanel& panel) {
 }  // namespace
 
 void WriteVoltammogramPicture(const std::string& model, const std::vector<std::string>& curves,
-                              const std::string& picture) {
+                              const std::string& picture, bool threeD) {
     if (!PictureFormatOf(QString::fromStdString(picture)))
         throw Exception("Unknown picture extension: \"" + ExtensionOf(picture) +
                         "\" (a picture is written as .WMF, .EMF, .BMP, .SVG, .PDF or .PNG)");
@@ -108,6 +108,7 @@ void WriteVoltammogramPicture(const std::string& model, const std::vector<std::s
     }
 
     ChartPanel& panel = *form.VoltamogramPanel;
+    panel.set3D(threeD);
     QSplitter* home = form.Splitter2;
     panel.setParent(nullptr);
     layOut(panel);

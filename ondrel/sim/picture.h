@@ -9,8 +9,9 @@ namespace ondrel {
 // writes its voltammogram chart, with the measured curves overlaid, as the
 // window shows it into a picture of the format the path's extension names.
 // Uses Qt's offscreen platform unless QT_QPA_PLATFORM names another.
-// Throws Exception with what the window would have said.
+// With threeD false the chart is drawn without its 3D look. Throws
+// Exception with what the window would have said.
 void WriteVoltammogramPicture(const std::string& model, const std::vector<std::string>& curves,
-                              const std::string& picture);
+                              const std::string& picture, bool threeD);
 
 }  // namespace ondrel

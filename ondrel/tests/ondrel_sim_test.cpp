@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -232,6 +233,27 @@ TEST(OndrelSim, DrawsTheVoltammogramChartWithMeasuredCurvesIntoAPicture) {
     // The axis titles are text in the picture, as UTF-16.
     const std::string title = std::string("E\0 \0(\0m\0V\0)\0", 12);
     EXPECT_NE(emf.find(title), std::string::npos);
+
+    // The window's 3D look draws a ribbon for each curve; --flat leaves it out.
+    auto filledShapes = [](const std::string& file) {
+        int count = 0;
+        for (std::size_t at = 0; at + 8 <= file.size();) {
+            std::uint32_t type = 0, size = 0;
+            std::memcpy(&type, file.data() + at, 4);
+            std::memcpy(&size, file.data() + at + 4, 4);
+            count += type == 8;  // EMR_POLYPOLYGON
+            if (size == 0)
+                break;
+            at += size;
+        }
+        return count;
+    };
+    result = runSim({(dir / "model.CVN").string(), "--measured", (dir / "m.OCV").string(),
+                     "--picture", (dir / "flat.emf").string(), "--flat"},
+                    dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_LT(filledShapes(readFile(dir / "flat.emf")) + 500, filledShapes(emf));
+    EXPECT_EQ(runSim({"--flat"}, dir).exitCode, 2);
 
     // Without a model: the default one; the format from the extension.
     result = runSim({"--picture", (dir / "chart.svg").string()}, dir);
