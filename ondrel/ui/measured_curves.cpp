@@ -17,6 +17,7 @@
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
 #include "chart_panel.h"
+#include "curve_series.h"
 #include "potentiostat.h"
 #include "text_grid_model.h"
 #include "tform1.h"
@@ -33,14 +34,6 @@ constexpr const char* kNoSmoothed =
 
 QString qs(const std::string& utf8) {
     return QString::fromStdString(utf8);
-}
-
-QList<QPointF> chartPoints(const Curve& curve) {
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(curve.size()));
-    for (const CurvePoint& p : curve)
-        points.append({p.potential, p.current});
-    return points;
 }
 
 }  // namespace
@@ -90,15 +83,6 @@ QLineSeries* ExperimentalCurves::seriesOfRow(int row) const {
     return series_[static_cast<std::size_t>(row)];
 }
 
-Curve ExperimentalCurves::CurveOf(const QLineSeries& series) {
-    Curve curve;
-    const QList<QPointF> points = series.points();
-    curve.reserve(static_cast<std::size_t>(points.size()));
-    for (const QPointF& p : points)
-        curve.push_back({p.x(), p.y()});
-    return curve;
-}
-
 void ExperimentalCurves::LoadVoltamogramFrom() {
     FileRequest request;
     request.filters = {{QStringLiteral("Fichier data ecco"), QStringLiteral("*OCV")},
@@ -140,7 +124,7 @@ void ExperimentalCurves::loadFile(const QString& path) {
 
     QLineSeries* series = form_.VoltamogramPanel->addLine(1);
     series->setName(name);
-    series->replace(chartPoints(read.curve));
+    series->replace(ChartPoints(read.curve));
     series_.push_back(series);
 
     auto* item = new QListWidgetItem(name);

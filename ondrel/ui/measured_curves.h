@@ -32,9 +32,6 @@ public:
     int count() const { return static_cast<int>(series_.size()); }
     TextGridModel* gridModel() const { return grid_; }
 
-    // The points of a chart series as a curve.
-    static Curve CurveOf(const QLineSeries& series);
-
 signals:
     // A measured curve was ticked or unticked.
     void curveShown(QLineSeries* series, bool shown);

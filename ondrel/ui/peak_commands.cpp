@@ -14,6 +14,7 @@
 
 #include "../curves/savitzky_golay.h"
 #include "chart_panel.h"
+#include "curve_series.h"
 #include "measured_curves.h"
 #include "potentiostat.h"
 #include "text_grid_model.h"
@@ -42,14 +43,6 @@ QScatterSeries* peakSeries(const QString& title, const QColor& color) {
     series->setPointLabelsVisible(true);
     series->setPointLabelsClipping(false);
     return series;
-}
-
-QList<QPointF> chartPoints(const Curve& curve) {
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(curve.size()));
-    for (const CurvePoint& p : curve)
-        points.append({p.potential, p.current});
-    return points;
 }
 
 QList<QPointF> peakPoints(const std::vector<Peak>& peaks) {
@@ -192,13 +185,13 @@ bool PeakCommands::SmoothExpButtonClick() {
     Curve smoothed;
     bool whole = true;
     try {
-        Smooth(ExperimentalCurves::CurveOf(*series), smoothed, filterWidth());
+        Smooth(CurveOf(*series), smoothed, filterWidth());
     } catch (const std::exception& error) {
         // What was smoothed before the error stays in the series.
         whole = false;
         interaction_.showError(qs(error.what()));
     }
-    form_.SeriesExpSmoothed->replace(chartPoints(smoothed));
+    form_.SeriesExpSmoothed->replace(ChartPoints(smoothed));
     form_.SeriesExpSmoothed->show();
     emit curves_.curvesChanged();
     return whole;
@@ -213,7 +206,7 @@ void PeakCommands::FindExpPeaksButtonClick() {
     form_.SerieDerivee1->clear();
     PeakSearch search;
     try {
-        search = FindMeasuredPeaks(ExperimentalCurves::CurveOf(*series), filterWidth());
+        search = FindMeasuredPeaks(CurveOf(*series), filterWidth());
     } catch (const std::exception& error) {
         interaction_.showError(qs(error.what()));
         return;
@@ -241,7 +234,7 @@ void PeakCommands::FindPeaksButtonClick() {
     form_.SimPeaksSeries->show();
     form_.SerieDerivee1->clear();
 
-    const PeakSearch search = FindSimulatedPeaks(ExperimentalCurves::CurveOf(*series));
+    const PeakSearch search = FindSimulatedPeaks(CurveOf(*series));
     showDerivative(search.derivative);
     derivativeGrid_->setRows(SimulatedDerivativeRows(search.derivative, separator_));
     form_.StaticText4->setText(series->name());
@@ -267,7 +260,7 @@ void PeakCommands::setDerivativeShown(bool shown) {
 }
 
 void PeakCommands::showDerivative(const Curve& derivative) {
-    form_.SerieDerivee1->replace(chartPoints(derivative));
+    form_.SerieDerivee1->replace(ChartPoints(derivative));
     if (derivative.empty())
         return;
     const auto [low, high] = std::minmax_element(
