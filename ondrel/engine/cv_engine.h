@@ -6,6 +6,7 @@
 
 #include "../model/model.h"
 #include "cv_point.h"
+#include "cv_simulation.h"
 #include "engine_display.h"
 
 namespace ondrel {
@@ -17,7 +18,7 @@ namespace ondrel {
 //
 // Stop, ToggleHold and the freeze flag may be used from another thread than
 // the one that runs.
-class TCVEngine {
+class TCVEngine final : public CVSimulation {
 public:
     // A couple or reaction that names no species of the list throws
     // EngineErrorException; a model that cannot be simulated (ModelProblem)
@@ -28,10 +29,7 @@ public:
     // The whole experiment. Throws EngineStopException when stopped,
     // EngineErrorException when the solution stops being finite, and
     // Exception for a model without couples or an unsupported method.
-    void Run();
-    void Stop() { stopRequested_ = true; }
-    void ToggleHold() { hold_ = !hold_; }
-    bool holding() const { return hold_; }
+    void Run() override;
 
     std::int64_t nSteps() const { return nSteps_; }
     std::int64_t nPoints() const { return nPoints_; }
@@ -44,12 +42,11 @@ public:
     // The D that the grid is sized for: 1, or the largest D of the species
     // in couples and reactions when that is larger.
     double gridD() const { return gridD_; }
-    RunFigures figures() const;
-    // A copy of every species' profile, for a display on another thread.
-    ConcentrationProfiles Profiles() const;
+    RunFigures figures() const override;
+    ConcentrationProfiles Profiles() const override;
     const TPilot& pilot() const { return pilot_; }
-    int plotInterval() const { return plotInterval_; }
-    int pilotRefreshInterval() const { return pilotRefreshInterval_; }
+    int plotInterval() const override { return plotInterval_; }
+    int pilotRefreshInterval() const override { return pilotRefreshInterval_; }
     const TEspeces& species() const { return species_; }
 
     // Relative concentration of species s (1-based) in box b (1-based).
@@ -116,8 +113,6 @@ private:
     std::vector<CVpoint>& points_;
     const std::atomic<bool>& freeze_;
     EngineDisplay& display_;
-    std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> hold_{false};
 };
 
 }  // namespace ondrel

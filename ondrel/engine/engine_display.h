@@ -8,7 +8,7 @@
 
 namespace ondrel {
 
-class TCVEngine;
+class CVSimulation;
 
 // The figures of a run, fixed when its engine is built.
 struct RunFigures {
@@ -38,9 +38,9 @@ public:
     virtual ~EngineDisplay() = default;
     virtual void ResetPilot() {}
     // Once, as the run begins, before SetPotentialRange. The engine may be
-    // asked for copies of its profiles (TCVEngine::Profiles) from the
+    // asked for copies of its profiles (CVSimulation::Profiles) from the
     // engine's own calls into the display until the run ends.
-    virtual void RunStarting(const RunFigures& /*figures*/, const TCVEngine& /*engine*/) {}
+    virtual void RunStarting(const RunFigures& /*figures*/, const CVSimulation& /*engine*/) {}
     virtual void SetPotentialRange(double /*EmaxV*/, double /*EminV*/) {}
     virtual void StepDone(std::int64_t /*step*/, double /*currentA*/, double /*potentialMv*/) {}
     // A point stored into the caller's list, once per millivolt swept.

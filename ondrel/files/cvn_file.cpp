@@ -18,6 +18,12 @@ constexpr const char* kRedoxRecord = "redox:";
 constexpr const char* kPilot = "Pilot:";
 constexpr const char* kReactions = "HomegeneousReactions:";
 constexpr const char* kReactionRecord = "homegeneous:";
+// Written only for a model that is not run by the classic engine, after
+// every other section, so that classic models' files stay as they were and
+// older readers skip it line by line.
+constexpr const char* kSolver = "Solver:";
+constexpr const char* kImplicit = "implicit";
+constexpr const char* kClassic = "classic";
 
 // The lines of the file with a cursor, and the conversions that name the
 // line they fail on.
@@ -67,9 +73,9 @@ public:
         return count;
     }
 
-private:
     std::string where() const { return "Line " + std::to_string(at_ + 1) + ": "; }
 
+private:
     std::vector<std::string> lines_;
     std::size_t at_ = 0;
     char separator_;
@@ -138,6 +144,10 @@ std::string WriteCvn(const TModel& model, char separator) {
         number(r.kf);
         number(r.kb);
     }
+    if (model.solver == Solver::Implicit) {
+        lines.push_back(kSolver);
+        lines.push_back(kImplicit);
+    }
     return JoinLines(lines);
 }
 
@@ -145,6 +155,8 @@ void ReadCvn(std::string_view text, TModel& target, char separator) {
     // Read into a copy, taken over only when the whole file was read: a
     // file that fails part way changes nothing.
     TModel model = target;
+    // A file without the solver section is run by the classic engine.
+    model.solver = Solver::Classic;
     LineCursor cursor(SplitLines(text), separator);
     bool sectionFound = false;
     for (; cursor.more(); cursor.advance()) {
@@ -209,6 +221,15 @@ void ReadCvn(std::string_view text, TModel& target, char separator) {
                 reaction.kb = cursor.nextFloat();
                 model.reactions.append(reaction);
             }
+        } else if (cursor.is(kSolver)) {
+            const std::string& name = cursor.next();
+            if (name == kImplicit)
+                model.solver = Solver::Implicit;
+            else if (name == kClassic)
+                model.solver = Solver::Classic;
+            else
+                throw EConvertError(cursor.where() + "the solver is classic or implicit, not '" +
+                                    name + "'");
         }
     }
     if (!sectionFound) {

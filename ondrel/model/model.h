@@ -8,6 +8,10 @@
 
 namespace ondrel {
 
+// How a run is computed: the explicit engine, or the implicit one for
+// fast (stiff) chemistry.
+enum class Solver : std::uint8_t { Classic, Implicit };
+
 // The mechanism and its cell: what a run simulates.
 struct TModel {
     TEspeces species;
@@ -21,6 +25,7 @@ struct TModel {
     int plotInterval = 50;         // mV
     int pilotRefreshInterval = 5;  // mV
     std::uint8_t method = 0;       // 0: cyclic voltammetry
+    Solver solver = Solver::Classic;
 
     TPilot pilot;
 

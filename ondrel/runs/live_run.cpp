@@ -83,7 +83,7 @@ void LiveRun::ResetPilot() {
     });
 }
 
-void LiveRun::RunStarting(const RunFigures& figures, const TCVEngine& engine) {
+void LiveRun::RunStarting(const RunFigures& figures, const CVSimulation& engine) {
     engine_ = &engine;
     nSteps_ = figures.nSteps;
     lastStep_ = 0;

@@ -64,7 +64,7 @@ public:
     std::int64_t nSteps() const { return nSteps_.load(std::memory_order_relaxed); }
 
     void ResetPilot() override;
-    void RunStarting(const RunFigures& figures, const TCVEngine& engine) override;
+    void RunStarting(const RunFigures& figures, const CVSimulation& engine) override;
     void SetPotentialRange(double EmaxV, double EminV) override;
     void StepDone(std::int64_t step, double currentA, double potentialMv) override;
     void PointStored(const CVpoint& point) override;
@@ -80,7 +80,7 @@ private:
     std::atomic<std::int64_t> lastStep_{0}, nSteps_{0};
 
     // Engine thread only.
-    const TCVEngine* engine_ = nullptr;
+    const CVSimulation* engine_ = nullptr;
     std::optional<RefreshSchedule> schedule_;
     std::size_t shownPoints_ = 0;  // points already handed to the curve
 

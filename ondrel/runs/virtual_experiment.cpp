@@ -16,6 +16,7 @@ TVirtualExperiment TVirtualExperiment::Snapshot(const TModel& model, const std::
     e.invalid = !e.messages.empty();
     e.pilot = model.pilot;
     e.method = model.method;
+    e.solver = model.solver;
     e.temperature = model.temperature;
     e.area = model.area;
     e.diffusionScale = model.diffusionScale;
@@ -31,6 +32,7 @@ void TVirtualExperiment::RecallInto(TModel& model) const {
     model.diffusionScale = diffusionScale;
     model.concScale = concScale;
     model.method = method;
+    model.solver = solver;
     model.plotInterval = plotInterval;
     model.pilotRefreshInterval = pilotRefreshInterval;
     model.species = species;
@@ -55,8 +57,8 @@ DiffKind CompareExperiments(const TVirtualExperiment& a, const TVirtualExperimen
         p.irComp != q.irComp || p.icComp != q.icComp || p.capacitance != q.capacitance ||
         p.resistance != q.resistance)
         return pilotDiff;
-    if (a.method != b.method || a.temperature != b.temperature || a.area != b.area ||
-        a.diffusionScale != b.diffusionScale || a.concScale != b.concScale)
+    if (a.method != b.method || a.solver != b.solver || a.temperature != b.temperature ||
+        a.area != b.area || a.diffusionScale != b.diffusionScale || a.concScale != b.concScale)
         return otherDiff;
     return noDiff;
 }

@@ -19,6 +19,7 @@ struct TVirtualExperiment {
     TRChems reactions;
     TPilot pilot;
     std::uint8_t method = 0;
+    Solver solver = Solver::Classic;
     double temperature = 0, area = 0, diffusionScale = 0, concScale = 0;
     int plotInterval = 0, pilotRefreshInterval = 0;
     // Set when a couple or a reaction failed its check; messages holds what
@@ -54,8 +55,8 @@ inline constexpr std::array<const char*, 6> kDiffKindNames = {
     "noDiff", "speciesDiff", "redoxDiff", "chemDiff", "pilotDiff", "otherDiff"};
 
 // Compares what makes two experiments give different curves, every number
-// for exact equality: species' D and C, couples, reactions, the program and
-// the cell. Names, display intervals and curves are not compared (nor is
+// for exact equality: species' D and C, couples, reactions, the program,
+// the cell and the solver. Names, display intervals and curves are not compared (nor is
 // TModel's own equality used, which compares them).
 DiffKind CompareExperiments(const TVirtualExperiment& a, const TVirtualExperiment& b);
 

@@ -32,7 +32,7 @@ bool BatchDisplay::interrupted() {
     return interruptFlag != 0;
 }
 
-void BatchDisplay::RunStarting(const RunFigures& figures, const TCVEngine&) {
+void BatchDisplay::RunStarting(const RunFigures& figures, const CVSimulation&) {
     nSteps_ = figures.nSteps > 0 ? figures.nSteps : 1;
     started_ = std::chrono::steady_clock::now();
 }

@@ -15,8 +15,8 @@ class BatchDisplay final : public EngineDisplay {
 public:
     explicit BatchDisplay(std::FILE* out = stderr) : out_(out) {}
 
-    void watch(TCVEngine& engine) { engine_ = &engine; }
-    void RunStarting(const RunFigures& figures, const TCVEngine&) override;
+    void watch(CVSimulation& engine) { engine_ = &engine; }
+    void RunStarting(const RunFigures& figures, const CVSimulation&) override;
     void StepDone(std::int64_t step, double currentA, double potentialMv) override;
     void ProcessEvents() override;
     // Ends the progress bar's line.
@@ -35,7 +35,7 @@ private:
     void showBar(std::int64_t step);
 
     std::FILE* out_;
-    TCVEngine* engine_ = nullptr;
+    CVSimulation* engine_ = nullptr;
     std::int64_t nSteps_ = 1;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     bool estimated_ = false;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "../curves/peaks.h"
@@ -30,7 +31,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitStopped = 130;
 
 void printUsage(std::ostream& out) {
-    out << "usage: ondrel-sim [MODEL] [--out FILE] [--peaks]\n"
+    out << "usage: ondrel-sim [MODEL] [--solver classic|implicit] [--out FILE] [--peaks]\n"
            "       ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
            "       ondrel-sim [MODEL] [--measured CURVE...] --picture FILE [--flat]\n"
            "\n"
@@ -38,7 +39,9 @@ void printUsage(std::ostream& out) {
            "E (mV) and I (uA) separated by a tab, go to standard output, or to FILE:\n"
            "as a .OCV, .AA0 or .PRN voltammogram by its extension, as text otherwise.\n"
            "--peaks prints the peaks of the simulated curve (index, Ep in mV, Ip in uA)\n"
-           "on standard output instead of the points.\n"
+           "on standard output instead of the points. --solver chooses the explicit\n"
+           "engine (classic) or the implicit one, for fast chemistry, over the model's\n"
+           "own choice.\n"
            "\n"
            "--measured reads recorded voltammograms (.OCV, .AA0 or .PRN) and prints the\n"
            "peaks of each, found with a Savitzky-Golay derivative of width W (5 to 25,\n"
@@ -58,6 +61,7 @@ struct Arguments {
     std::size_t beforeMeasured = 0;  // how many inputs came before --measured
     std::string picture;
     bool flat = false;
+    std::optional<Solver> solver;
     std::string out;
     std::string smoothed;
     int width = kDefaultFilterWidth;
@@ -83,6 +87,14 @@ bool parse(int argc, char** argv, Arguments& arguments) {
             arguments.beforeMeasured = arguments.inputs.size();
         } else if (word == "--picture" && hasValue && arguments.picture.empty()) {
             arguments.picture = argv[++i];
+        } else if (word == "--solver" && hasValue && !arguments.solver) {
+            const std::string name = argv[++i];
+            if (name != "classic" && name != "implicit") {
+                std::cerr << "ondrel-sim: the solver is classic or implicit, not '" << name
+                          << "'\n";
+                return false;
+            }
+            arguments.solver = name == "implicit" ? Solver::Implicit : Solver::Classic;
         } else if (word == "--flat" && !arguments.flat) {
             arguments.flat = true;
         } else if (word == "--peaks" && !arguments.peaks) {
@@ -112,11 +124,15 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         const std::size_t models =
             arguments.measured ? arguments.beforeMeasured : arguments.inputs.size();
         if (models > 1 || arguments.peaks || !arguments.out.empty() || widthGiven ||
-            !arguments.smoothed.empty()) {
+            !arguments.smoothed.empty() || arguments.solver) {
             std::cerr << "ondrel-sim: --picture takes one model file and --measured curves\n";
             return false;
         }
     } else if (arguments.measured) {
+        if (arguments.solver) {
+            std::cerr << "ondrel-sim: --solver goes with a simulation\n";
+            return false;
+        }
         if (arguments.beforeMeasured > 0 || arguments.inputs.empty() || !arguments.out.empty() ||
             arguments.peaks) {
             std::cerr << "ondrel-sim: --measured takes curve files, --width and --smoothed\n";
@@ -146,7 +162,9 @@ std::string seconds(double value) {
 }
 
 int simulate(const Arguments& arguments) {
-    const TModel model = loadModel(arguments.inputs.empty() ? "" : arguments.inputs[0]);
+    TModel model = loadModel(arguments.inputs.empty() ? "" : arguments.inputs[0]);
+    if (arguments.solver)
+        model.solver = *arguments.solver;
     const auto problems = SnapshotProblems(model);
     if (!problems.empty()) {
         for (const std::string& problem : problems)
@@ -165,13 +183,15 @@ int simulate(const Arguments& arguments) {
     std::vector<CVpoint> points;
     std::atomic<bool> freeze{false};
     BatchDisplay display;
-    TCVEngine engine(model, points, freeze, display);
+    const std::unique_ptr<CVSimulation> simulation = MakeSimulation(model, points, freeze, display);
+    CVSimulation& engine = *simulation;
+    const RunFigures figures = engine.figures();
     display.watch(engine);
     BatchDisplay::catchInterrupt();
 
-    std::cerr << "points: " << engine.nPoints() << "\nsteps: " << engine.nSteps()
-              << "\nsteps per point: " << engine.stepsPerPoint() << "\nboxes: " << engine.nBoxes()
-              << "\ndt: " << seconds(engine.dt()) << "\ndx: " << FloatToText(engine.dx(), '.')
+    std::cerr << "points: " << figures.nPoints << "\nsteps: " << figures.nSteps
+              << "\nsteps per point: " << figures.stepsPerPoint << "\nboxes: " << figures.nBoxes
+              << "\ndt: " << seconds(figures.dt) << "\ndx: " << FloatToText(figures.dx, '.')
               << " cm\n";
     const auto started = std::chrono::steady_clock::now();
     try {

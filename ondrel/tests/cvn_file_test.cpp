@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "files/text_lines.h"
 #include "platform/ondrel_error.h"
+#include "test_support/failure_of.h"
 
 namespace ondrel {
 namespace {
+
+using test_support::FailureOf;
 
 TModel richModel() {
     TModel model = DefaultModel();
@@ -60,6 +65,26 @@ TEST(CvnFile, ARoundTripGivesTheSameModel) {
         EXPECT_EQ(read.pilot.Efinal, 0.1);
         EXPECT_EQ(read.pilot.halfCycles, 3);
     }
+}
+
+TEST(CvnFile, TheImplicitSolverIsAnExtraSectionThatClassicFilesDoNotHave) {
+    TModel model = richModel();
+    const std::string classic = WriteCvn(model, '.');
+    EXPECT_EQ(classic.find("Solver:"), std::string::npos);
+    model.solver = Solver::Implicit;
+    const std::string implicit = WriteCvn(model, '.');
+    // The same file with two more lines at its end.
+    EXPECT_EQ(implicit, classic + "Solver:\r\nimplicit\r\n");
+    TModel read;
+    ReadCvn(implicit, read, '.');
+    EXPECT_EQ(read.solver, Solver::Implicit);
+    EXPECT_EQ(read.reactions, model.reactions);
+    // A file without the section is classic, whatever the model was.
+    ReadCvn(classic, read, '.');
+    EXPECT_EQ(read.solver, Solver::Classic);
+    EXPECT_EQ(FailureOf([&] { ReadCvn(classic + "Solver:\r\nmagic\r\n", read, '.'); }),
+              "Line " + std::to_string(std::count(classic.begin(), classic.end(), '\n') + 2) +
+                  ": the solver is classic or implicit, not 'magic'");
 }
 
 TEST(CvnFile, ThePilotSwitchesAreWrittenButNotReadBack) {

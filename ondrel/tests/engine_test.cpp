@@ -579,7 +579,7 @@ TEST(Engine, TheCoupledPairKeepsItsFluxes) {
 
 TEST(Engine, TheDisplayGetsTheRunsFiguresAndCopiesOfItsResults) {
     struct Recorder final : EngineDisplay {
-        void RunStarting(const RunFigures& f, const TCVEngine& engine) override {
+        void RunStarting(const RunFigures& f, const CVSimulation& engine) override {
             figures = f;
             atStart = engine.Profiles();
         }

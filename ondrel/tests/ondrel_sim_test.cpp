@@ -275,6 +275,30 @@ TEST(OndrelSim, DrawsTheVoltammogramChartWithMeasuredCurvesIntoAPicture) {
     EXPECT_EQ(runSim({"--picture", (dir / "p.png").string(), "--peaks"}, dir).exitCode, 2);
 }
 
+TEST(OndrelSim, TheImplicitSolverRunsWhatTheModelOrTheCommandLineChooses) {
+    TempDir dir;
+    // Red - e -> Ox, Ox -> P at 10^9 /s: the classic engine would need
+    // 2·10^9 steps.
+    TModel model = DefaultModel();
+    model.couples.remove(1);
+    model.reactions.append({2, 0, 1, 0, 1e9, 0});
+    model.solver = Solver::Implicit;
+    std::ofstream(dir / "fast.CVN", std::ios::binary) << WriteCvn(model, '.');
+    Result result = runSim({(dir / "fast.CVN").string()}, dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("steps per point: 4"), std::string::npos) << result.err;
+    EXPECT_EQ(lines(result.out).size(), 1001u);  // the header and a point per mV
+
+    // The command line chooses over the file: the default model both ways.
+    result = runSim({"--solver", "implicit", "--peaks"}, dir);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Result classic = runSim({"--solver", "classic", "--peaks"}, dir);
+    ASSERT_EQ(classic.exitCode, 0) << classic.err;
+    EXPECT_EQ(lines(result.out).size(), lines(classic.out).size());
+    EXPECT_EQ(runSim({"--solver", "magic"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--measured", "x.OCV", "--solver", "implicit"}, dir).exitCode, 2);
+}
+
 TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {
     TempDir dir;
     TModel slow = DefaultModel();

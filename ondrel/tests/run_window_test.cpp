@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "runs/experiment_history.h"
+#include "test_support/temp_dir.h"
 #include "ui/model_editor.h"
 #include "ui/points_table_model.h"
 #include "ui/potentiostat.h"
@@ -45,6 +46,7 @@ protected:
         control<QToolButton>("ApplyButton2")->click();
     }
     const ExperimentHistory& history() { return window.Runs->history(); }
+    test_support::TempDir dir;
 };
 
 TEST_F(RunTest, TheDefaultModelIsStoredWithItsCurveGridAndLiveCharts) {
@@ -206,6 +208,29 @@ TEST_F(RunTest, RecallPutsTheStoredModelBackIntoTheEditorAndTheBoxes) {
     // A row outside the list.
     window.Runs->Recall(7);
     EXPECT_EQ(dialogs.errors.back(), "Index experience invalide");
+}
+
+TEST_F(RunTest, TheImplicitSolverRunsFastChemistryChosenBesideTheCell) {
+    // A follow-up reaction of 10⁹ s⁻¹: hours for the classic engine.
+    makeLong();
+    type("EditKforward", "1e9");
+    control<QToolButton>("ApplyButton2")->click();
+    control<QComboBox>("SolverCombo")->setCurrentIndex(1);
+    EXPECT_EQ(window.model().solver, Solver::Implicit);
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    ASSERT_EQ(history().size(), 1u);
+    EXPECT_EQ(history().at(0).experiment.solver, Solver::Implicit);
+    EXPECT_EQ(window.Runs->historySeries(0)->count(), 1000);
+
+    // Saved with its solver; recalled with it.
+    const std::string path = (dir.path() / "fast.CVN").string();
+    dialogs.saveAnswers.push_back({QString::fromStdString(path)});
+    control<QToolButton>("SaveButton97")->click();
+    EXPECT_NE(test_support::ReadFile(path).find("Solver:\r\nimplicit\r\n"), std::string::npos);
+    control<QComboBox>("SolverCombo")->setCurrentIndex(0);
+    window.Runs->Recall(0);
+    EXPECT_EQ(control<QComboBox>("SolverCombo")->currentIndex(), 1);
 }
 
 }  // namespace

@@ -159,21 +159,18 @@ TEST(LiveRun, FramesTakenWhileTheEngineRunsAddUpToWhatTheRefreshesLeave) {
     std::atomic<bool> freeze{false};
     TCVEngine engine(workedExample(), points, freeze, live);
     std::atomic<bool> done{false};
+    // However the two threads meet (the run may end before the first
+    // take), the frames merged hold all that the refreshes left.
     LiveFrame merged;
-    int frames = 0;
     std::thread window([&] {
-        while (!done) {
-            LiveFrame frame = live.take();
-            frames += !frame.empty();
-            merged.mergeFrom(std::move(frame));
-        }
+        while (!done)
+            merged.mergeFrom(live.take());
     });
     engine.Run();
     done = true;
     window.join();
     merged.mergeFrom(live.take());
 
-    EXPECT_GT(frames, 0);
     EXPECT_TRUE(merged.resetPilot);
     EXPECT_EQ(merged.potentialRange, std::make_pair(1.0, -0.5));
     // The curve holds the points stored before the last refresh, at step

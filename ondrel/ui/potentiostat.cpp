@@ -265,7 +265,7 @@ bool Potentiostat::buildAndStart() {
     });
     setTracking();
     try {
-        engine_ = std::make_unique<TCVEngine>(model_, enginePoints_, freeze_, *live_);
+        engine_ = MakeSimulation(model_, enginePoints_, freeze_, *live_);
     } catch (...) {
         failure_ = std::current_exception();
         QMetaObject::invokeMethod(this, &Potentiostat::finishRun, Qt::QueuedConnection);

@@ -25,7 +25,7 @@ class QProgressBar;
 namespace ondrel {
 
 class PointsTableModel;
-class TCVEngine;
+class CVSimulation;
 class TForm1;
 
 inline constexpr const char* kErrorWhileRunning = "Error while Running Experiment";
@@ -113,7 +113,7 @@ private:
     std::optional<TVirtualExperiment> snapshot_;
     QLineSeries* currentSeries_ = nullptr;
     std::unique_ptr<LiveRun> live_;
-    std::unique_ptr<TCVEngine> engine_;
+    std::unique_ptr<CVSimulation> engine_;
     std::vector<CVpoint> enginePoints_;  // written by the engine's thread only
     std::atomic<bool> freeze_{false};
     std::atomic<double> lastRunSeconds_{0};

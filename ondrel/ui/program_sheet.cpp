@@ -1,6 +1,7 @@
 #include "program_sheet.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -105,6 +106,16 @@ ProgramSheet::ProgramSheet(TModel& model, char separator, QWidget* parent)
     cellForm->addRow(QStringLiteral("Electrode area (cm\u00B2)"), EditElectrodeArea);
     cellForm->addRow(QStringLiteral("Diffusion scale (cm\u00B2/s)"), EditDiffusionScale);
     cellForm->addRow(QStringLiteral("Concentration factor (mol/cm\u00B3)"), EditConcNormFactor);
+    SolverCombo = new QComboBox(cell);
+    SolverCombo->setObjectName(QStringLiteral("SolverCombo"));
+    SolverCombo->addItem(QStringLiteral("Classic (explicit)"));
+    SolverCombo->addItem(QStringLiteral("Implicit (fast chemistry)"));
+    SolverCombo->setToolTip(
+        QStringLiteral("The classic engine takes its time step from the fastest reaction; the "
+                       "implicit one solves fast (stiff) chemistry in the time of a slow one"));
+    cellForm->addRow(QStringLiteral("Solver"), SolverCombo);
+    connect(SolverCombo, &QComboBox::currentIndexChanged, this,
+            [this](int index) { model_.solver = index == 1 ? Solver::Implicit : Solver::Classic; });
     layout->addWidget(cell);
 
     auto* run = new QGroupBox(QStringLiteral("Experiment"), this);
@@ -167,6 +178,7 @@ void ProgramSheet::ShowModel() {
     EditDiffusionScale->setText(number(model_.diffusionScale, separator_));
     EditConcNormFactor->setText(number(model_.concScale, separator_));
     EditTempKelvin->setText(number(model_.temperature, separator_));
+    SolverCombo->setCurrentIndex(model_.solver == Solver::Implicit ? 1 : 0);
 }
 
 void ProgramSheet::ShowIntervals() {

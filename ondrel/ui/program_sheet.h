@@ -5,6 +5,7 @@
 #include "../model/model.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -41,6 +42,7 @@ public:
     QRadioButton *OneCycle, *TwoCycle, *ThreeCycle;
     QCheckBox *CheckBoxiRdrop, *CheckBoxiCcomp;
     QLineEdit *EditTempKelvin, *EditElectrodeArea, *EditDiffusionScale, *EditConcNormFactor;
+    QComboBox* SolverCombo;  // classic (explicit) or implicit, for fast chemistry
     QLineEdit* EditBaseName;
     QLineEdit *EditPlotInterval, *EditPilotRefreshInterval;
 

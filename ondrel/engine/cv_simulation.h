@@ -1,0 +1,48 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "../model/model.h"
+#include "cv_point.h"
+#include "engine_display.h"
+
+namespace ondrel {
+
+// One simulated cyclic voltammogram of a model, by whichever solver the
+// model names. It stores one point per millivolt swept into the caller's
+// list and reports to a display as it goes.
+//
+// Stop, ToggleHold and the freeze flag may be used from another thread than
+// the one that runs.
+class CVSimulation {
+public:
+    virtual ~CVSimulation() = default;
+
+    // The whole experiment. Throws EngineStopException when stopped,
+    // EngineErrorException when the solution stops being finite, and
+    // Exception for a model without couples or an unsupported method.
+    virtual void Run() = 0;
+    void Stop() { stopRequested_ = true; }
+    void ToggleHold() { hold_ = !hold_; }
+    bool holding() const { return hold_; }
+
+    virtual RunFigures figures() const = 0;
+    // A copy of every species' profile, for a display on another thread.
+    virtual ConcentrationProfiles Profiles() const = 0;
+    virtual int plotInterval() const = 0;
+    virtual int pilotRefreshInterval() const = 0;
+
+protected:
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> hold_{false};
+};
+
+// The simulation of the model's solver. Throws as the solver's constructor
+// does for a model it cannot simulate.
+std::unique_ptr<CVSimulation> MakeSimulation(const TModel& model, std::vector<CVpoint>& points,
+                                             const std::atomic<bool>& freeze,
+                                             EngineDisplay& display);
+
+}  // namespace ondrel

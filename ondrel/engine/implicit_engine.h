@@ -1,0 +1,102 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "../model/model.h"
+#include "cv_point.h"
+#include "cv_simulation.h"
+#include "engine_display.h"
+
+namespace ondrel {
+
+// A cyclic voltammogram for fast (stiff) chemistry: a fully implicit
+// finite-difference solution (second-order backward differences in time) on
+// a grid that expands from the electrode, whose first interval resolves the
+// reaction layer √(D/k) of the fastest reaction. Electron transfer follows
+// Butler–Volmer at the electrode; first- and second-order reactions act in
+// every node, solved by Newton's method. Its time step follows the sweep,
+// not the rate constants, so a reaction of 10¹¹ s⁻¹ costs no more than one
+// of 10³ s⁻¹.
+//
+// Stop, ToggleHold and the freeze flag may be used from another thread than
+// the one that runs.
+class TImplicitEngine final : public CVSimulation {
+public:
+    // Refuses what the classic engine refuses, with the same messages.
+    TImplicitEngine(const TModel& model, std::vector<CVpoint>& points,
+                    const std::atomic<bool>& freeze, EngineDisplay& display);
+
+    void Run() override;
+    RunFigures figures() const override;
+    ConcentrationProfiles Profiles() const override;
+    int plotInterval() const override { return plotInterval_; }
+    int pilotRefreshInterval() const override { return pilotRefreshInterval_; }
+
+    int nNodes() const { return static_cast<int>(x_.size()); }
+    std::int64_t nSteps() const { return nSteps_; }
+    // The first interval of the grid, cm.
+    double firstInterval() const { return x_[1] - x_[0]; }
+
+    // Time steps per millivolt swept.
+    static constexpr int kStepsPerMv = 4;
+
+private:
+    struct Couple {
+        int ox, red;
+        double E0, alpha, k0;  // V, 1, cm/s
+    };
+    struct Reaction {
+        int r1, r2, p1, p2;  // -1 for an empty slot
+        double kf, kb;       // per second (per relative concentration for a second order)
+    };
+
+    double& at(std::vector<double>& u, int node, int s) const {
+        return u[static_cast<std::size_t>(node) * nSpecies_ + s];
+    }
+    double at(const std::vector<double>& u, int node, int s) const {
+        return u[static_cast<std::size_t>(node) * nSpecies_ + s];
+    }
+    void waitBetweenSteps();
+    // One time step to potential E: the new concentrations replace the old
+    // ones; the current (A) is returned.
+    double step(double E, bool secondOrder);
+    void residual(const std::vector<double>& u, double E, double a0, std::vector<double>& g,
+                  bool withJacobian);
+    void solveBlockTridiagonal(std::vector<double>& rhs);
+    double current(const std::vector<double>& u, double E) const;
+    void electrodeRates(double E, std::vector<double>& kf, std::vector<double>& kb) const;
+
+    TEspeces species_;
+    TPilot pilot_;
+    std::uint8_t method_;
+    int plotInterval_, pilotRefreshInterval_;
+    double temperature_, area_, diffusionScale_, concScale_;
+    int nSpecies_;
+    std::vector<Couple> couples_;
+    std::vector<Reaction> reactions_;
+    std::vector<double> D_;  // cm²/s per species, 0 for an idle one
+    std::vector<double> bulk_;
+
+    std::vector<double> x_;       // node positions, cm; the last one holds the bulk
+    std::vector<double> volume_;  // per unknown node: its share of the line
+    std::int64_t nPoints_ = 0, nSteps_ = 0, stepsPerPoint_ = 0;
+    double dt_ = 0;
+
+    // Concentrations (relative) of the unknown nodes, node-major: now, one
+    // step before, and the Newton iterate.
+    std::vector<double> u_, previous_, next_;
+    std::vector<double> history_, g_;
+    // The block-tridiagonal Jacobian: full diagonal blocks, diagonal
+    // couplings to the neighbours; and the factorised blocks.
+    std::vector<double> diag_, lower_, upper_, factor_;
+    std::vector<int> pivots_;
+    std::vector<double> kf_, kb_;
+
+    std::vector<CVpoint>& points_;
+    const std::atomic<bool>& freeze_;
+    EngineDisplay& display_;
+};
+
+}  // namespace ondrel

@@ -1,0 +1,228 @@
+// The implicit solver against the analytical results of voltammetry and
+// against the classic engine where both can run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <thread>
+
+#include "curves/peaks.h"
+#include "curves/simulated_curve.h"
+#include "engine/cv_engine.h"
+#include "engine/engine_errors.h"
+#include "engine/implicit_engine.h"
+
+namespace ondrel {
+namespace {
+
+constexpr double kT = 298.15;
+const double kFRT = TCVEngine::kFaradayOverR / kT;  // 1/V
+
+// Red - e <=> Ox, only Red in the solution, D = 1 (1e-5 cm²/s), swept from
+// E0 - before to E0 + after and back.
+TModel oneCouple(double k0, double alpha, double before, double after, double v) {
+    TModel model;
+    model.temperature = kT;
+    model.species.append({"Ox", 1, 0});
+    model.species.append({"Red", 1, 1});
+    model.couples.append({1, 2, 0.0, k0, alpha});
+    model.pilot.Einitial = -before;
+    model.pilot.Eswitch1 = after;
+    model.pilot.Eswitch2 = -before;
+    model.pilot.Efinal = -before;
+    model.pilot.scanRate = v;
+    model.pilot.halfCycles = 2;
+    model.solver = Solver::Implicit;
+    return model;
+}
+
+Curve run(const TModel& model) {
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    const std::unique_ptr<CVSimulation> engine = MakeSimulation(model, points, freeze, display);
+    engine->Run();
+    return SimulatedCurve(points);
+}
+
+// The maximum of the forward sweep and the minimum of the reverse one.
+std::pair<Peak, Peak> peaksOf(const Curve& curve) {
+    const std::vector<Peak> peaks = FindSimulatedPeaks(curve).peaks;
+    Peak forward{0, 0, -1e300}, reverse{0, 0, 1e300};
+    for (const Peak& p : peaks) {
+        if (p.kind == PeakKind::Maximum && p.Ip > forward.Ip)
+            forward = p;
+        if (p.kind == PeakKind::Minimum && p.Ip < reverse.Ip)
+            reverse = p;
+    }
+    return {forward, reverse};
+}
+
+// The current, µA, of the reversible peak: 0.4463 nFAC √(nFvD/RT).
+double randlesSevcik(const TModel& model) {
+    const double D = model.diffusionScale, C = model.concScale;
+    return 0.4463 * TCVEngine::kFaraday * model.area * C *
+           std::sqrt(kFRT * model.pilot.scanRate * D) * 1e6;
+}
+
+TEST(ImplicitEngine, AReversibleCoupleHasTheRandlesSevcikPeak) {
+    const TModel model = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
+    const auto [forward, reverse] = peaksOf(run(model));
+    EXPECT_NEAR(forward.Ip / randlesSevcik(model), 1, 0.01);
+    // 28.5 mV past E°, and ΔEp 57 mV with the switch far past the peak.
+    EXPECT_NEAR(forward.Ep, 28.5, 1.5);
+    EXPECT_NEAR(forward.Ep - reverse.Ep, 57, 2);
+}
+
+TEST(ImplicitEngine, QuasiReversibleCouplesFollowNicholsonsTable) {
+    // ψ = k0 / √(π D F v / RT), α = 0.5; ΔEp in mV, the sweep switched
+    // 141 mV past E° as in the table's computation.
+    const double v = 0.1, D = 1e-5;
+    for (auto [psi, deltaEp] :
+         {std::pair{20.0, 61.0}, {1.0, 84.0}, {0.5, 105.0}, {0.25, 141.0}, {0.1, 212.0}}) {
+        const double k0 = psi * std::sqrt(std::numbers::pi * D * kFRT * v);
+        const auto [forward, reverse] = peaksOf(run(oneCouple(k0, 0.5, 0.4, 0.141, v)));
+        EXPECT_NEAR(forward.Ep - reverse.Ep, deltaEp, 4) << "psi " << psi;
+    }
+}
+
+TEST(ImplicitEngine, ATotallyIrreversibleWaveHasItsPeakAndWidth) {
+    const double v = 0.1, D = 1e-5, k0 = 1e-5;
+    for (double alpha : {0.5, 0.3}) {
+        // The oxidation's transfer coefficient is 1 - α.
+        const double beta = 1 - alpha;
+        const Curve curve = run(oneCouple(k0, alpha, 0.2, 0.8, v));
+        const auto [forward, reverse] = peaksOf(curve);
+        const double expected =
+            1000 / (beta * kFRT) * (0.780 + std::log(std::sqrt(D * beta * kFRT * v) / k0));
+        EXPECT_NEAR(forward.Ep, expected, 2) << "alpha " << alpha;
+        // The half-peak potential: where the rising current passes Ip / 2.
+        double half = 0;
+        for (std::size_t i = 1; i < curve.size(); ++i)
+            if (curve[i - 1].current < forward.Ip / 2 && curve[i].current >= forward.Ip / 2) {
+                const double f = (forward.Ip / 2 - curve[i - 1].current) /
+                                 (curve[i].current - curve[i - 1].current);
+                half = curve[i - 1].potential + f * (curve[i].potential - curve[i - 1].potential);
+                break;
+            }
+        EXPECT_NEAR(forward.Ep - half, 47.7 / beta, 2) << "alpha " << alpha;
+    }
+}
+
+TEST(ImplicitEngine, CatalysisReachesItsPlateauForAnyRateConstant) {
+    // Red - e -> Ox, Ox -> Red with k': the plateau is nFAC √(D k').
+    for (double k : {1e3, 1e5, 1e7, 1e9}) {
+        TModel model = oneCouple(1e4, 0.5, 0.2, 0.4, 0.1);
+        model.reactions.append({1, 0, 2, 0, k, 0});
+        const Curve curve = run(model);
+        const double top = std::max_element(curve.begin(), curve.end(),
+                                            [](const CurvePoint& a, const CurvePoint& b) {
+                                                return a.current < b.current;
+                                            })
+                               ->current;
+        const double plateau = TCVEngine::kFaraday * model.area * model.concScale *
+                               std::sqrt(model.diffusionScale * k) * 1e6;
+        EXPECT_NEAR(top / plateau, 1, 0.02) << "k' " << k;
+    }
+}
+
+TEST(ImplicitEngine, AFollowUpReactionShiftsThePeakThirtyMillivoltsADecade) {
+    // Red - e <=> Ox, Ox -> P: in the kinetic zone Ep moves by
+    // (RT/2F) ln 10 = 29.6 mV for each decade of kf.
+    std::vector<double> Ep;
+    for (double kf : {1e5, 1e7, 1e9}) {
+        TModel model = oneCouple(1e4, 0.5, 0.5, 0.3, 0.1);
+        model.species.append({"P", 1, 0});
+        model.reactions.append({1, 0, 3, 0, kf, 0});
+        Ep.push_back(peaksOf(run(model)).first.Ep);
+    }
+    const double decade = std::log(10.0) / (2 * kFRT) * 1000;
+    EXPECT_NEAR(Ep[0] - Ep[1], 2 * decade, 2);
+    EXPECT_NEAR(Ep[1] - Ep[2], 2 * decade, 2);
+}
+
+// The classic engine's models that it runs in reasonable time.
+std::vector<std::pair<const char*, TModel>> nonStiffModels() {
+    TModel followUp = DefaultModel();
+    followUp.couples.remove(1);
+    followUp.reactions.append({2, 0, 1, 0, 1e2, 0});
+    TModel second = DefaultModel();
+    second.couples.remove(1);
+    second.species.append({"E4", 1, 1});
+    second.reactions.append({2, 4, 1, 0, 1e3, 0});
+    return {{"default", DefaultModel()}, {"follow-up", followUp}, {"second order", second}};
+}
+
+TEST(ImplicitEngine, AgreesWithTheClassicEngineOnNonStiffModels) {
+    for (auto [name, model] : nonStiffModels()) {
+        model.solver = Solver::Classic;
+        const std::vector<Peak> classic = FindSimulatedPeaks(run(model)).peaks;
+        model.solver = Solver::Implicit;
+        const std::vector<Peak> implicit = FindSimulatedPeaks(run(model)).peaks;
+        ASSERT_EQ(classic.size(), implicit.size()) << name;
+        for (std::size_t p = 0; p < classic.size(); ++p) {
+            EXPECT_NEAR(implicit[p].Ep, classic[p].Ep, 1) << name << " peak " << p;
+            EXPECT_NEAR(implicit[p].Ip / classic[p].Ip, 1, 0.005) << name << " peak " << p;
+        }
+    }
+}
+
+TEST(ImplicitEngine, StopFreezeAndHoldWorkAsInTheClassicEngine) {
+    TModel model = DefaultModel();
+    model.solver = Solver::Implicit;
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{true};
+    NullDisplay display;
+    TImplicitEngine engine(model, points, freeze, display);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        engine.Stop();
+    });
+    // Frozen from the start: nothing computed, and Stop ends the freeze.
+    EXPECT_THROW(engine.Run(), EngineStopException);
+    stopper.join();
+    EXPECT_TRUE(points.empty());
+
+    // Held for the first steps: the potential waits, the points go on.
+    struct Holder final : EngineDisplay {
+        CVSimulation* engine = nullptr;
+        std::int64_t released = 0;
+        void StepDone(std::int64_t step, double, double) override {
+            if (step == 0)
+                engine->ToggleHold();
+            if (step == 40)
+                engine->ToggleHold();
+        }
+    } holder;
+    std::vector<CVpoint> held;
+    std::atomic<bool> running{false};
+    TImplicitEngine holding(model, held, running, holder);
+    holder.engine = &holding;
+    holding.Run();
+    ASSERT_GT(held.size(), 12u);
+    // 40 steps of 4 a millivolt: ten points at the first potential.
+    EXPECT_EQ(held[0].potential, held[9].potential);
+    EXPECT_EQ(held.size(), 1000u + 10u);
+}
+
+TEST(ImplicitEngine, RefusesWhatTheClassicEngineRefuses) {
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    TModel still = DefaultModel();
+    still.pilot.scanRate = 0;
+    EXPECT_THROW(TImplicitEngine(still, points, freeze, display), Exception);
+    TModel invalid = DefaultModel();
+    invalid.couples[1].red = 7;
+    EXPECT_THROW(TImplicitEngine(invalid, points, freeze, display), EngineErrorException);
+    // The grid's first interval resolves the fastest reaction's layer.
+    TModel fast = oneCouple(1e4, 0.5, 0.2, 0.4, 0.1);
+    fast.reactions.append({1, 0, 2, 0, 1e11, 0});
+    const TImplicitEngine engine(fast, points, freeze, display);
+    EXPECT_LE(engine.firstInterval(), 0.1 * std::sqrt(1e-5 / 1e11) * 1.0001);
+    EXPECT_LT(engine.nNodes(), 400);
+}
+
+}  // namespace
+}  // namespace ondrel
