@@ -182,16 +182,29 @@ RunFigures TImplicitEngine::figures() const {
             std::max({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2})};
 }
 
+// The profiles as the chart shows a run's boxes: at distances that grow by
+// the chart's own factor from one box to the next, out to the end of the
+// grid, so that the chart's distance axis stays proportional to distance.
 ConcentrationProfiles TImplicitEngine::Profiles() const {
-    ConcentrationProfiles profiles;
+    constexpr int kBoxes = 48;
+    constexpr double kChartGrowth = 1.1892;
     const int m = nNodes() - 1;
+    const double span = x_.back() / (std::pow(kChartGrowth, kBoxes - 1) - 1);
+    ConcentrationProfiles profiles;
     for (int s = 0; s < nSpecies_; ++s) {
         profiles.names.push_back(species_[s + 1].name);
         std::vector<double> values;
-        values.reserve(static_cast<std::size_t>(m) + 1);
-        for (int i = 0; i < m; ++i)
-            values.push_back(at(u_, i, s));
-        values.push_back(bulk_[s]);
+        values.reserve(kBoxes);
+        int node = 0;
+        for (int b = 0; b < kBoxes; ++b) {
+            const double x = std::min(span * (std::pow(kChartGrowth, b) - 1), x_.back());
+            while (node + 1 < m && x_[node + 1] < x)
+                ++node;
+            const double left = at(u_, node, s);
+            const double right = node + 1 < m ? at(u_, node + 1, s) : bulk_[s];
+            const double f = std::clamp((x - x_[node]) / (x_[node + 1] - x_[node]), 0.0, 1.0);
+            values.push_back(left + f * (right - left));
+        }
         profiles.values.push_back(std::move(values));
     }
     return profiles;

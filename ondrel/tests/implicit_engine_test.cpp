@@ -204,6 +204,16 @@ TEST(ImplicitEngine, StopFreezeAndHoldWorkAsInTheClassicEngine) {
     // 40 steps of 4 a millivolt: ten points at the first potential.
     EXPECT_EQ(held[0].potential, held[9].potential);
     EXPECT_EQ(held.size(), 1000u + 10u);
+    // The profiles come as the chart's boxes, out to the bulk.
+    const ConcentrationProfiles profiles = holding.Profiles();
+    ASSERT_EQ(profiles.values.size(), 3u);
+    EXPECT_EQ(profiles.values[2].size(), 48u);
+    EXPECT_DOUBLE_EQ(profiles.values[2].back(), 1.0);
+    for (const std::vector<double>& species : profiles.values)
+        for (double c : species) {
+            EXPECT_GE(c, -1e-9);
+            EXPECT_LE(c, 1 + 1e-9);
+        }
 }
 
 TEST(ImplicitEngine, RefusesWhatTheClassicEngineRefuses) {
