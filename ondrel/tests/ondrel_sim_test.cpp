@@ -1,10 +1,5 @@
 // ondrel-sim run as a script runs it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -18,62 +13,24 @@
 #include "files/cvn_file.h"
 #include "files/mec_file.h"
 #include "files/voltammogram_file.h"
-
-extern char** environ;
+#include "test_support/process_run.h"
+#include "test_support/temp_dir.h"
 
 namespace ondrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "ondrel-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
+using test_support::ProcessResult;
+using test_support::ReadFile;
+using test_support::TempDir;
+using Result = ProcessResult;
 
-private:
-    fs::path path_;
-};
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct Result {
-    int exitCode;
-    std::string out, err;
-};
-
-// Runs ondrel-sim with its output in files; interruptAfter, when set, sends
-// SIGINT that long after the start.
-Result runSim(const std::vector<std::string>& arguments, const TempDir& dir,
+// Runs ondrel-sim; interruptAfter, when set, sends SIGINT that long after
+// the start.
+Result runSim(const std::vector<std::string>& arguments,
               std::chrono::milliseconds interruptAfter = {}) {
-    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv{const_cast<char*>(ONDREL_SIM)};
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, ONDREL_SIM, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    if (interruptAfter.count() > 0) {
-        std::this_thread::sleep_for(interruptAfter);
-        kill(pid, SIGINT);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+    return test_support::RunProcess(ONDREL_SIM, arguments, {.interruptAfter = interruptAfter});
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -86,7 +43,7 @@ std::vector<std::string> lines(const std::string& text) {
 
 TEST(OndrelSim, SimulatesTheDefaultModelToStandardOutput) {
     TempDir dir;
-    const Result result = runSim({}, dir);
+    const Result result = runSim({});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto rows = lines(result.out);
     ASSERT_GT(rows.size(), 900u);
@@ -104,10 +61,10 @@ TEST(OndrelSim, WritesAModelFilesPointsToTheOutputFile) {
     model.pilot.Eswitch1 = 1.4;  // 300 mV there and back
     std::ofstream(dir / "model.CVN", std::ios::binary) << WriteCvn(model, '.');
     const Result result =
-        runSim({(dir / "model.CVN").string(), "--out", (dir / "iv.txt").string()}, dir);
+        runSim({(dir / "model.CVN").string(), "--out", (dir / "iv.txt").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(result.out.empty());
-    const auto rows = lines(readFile(dir / "iv.txt"));
+    const auto rows = lines(ReadFile(dir / "iv.txt"));
     ASSERT_GT(rows.size(), 590u);
     EXPECT_LE(rows.size(), 601u);
     // Numbers always carry ".", a tab between them.
@@ -120,29 +77,29 @@ TEST(OndrelSim, RefusesBadModelsAndCommandLinesWithAMessage) {
     TModel invalid = DefaultModel();
     invalid.couples[1].red = invalid.couples[1].ox;
     std::ofstream(dir / "invalid.CVN", std::ios::binary) << WriteCvn(invalid, '.');
-    Result result = runSim({(dir / "invalid.CVN").string()}, dir);
+    Result result = runSim({(dir / "invalid.CVN").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Invalid Redox Reaction !\nCan't Build Experiment !\n");
 
     TModel still = DefaultModel();
     still.pilot.scanRate = 0;
     std::ofstream(dir / "still.cvn", std::ios::binary) << WriteCvn(still, '.');
-    result = runSim({(dir / "still.cvn").string()}, dir);
+    result = runSim({(dir / "still.cvn").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("scan rate"), std::string::npos);
 
     std::ofstream(dir / "broken.CVN", std::ios::binary) << "General:\r\n298\r\nabc\r\n";
-    result = runSim({(dir / "broken.CVN").string(), "--out", (dir / "none.txt").string()}, dir);
+    result = runSim({(dir / "broken.CVN").string(), "--out", (dir / "none.txt").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("Line 3: 'abc'"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "none.txt"));
 
-    result = runSim({(dir / "absent.CVN").string()}, dir);
+    result = runSim({(dir / "absent.CVN").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("absent.CVN"), std::string::npos);
 
-    EXPECT_EQ(runSim({"--frobnicate"}, dir).exitCode, 2);
-    EXPECT_EQ(runSim({"--out"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--frobnicate"}).exitCode, 2);
+    EXPECT_EQ(runSim({"--out"}).exitCode, 2);
 }
 
 // A model of one couple that gives one peak each way.
@@ -159,7 +116,7 @@ TEST(OndrelSim, ReadsMecModelsWritesCurveFilesAndListsPeaks) {
     TempDir dir;
     std::ofstream(dir / "one.MEC", std::ios::binary) << WriteMec(oneCouple(), "d", "t");
     const Result result =
-        runSim({(dir / "one.MEC").string(), "--out", (dir / "iv.PRN").string(), "--peaks"}, dir);
+        runSim({(dir / "one.MEC").string(), "--out", (dir / "iv.PRN").string(), "--peaks"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto rows = lines(result.out);
     ASSERT_EQ(rows.size(), 3u) << result.out;
@@ -169,7 +126,7 @@ TEST(OndrelSim, ReadsMecModelsWritesCurveFilesAndListsPeaks) {
 
     // A simulated curve so written reads back with its sign inverted.
     const VoltammogramRead read =
-        ReadVoltammogram(readFile(dir / "iv.PRN"), (dir / "iv.PRN").string(), '.');
+        ReadVoltammogram(ReadFile(dir / "iv.PRN"), (dir / "iv.PRN").string(), '.');
     ASSERT_EQ(read.curve.size(), 1200u);
     EXPECT_EQ(read.curve.front().potential, 950);
     EXPECT_LT(std::min_element(read.curve.begin(), read.curve.begin() + 600,
@@ -180,38 +137,36 @@ TEST(OndrelSim, ReadsMecModelsWritesCurveFilesAndListsPeaks) {
 
 TEST(OndrelSim, MeasuredCurvesGetTheirPeaksAndASmoothedCopy) {
     TempDir dir;
-    ASSERT_EQ(runSim({"--out", (dir / "sim.OCV").string()}, dir).exitCode, 0);
+    ASSERT_EQ(runSim({"--out", (dir / "sim.OCV").string()}).exitCode, 0);
     std::ofstream(dir / "flat.AA0", std::ios::binary)
         << "VM2/DAT\r\n3\r\nE (mV)\r\nI (mA)\r\nt (s)\r\n";
 
     Result result = runSim({"--measured", (dir / "sim.OCV").string(), "--width", "7", "--smoothed",
-                            (dir / "smooth.AA0").string()},
-                           dir);
+                            (dir / "smooth.AA0").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     auto rows = lines(result.out);
     ASSERT_GE(rows.size(), 4u) << result.out;
     EXPECT_EQ(rows[0], (dir / "sim.OCV").string() + ": 1000 pts");
     EXPECT_EQ(rows[1], "index\tEp (mV)\tIp (\u00B5A)");
     const VoltammogramRead smoothed =
-        ReadVoltammogram(readFile(dir / "smooth.AA0"), (dir / "smooth.AA0").string(), '.');
+        ReadVoltammogram(ReadFile(dir / "smooth.AA0"), (dir / "smooth.AA0").string(), '.');
     EXPECT_EQ(smoothed.curve.size(), 1000u);
 
-    result = runSim({"--measured", (dir / "sim.OCV").string(), (dir / "flat.AA0").string()}, dir);
+    result = runSim({"--measured", (dir / "sim.OCV").string(), (dir / "flat.AA0").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.out.find("sim.OCV: 1000 pts"), std::string::npos);
     EXPECT_EQ(result.err, "The curve has 0 points, fewer than the 11 of the filter window\n");
 
     result = runSim(
-        {"--measured", (dir / "sim.OCV").string(), "--smoothed", (dir / "smooth.csv").string()},
-        dir);
+        {"--measured", (dir / "sim.OCV").string(), "--smoothed", (dir / "smooth.csv").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Unknown Extension: .CSV\n");
     EXPECT_TRUE(result.out.empty());
 
-    EXPECT_EQ(runSim({"--measured"}, dir).exitCode, 2);
-    EXPECT_EQ(runSim({"--measured", "a.OCV", "--width", "8"}, dir).exitCode, 2);
-    EXPECT_EQ(runSim({"--measured", "a.OCV", "b.OCV", "--smoothed", "c.OCV"}, dir).exitCode, 2);
-    EXPECT_EQ(runSim({"--width", "7"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--measured"}).exitCode, 2);
+    EXPECT_EQ(runSim({"--measured", "a.OCV", "--width", "8"}).exitCode, 2);
+    EXPECT_EQ(runSim({"--measured", "a.OCV", "b.OCV", "--smoothed", "c.OCV"}).exitCode, 2);
+    EXPECT_EQ(runSim({"--width", "7"}).exitCode, 2);
 }
 
 TEST(OndrelSim, DrawsTheVoltammogramChartWithMeasuredCurvesIntoAPicture) {
@@ -224,10 +179,9 @@ TEST(OndrelSim, DrawsTheVoltammogramChartWithMeasuredCurvesIntoAPicture) {
     std::ofstream(dir / "model.CVN", std::ios::binary) << WriteCvn(DefaultModel(), '.');
 
     Result result = runSim({(dir / "model.CVN").string(), "--measured", (dir / "m.OCV").string(),
-                            "--picture", (dir / "chart.emf").string()},
-                           dir);
+                            "--picture", (dir / "chart.emf").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const std::string emf = readFile(dir / "chart.emf");
+    const std::string emf = ReadFile(dir / "chart.emf");
     ASSERT_GT(emf.size(), 108u);
     EXPECT_EQ(emf.substr(40, 4), " EMF");
     // The axis titles are text in the picture, as UTF-16.
@@ -249,30 +203,29 @@ TEST(OndrelSim, DrawsTheVoltammogramChartWithMeasuredCurvesIntoAPicture) {
         return count;
     };
     result = runSim({(dir / "model.CVN").string(), "--measured", (dir / "m.OCV").string(),
-                     "--picture", (dir / "flat.emf").string(), "--flat"},
-                    dir);
+                     "--picture", (dir / "flat.emf").string(), "--flat"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_LT(filledShapes(readFile(dir / "flat.emf")) + 500, filledShapes(emf));
-    EXPECT_EQ(runSim({"--flat"}, dir).exitCode, 2);
+    EXPECT_LT(filledShapes(ReadFile(dir / "flat.emf")) + 500, filledShapes(emf));
+    EXPECT_EQ(runSim({"--flat"}).exitCode, 2);
 
     // Without a model: the default one; the format from the extension.
-    result = runSim({"--picture", (dir / "chart.svg").string()}, dir);
+    result = runSim({"--picture", (dir / "chart.svg").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(readFile(dir / "chart.svg").find("<svg"), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "chart.svg").find("<svg"), std::string::npos);
     EXPECT_TRUE(result.err.empty()) << result.err;
 
     // What cannot be drawn is refused and leaves no file.
-    result = runSim({"--picture", (dir / "chart.gif").string()}, dir);
+    result = runSim({"--picture", (dir / "chart.gif").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find(".gif"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "chart.gif"));
     std::ofstream(dir / "bad.OCV", std::ios::binary) << "2\r\n0.1, 1e-6\r\n";
-    result = runSim(
-        {"--measured", (dir / "bad.OCV").string(), "--picture", (dir / "bad.png").string()}, dir);
+    result =
+        runSim({"--measured", (dir / "bad.OCV").string(), "--picture", (dir / "bad.png").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("bad.OCV"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "bad.png"));
-    EXPECT_EQ(runSim({"--picture", (dir / "p.png").string(), "--peaks"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--picture", (dir / "p.png").string(), "--peaks"}).exitCode, 2);
 }
 
 TEST(OndrelSim, TheImplicitSolverRunsWhatTheModelOrTheCommandLineChooses) {
@@ -284,19 +237,19 @@ TEST(OndrelSim, TheImplicitSolverRunsWhatTheModelOrTheCommandLineChooses) {
     model.reactions.append({2, 0, 1, 0, 1e9, 0});
     model.solver = Solver::Implicit;
     std::ofstream(dir / "fast.CVN", std::ios::binary) << WriteCvn(model, '.');
-    Result result = runSim({(dir / "fast.CVN").string()}, dir);
+    Result result = runSim({(dir / "fast.CVN").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("steps per point: 4"), std::string::npos) << result.err;
     EXPECT_EQ(lines(result.out).size(), 1001u);  // the header and a point per mV
 
     // The command line chooses over the file: the default model both ways.
-    result = runSim({"--solver", "implicit", "--peaks"}, dir);
+    result = runSim({"--solver", "implicit", "--peaks"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const Result classic = runSim({"--solver", "classic", "--peaks"}, dir);
+    const Result classic = runSim({"--solver", "classic", "--peaks"});
     ASSERT_EQ(classic.exitCode, 0) << classic.err;
     EXPECT_EQ(lines(result.out).size(), lines(classic.out).size());
-    EXPECT_EQ(runSim({"--solver", "magic"}, dir).exitCode, 2);
-    EXPECT_EQ(runSim({"--measured", "x.OCV", "--solver", "implicit"}, dir).exitCode, 2);
+    EXPECT_EQ(runSim({"--solver", "magic"}).exitCode, 2);
+    EXPECT_EQ(runSim({"--measured", "x.OCV", "--solver", "implicit"}).exitCode, 2);
 }
 
 TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {
@@ -306,7 +259,7 @@ TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {
     slow.reactions.append({1, 0, 4, 0, 1e8, 0});  // steps by the hundred million
     std::ofstream(dir / "slow.CVN", std::ios::binary) << WriteCvn(slow, '.');
     const Result result = runSim({(dir / "slow.CVN").string(), "--out", (dir / "iv.txt").string()},
-                                 dir, std::chrono::milliseconds(1500));
+                                 std::chrono::milliseconds(1500));
     EXPECT_EQ(result.exitCode, 130);
     EXPECT_NE(result.err.find("Engine stopped by user"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "iv.txt"));
@@ -335,7 +288,7 @@ TEST(OndrelSim, ModelsItCannotSimulateAreRefusedBeforeTheRunWithoutOutput) {
         c.change(model);
         std::ofstream(dir / "bad.CVN", std::ios::binary) << WriteCvn(model, '.');
         const Result result =
-            runSim({(dir / "bad.CVN").string(), "--out", (dir / "out.OCV").string()}, dir);
+            runSim({(dir / "bad.CVN").string(), "--out", (dir / "out.OCV").string()});
         EXPECT_EQ(result.exitCode, 1) << c.message;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         EXPECT_EQ(result.err.find("steps:"), std::string::npos) << "a run was started";
@@ -350,13 +303,13 @@ TEST(OndrelSim, ModelsItCannotSimulateAreRefusedBeforeTheRunWithoutOutput) {
          {std::pair<std::string, std::string>{"empty.CVN", "empty.CVN: The file holds no model"},
           {"huge.CVN", "huge.CVN: Line 2: '1e309' is too large"},
           {"folder.CVN", "folder.CVN: it is a directory"}}) {
-        const Result result = runSim({(dir / file).string()}, dir);
+        const Result result = runSim({(dir / file).string()});
         EXPECT_EQ(result.exitCode, 1) << file;
         EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
     }
 
     // An output that cannot be written is refused before the run.
-    const Result unwritable = runSim({"--out", (dir / "absent/out.OCV").string()}, dir);
+    const Result unwritable = runSim({"--out", (dir / "absent/out.OCV").string()});
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_NE(unwritable.err.find("Cannot create file"), std::string::npos) << unwritable.err;
     EXPECT_EQ(unwritable.err.find("steps:"), std::string::npos) << "a run was started";
@@ -370,8 +323,7 @@ TEST(OndrelSim, AnUnstableRunEndsWithAnErrorAndWritesNothing) {
     catalytic.reactions.append({2, 4, 3, 0, 5000, 0});  // E2 + Z -> E3, Z in excess
     // A UTF-8 byte-order mark before the model is no hindrance.
     std::ofstream(dir / "cat.CVN", std::ios::binary) << "\xEF\xBB\xBF" << WriteCvn(catalytic, '.');
-    const Result result =
-        runSim({(dir / "cat.CVN").string(), "--out", (dir / "cat.OCV").string()}, dir);
+    const Result result = runSim({(dir / "cat.CVN").string(), "--out", (dir / "cat.OCV").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("The simulation became unstable at step "), std::string::npos)
         << result.err;
@@ -384,7 +336,7 @@ TEST(OndrelSim, AFastDiffusingCoupleGivesASoundCurve) {
     for (int s = 1; s <= 3; ++s)
         model.species[s].D = 1.3;
     std::ofstream(dir / "fast.CVN", std::ios::binary) << WriteCvn(model, '.');
-    const Result result = runSim({(dir / "fast.CVN").string()}, dir);
+    const Result result = runSim({(dir / "fast.CVN").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto rows = lines(result.out);
     ASSERT_EQ(rows.size(), 1001u);

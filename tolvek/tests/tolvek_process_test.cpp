@@ -1,11 +1,11 @@
 // The tolvek program itself, run as a user or a script runs it.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include <QStringList>
 
 #include "recording_port.h"
 #include "test_files.h"
+#include "test_support/process_run.h"
 
 namespace tolvek {
 namespace {
@@ -20,22 +20,15 @@ struct ProgramRun {
 
 // A null backend leaves INPOUT32_BACKEND unset.
 ProgramRun runTolvek(const QString& program, const QStringList& arguments, const QString& backend) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (backend.isNull())
-        environment.remove("INPOUT32_BACKEND");
-    else
-        environment.insert("INPOUT32_BACKEND", backend);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {-1, {}, "did not finish"};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    test_support::ProcessOptions options;
+    options.environment = {backend.isNull() ? "INPOUT32_BACKEND"
+                                            : "INPOUT32_BACKEND=" + backend.toStdString()};
+    std::vector<std::string> words;
+    for (const QString& argument : arguments)
+        words.push_back(argument.toStdString());
+    const test_support::ProcessResult run =
+        test_support::RunProcess(program.toStdString(), words, options);
+    return {run.exitCode, QString::fromStdString(run.out), QString::fromStdString(run.err)};
 }
 
 ProgramRun download(const std::string& file, const QString& backend) {

@@ -1,11 +1,9 @@
 // velmora-capture run as a lab script runs it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include "test_support/temp_dir.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -13,17 +11,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_support/process_run.h"
+#include "test_support/temp_dir.h"
+
 extern char** environ;
 
 namespace velmora {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Result {
-    int exitCode;
-    std::string out, err;
-};
+using Result = test_support::ProcessResult;
 
 using test_support::ReadFile;
 
@@ -59,42 +55,11 @@ protected:
     // name.
     Result run(const std::vector<std::string>& arguments, const std::string& input = {},
                const std::vector<std::string>& extraEnvironment = {}) {
-        const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        std::vector<std::string> env;
-        auto replaced = [&](const std::string& setting) {
-            if (setting.rfind("VELMORA_INPUT=", 0) == 0)
-                return true;
-            for (const std::string& extra : extraEnvironment)
-                if (setting.rfind(extra.substr(0, extra.find('=') + 1), 0) == 0)
-                    return true;
-            return false;
-        };
-        for (char** e = environ; *e; ++e)
-            if (!replaced(*e))
-                env.push_back(*e);
-        if (!input.empty())
-            env.push_back("VELMORA_INPUT=" + input);
-        env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
-        std::vector<char*> envp, argv{const_cast<char*>(VELMORA_CAPTURE)};
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        for (const std::string& a : arguments)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        EXPECT_EQ(posix_spawn(&pid, VELMORA_CAPTURE, &actions, nullptr, argv.data(), envp.data()),
-                  0);
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+        test_support::ProcessOptions options;
+        options.environment = {input.empty() ? "VELMORA_INPUT" : "VELMORA_INPUT=" + input};
+        options.environment.insert(options.environment.end(), extraEnvironment.begin(),
+                                   extraEnvironment.end());
+        return test_support::RunProcess(VELMORA_CAPTURE, arguments, options);
     }
 
     std::vector<std::vector<double>> rows(const std::string& text) {
