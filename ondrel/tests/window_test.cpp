@@ -344,6 +344,14 @@ TEST_F(WindowTest, AFailedLoadChangesNeitherTheModelNorTheWindow) {
     EXPECT_EQ(window.windowTitle(), "Ondrel");
     EXPECT_EQ(control<QLineEdit>("EditBaseName")->text(), "NoName");
     EXPECT_EQ(control<QLineEdit>("EditTempKelvin")->text(), "298");
+
+    // A name typed with another extension is no model file.
+    dialogs.openAnswers = {{QString::fromStdString(dir.write("notes.txt", "General:\r\n"))}};
+    click("OpenButton97");
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_EQ(dialogs.errors[1],
+              "Extension: .txt non reconnue (a model file ends in .CVN or .MEC)");
+    EXPECT_EQ(window.windowTitle(), "Ondrel");
 }
 
 TEST_F(WindowTest, AMechanismFileFillsTheMemoAndTheHeaderBoxes) {

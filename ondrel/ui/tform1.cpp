@@ -512,7 +512,10 @@ bool TForm1::LoadModel(const QString& path) {
     TModel loaded = model_;
     ModelFileExtras extras;
     try {
-        LoadModelFile(path.toStdString(), loaded, separator_, &extras);
+        // A name typed into the dialog may carry another extension.
+        if (!LoadModelFile(path.toStdString(), loaded, separator_, &extras))
+            throw Exception("Extension: " + ExtensionOf(path.toStdString()) +
+                            " non reconnue (a model file ends in .CVN or .MEC)");
     } catch (const std::exception& error) {
         interaction_.showError(qs(error.what()));
         return false;
