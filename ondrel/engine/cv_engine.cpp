@@ -1,15 +1,11 @@
 #include "cv_engine.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <limits>
-#include <thread>
 
-#include "../model/validity.h"
 #include "../platform/float_text.h"
 #include "engine_errors.h"
-#include "model_check.h"
 #include "program_check.h"
 
 namespace ondrel {
@@ -52,15 +48,7 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
       points_(points),
       freeze_(freeze),
       display_(display) {
-    // Never read outside the lists, whatever a model file held.
-    for (const TRedox& c : model.couples)
-        if (!CoupleRunnable(c, nSpecies_))
-            throw EngineErrorException(kInvalidRedox);
-    for (const TChemical& r : model.reactions)
-        if (!ReactionValid(r, nSpecies_))
-            throw EngineErrorException(kInvalidChemical);
-    if (const std::string problem = ModelProblem(model); !problem.empty())
-        throw Exception(problem);
+    CheckRunnable(model);
 
     display_.ResetPilot();
     pilot_.ComputeDurations();
@@ -177,54 +165,17 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
     rate_.resize(nChem_);
 }
 
-void TCVEngine::waitBetweenSteps() {
-    display_.ProcessEvents();
-    while (freeze_.load(std::memory_order_relaxed)) {
-        if (stopRequested_)
-            throw EngineStopException();
-        display_.ProcessEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
-
 void TCVEngine::Run() {
     if (nRedox_ == 0)
         throw Exception(kNoCouples);
-
-    const double T = pilot_.totalTime;
-    const double steps = static_cast<double>(nSteps_);
-    const double dE = pilot_.halfCycles == 1
-                          ? (pilot_.Eswitch1 - pilot_.Einitial) / steps
-                          : (pilot_.Eswitch1 - pilot_.Einitial) * T / (steps * pilot_.duration[0]);
-
-    const RunFigures run = figures();
-    display_.RunStarting(run, *this);
-    display_.SetPotentialRange(run.EmaxV, run.EminV);
-
-    const double segmentStart[3] = {pilot_.Einitial, pilot_.Eswitch1, pilot_.Eswitch2};
-    const double segmentSign[3] = {1, -1, 1};
-    std::int64_t step = 0;
-    for (int segment = 0; segment < pilot_.halfCycles; ++segment) {
-        const std::int64_t nSeg = WholeCount(steps * pilot_.duration[segment] / T);
-        for (std::int64_t k = 1; k <= nSeg;) {
-            if (stopRequested_)
-                throw EngineStopException();
-            waitBetweenSteps();
-            if (method_ != 0)
-                throw Exception(kUnsupportedMethod);
-
-            const double E = segmentSign[segment] > 0 ? segmentStart[segment] + k * dE
-                                                      : segmentStart[segment] - k * dE;
-            electrodeStep(step, E);
-            diffusionStep();
-            if (nChem_ > 0)
-                chemistryStep();
-
-            if (!hold_.load(std::memory_order_relaxed))
-                ++k;
-            ++step;
-        }
-    }
+    RunProgram(pilot_, method_, nSteps_, stepsPerPoint_, points_, freeze_, display_,
+               [this](std::int64_t, double E) {
+                   const double I = electrodeStep(E);
+                   diffusionStep();
+                   if (nChem_ > 0)
+                       chemistryStep();
+                   return I;
+               });
     ConcentrationProfiles profiles = Profiles();
     for (std::size_t s = 0; s < profiles.values.size(); ++s)
         for (double c : profiles.values[s])
@@ -257,7 +208,7 @@ ConcentrationProfiles TCVEngine::Profiles() const {
     return profiles;
 }
 
-void TCVEngine::electrodeStep(std::int64_t step, double E) {
+double TCVEngine::electrodeStep(double E) {
     auto rates = [&](const Couple& c, double& kf, double& kb) {
         const double f = (E - c.E0) * kFaradayOverR / temperature_;
         kf = c.kDimless * std::exp(-c.alpha * f);
@@ -302,20 +253,7 @@ void TCVEngine::electrodeStep(std::int64_t step, double E) {
         }
     }
 
-    const double I = -sum * dxOverDt_ * kFaraday * area_ * concScale_;
-    // A float keeps the stored current; one beyond it is as unusable as an
-    // infinity.
-    if (!(std::fabs(I) <= std::numeric_limits<float>::max()))
-        throw EngineErrorException("The simulation became unstable at step " +
-                                   std::to_string(step) +
-                                   " (E = " + FloatToGeneral(E * 1000, 6, '.') +
-                                   " mV): the current is not a finite number.");
-    display_.StepDone(step, I, E * 1000);
-    if (step % stepsPerPoint_ == 0) {
-        const CVpoint point{static_cast<std::int32_t>(std::trunc(E * 1000)), static_cast<float>(I)};
-        points_.push_back(point);
-        display_.PointStored(point);
-    }
+    return -sum * dxOverDt_ * kFaraday * area_ * concScale_;
 }
 
 // Explicit diffusion in place: each box reads its neighbours' values of the

@@ -71,8 +71,8 @@ private:
     }
     double* profileOf(int s0) { return profile_.data() + static_cast<std::size_t>(s0) * nBoxes_; }
 
-    void waitBetweenSteps();
-    void electrodeStep(std::int64_t step, double E);
+    // The couples' fluxes at potential E (V) and the current (A).
+    double electrodeStep(double E);
     void diffusionStep();
     void chemistryStep();
 

@@ -1,9 +1,86 @@
 #include "cv_simulation.h"
 
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+#include "../model/validity.h"
+#include "../platform/float_text.h"
 #include "cv_engine.h"
+#include "engine_errors.h"
 #include "implicit_engine.h"
+#include "model_check.h"
+#include "program_check.h"
 
 namespace ondrel {
+
+void CVSimulation::CheckRunnable(const TModel& model) {
+    // Never read outside the lists, whatever a model file held.
+    for (const TRedox& c : model.couples)
+        if (!CoupleRunnable(c, model.species.count()))
+            throw EngineErrorException(kInvalidRedox);
+    for (const TChemical& r : model.reactions)
+        if (!ReactionValid(r, model.species.count()))
+            throw EngineErrorException(kInvalidChemical);
+    if (const std::string problem = ModelProblem(model); !problem.empty())
+        throw Exception(problem);
+}
+
+void CVSimulation::RunProgram(const TPilot& pilot, std::uint8_t method, std::int64_t nSteps,
+                              std::int64_t stepsPerPoint, std::vector<CVpoint>& points,
+                              const std::atomic<bool>& freeze, EngineDisplay& display,
+                              const std::function<double(std::int64_t, double)>& step) {
+    const double T = pilot.totalTime;
+    const double steps = static_cast<double>(nSteps);
+    const double dE = pilot.halfCycles == 1
+                          ? (pilot.Eswitch1 - pilot.Einitial) / steps
+                          : (pilot.Eswitch1 - pilot.Einitial) * T / (steps * pilot.duration[0]);
+    const RunFigures run = figures();
+    display.RunStarting(run, *this);
+    display.SetPotentialRange(run.EmaxV, run.EminV);
+
+    const double segmentStart[3] = {pilot.Einitial, pilot.Eswitch1, pilot.Eswitch2};
+    const double segmentSign[3] = {1, -1, 1};
+    std::int64_t index = 0;
+    for (int segment = 0; segment < pilot.halfCycles; ++segment) {
+        const std::int64_t nSeg = WholeCount(steps * pilot.duration[segment] / T);
+        for (std::int64_t k = 1; k <= nSeg;) {
+            if (stopRequested_)
+                throw EngineStopException();
+            display.ProcessEvents();
+            while (freeze.load(std::memory_order_relaxed)) {
+                if (stopRequested_)
+                    throw EngineStopException();
+                display.ProcessEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (method != 0)
+                throw Exception(kUnsupportedMethod);
+
+            const double E = segmentSign[segment] > 0 ? segmentStart[segment] + k * dE
+                                                      : segmentStart[segment] - k * dE;
+            const double I = step(index, E);
+            // A float keeps the stored current; one beyond it is as unusable
+            // as an infinity.
+            if (!(std::fabs(I) <= std::numeric_limits<float>::max()))
+                throw EngineErrorException("The simulation became unstable at step " +
+                                           std::to_string(index) +
+                                           " (E = " + FloatToGeneral(E * 1000, 6, '.') +
+                                           " mV): the current is not a finite number.");
+            display.StepDone(index, I, E * 1000);
+            if (index % stepsPerPoint == 0) {
+                const CVpoint point{static_cast<std::int32_t>(std::trunc(E * 1000)),
+                                    static_cast<float>(I)};
+                points.push_back(point);
+                display.PointStored(point);
+            }
+            if (!hold_.load(std::memory_order_relaxed))
+                ++k;
+            ++index;
+        }
+    }
+}
 
 std::unique_ptr<CVSimulation> MakeSimulation(const TModel& model, std::vector<CVpoint>& points,
                                              const std::atomic<bool>& freeze,

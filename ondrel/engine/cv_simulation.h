@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +37,20 @@ public:
     virtual int pilotRefreshInterval() const = 0;
 
 protected:
+    // Refuses a model that no solver can run: a couple or reaction that
+    // names no species of the list (EngineErrorException), or what
+    // ModelProblem names (Exception).
+    static void CheckRunnable(const TModel& model);
+
+    // The potential program, step by step, as every solver runs it: stop,
+    // freeze and hold between steps; step(index, E) advances the solution
+    // to potential E (V) and returns the current (A); each step is reported
+    // and one point stored per stepsPerPoint steps.
+    void RunProgram(const TPilot& pilot, std::uint8_t method, std::int64_t nSteps,
+                    std::int64_t stepsPerPoint, std::vector<CVpoint>& points,
+                    const std::atomic<bool>& freeze, EngineDisplay& display,
+                    const std::function<double(std::int64_t, double)>& step);
+
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> hold_{false};
 };

@@ -1,16 +1,12 @@
 #include "implicit_engine.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <limits>
-#include <thread>
 
-#include "../model/validity.h"
 #include "../platform/float_text.h"
 #include "cv_engine.h"
 #include "engine_errors.h"
-#include "model_check.h"
 #include "program_check.h"
 
 namespace ondrel {
@@ -79,14 +75,7 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
       points_(points),
       freeze_(freeze),
       display_(display) {
-    for (const TRedox& c : model.couples)
-        if (!CoupleRunnable(c, nSpecies_))
-            throw EngineErrorException(kInvalidRedox);
-    for (const TChemical& r : model.reactions)
-        if (!ReactionValid(r, nSpecies_))
-            throw EngineErrorException(kInvalidChemical);
-    if (const std::string problem = ModelProblem(model); !problem.empty())
-        throw Exception(problem);
+    CheckRunnable(model);
 
     display_.ResetPilot();
     pilot_.ComputeDurations();
@@ -159,16 +148,6 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     pivots_.resize(unknowns);
     kf_.resize(couples_.size());
     kb_.resize(couples_.size());
-}
-
-void TImplicitEngine::waitBetweenSteps() {
-    display_.ProcessEvents();
-    while (freeze_.load(std::memory_order_relaxed)) {
-        if (stopRequested_)
-            throw EngineStopException();
-        display_.ProcessEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
 }
 
 RunFigures TImplicitEngine::figures() const {
@@ -383,48 +362,8 @@ double TImplicitEngine::current(const std::vector<double>& u, double E) const {
 void TImplicitEngine::Run() {
     if (couples_.empty())
         throw Exception(kNoCouples);
-
-    const double T = pilot_.totalTime;
-    const double steps = static_cast<double>(nSteps_);
-    const double dE = pilot_.halfCycles == 1
-                          ? (pilot_.Eswitch1 - pilot_.Einitial) / steps
-                          : (pilot_.Eswitch1 - pilot_.Einitial) * T / (steps * pilot_.duration[0]);
-    const RunFigures run = figures();
-    display_.RunStarting(run, *this);
-    display_.SetPotentialRange(run.EmaxV, run.EminV);
-
-    const double segmentStart[3] = {pilot_.Einitial, pilot_.Eswitch1, pilot_.Eswitch2};
-    const double segmentSign[3] = {1, -1, 1};
-    std::int64_t step = 0;
-    for (int segment = 0; segment < pilot_.halfCycles; ++segment) {
-        const std::int64_t nSeg = WholeCount(steps * pilot_.duration[segment] / T);
-        for (std::int64_t k = 1; k <= nSeg;) {
-            if (stopRequested_)
-                throw EngineStopException();
-            waitBetweenSteps();
-            if (method_ != 0)
-                throw Exception(kUnsupportedMethod);
-
-            const double E = segmentSign[segment] > 0 ? segmentStart[segment] + k * dE
-                                                      : segmentStart[segment] - k * dE;
-            const double I = this->step(E, step > 0);
-            if (!(std::fabs(I) <= std::numeric_limits<float>::max()))
-                throw EngineErrorException("The simulation became unstable at step " +
-                                           std::to_string(step) +
-                                           " (E = " + FloatToGeneral(E * 1000, 6, '.') +
-                                           " mV): the current is not a finite number.");
-            display_.StepDone(step, I, E * 1000);
-            if (step % stepsPerPoint_ == 0) {
-                const CVpoint point{static_cast<std::int32_t>(std::trunc(E * 1000)),
-                                    static_cast<float>(I)};
-                points_.push_back(point);
-                display_.PointStored(point);
-            }
-            if (!hold_.load(std::memory_order_relaxed))
-                ++k;
-            ++step;
-        }
-    }
+    RunProgram(pilot_, method_, nSteps_, stepsPerPoint_, points_, freeze_, display_,
+               [this](std::int64_t index, double E) { return step(E, index > 0); });
     display_.RefreshProfiles(Profiles());
 }
 

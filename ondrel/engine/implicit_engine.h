@@ -58,7 +58,6 @@ private:
     double at(const std::vector<double>& u, int node, int s) const {
         return u[static_cast<std::size_t>(node) * nSpecies_ + s];
     }
-    void waitBetweenSteps();
     // One time step to potential E: the new concentrations replace the old
     // ones; the current (A) is returned.
     double step(double E, bool secondOrder);
