@@ -33,25 +33,9 @@ bool positiveFinite(double value) {
 
 TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
                      const std::atomic<bool>& freeze, EngineDisplay& display)
-    : species_(model.species),
-      pilot_(model.pilot),
-      method_(model.method),
-      plotInterval_(model.plotInterval),
-      pilotRefreshInterval_(model.pilotRefreshInterval),
-      temperature_(model.temperature),
-      area_(model.area),
-      diffusionScale_(model.diffusionScale),
-      concScale_(model.concScale),
-      nSpecies_(model.species.count()),
+    : CVSimulation(model, points, freeze, display),
       nRedox_(model.couples.count()),
-      nChem_(model.reactions.count()),
-      points_(points),
-      freeze_(freeze),
-      display_(display) {
-    CheckRunnable(model);
-
-    display_.ResetPilot();
-    pilot_.ComputeDurations();
+      nChem_(model.reactions.count()) {
     const double T = pilot_.totalTime;
     const double v = pilot_.scanRate;
 
@@ -168,14 +152,13 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
 void TCVEngine::Run() {
     if (nRedox_ == 0)
         throw Exception(kNoCouples);
-    RunProgram(pilot_, method_, nSteps_, stepsPerPoint_, points_, freeze_, display_,
-               [this](std::int64_t, double E) {
-                   const double I = electrodeStep(E);
-                   diffusionStep();
-                   if (nChem_ > 0)
-                       chemistryStep();
-                   return I;
-               });
+    RunProgram(nSteps_, stepsPerPoint_, [this](std::int64_t, double E) {
+        const double I = electrodeStep(E);
+        diffusionStep();
+        if (nChem_ > 0)
+            chemistryStep();
+        return I;
+    });
     ConcentrationProfiles profiles = Profiles();
     for (std::size_t s = 0; s < profiles.values.size(); ++s)
         for (double c : profiles.values[s])

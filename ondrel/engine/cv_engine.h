@@ -35,7 +35,6 @@ public:
     std::int64_t nPoints() const { return nPoints_; }
     std::int64_t stepsPerPoint() const { return stepsPerPoint_; }
     int nBoxes() const { return nBoxes_; }
-    int nSpecies() const { return nSpecies_; }
     double dt() const { return dt_; }
     double dx() const { return dx_; }
     double dxOverDt() const { return dxOverDt_; }
@@ -44,10 +43,6 @@ public:
     double gridD() const { return gridD_; }
     RunFigures figures() const override;
     ConcentrationProfiles Profiles() const override;
-    const TPilot& pilot() const { return pilot_; }
-    int plotInterval() const override { return plotInterval_; }
-    int pilotRefreshInterval() const override { return pilotRefreshInterval_; }
-    const TEspeces& species() const { return species_; }
 
     // Relative concentration of species s (1-based) in box b (1-based).
     double concentration(int s, int b) const { return profile_[index(s, b)]; }
@@ -76,13 +71,7 @@ private:
     void diffusionStep();
     void chemistryStep();
 
-    TEspeces species_;
-    TPilot pilot_;
-    std::uint8_t method_;
-    int plotInterval_, pilotRefreshInterval_;
-    double temperature_, area_, diffusionScale_, concScale_;
-
-    int nSpecies_, nRedox_, nChem_;
+    int nRedox_, nChem_;
     std::int64_t nPoints_ = 0, nSteps_ = 0, stepsPerPoint_ = 0;
     double dt_ = 0, dx_ = 0, dxOverDt_ = 0, chemThreshold_ = 0, gridD_ = 1;
     int nBoxes_ = 0;
@@ -109,10 +98,6 @@ private:
     std::vector<Reacting> reacting_;
     // Chemistry scratch: box start values, rates of iteration 1, latest rates.
     std::vector<double> start_, rate0_, rate_;
-
-    std::vector<CVpoint>& points_;
-    const std::atomic<bool>& freeze_;
-    EngineDisplay& display_;
 };
 
 }  // namespace ondrel

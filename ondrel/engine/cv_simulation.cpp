@@ -15,6 +15,26 @@
 
 namespace ondrel {
 
+CVSimulation::CVSimulation(const TModel& model, std::vector<CVpoint>& points,
+                           const std::atomic<bool>& freeze, EngineDisplay& display)
+    : species_(model.species),
+      pilot_(model.pilot),
+      method_(model.method),
+      plotInterval_(model.plotInterval),
+      pilotRefreshInterval_(model.pilotRefreshInterval),
+      temperature_(model.temperature),
+      area_(model.area),
+      diffusionScale_(model.diffusionScale),
+      concScale_(model.concScale),
+      nSpecies_(model.species.count()),
+      points_(points),
+      freeze_(freeze),
+      display_(display) {
+    CheckRunnable(model);
+    display_.ResetPilot();
+    pilot_.ComputeDurations();
+}
+
 void CVSimulation::CheckRunnable(const TModel& model) {
     // Never read outside the lists, whatever a model file held.
     for (const TRedox& c : model.couples)
@@ -27,10 +47,10 @@ void CVSimulation::CheckRunnable(const TModel& model) {
         throw Exception(problem);
 }
 
-void CVSimulation::RunProgram(const TPilot& pilot, std::uint8_t method, std::int64_t nSteps,
-                              std::int64_t stepsPerPoint, std::vector<CVpoint>& points,
-                              const std::atomic<bool>& freeze, EngineDisplay& display,
+void CVSimulation::RunProgram(std::int64_t nSteps, std::int64_t stepsPerPoint,
                               const std::function<double(std::int64_t, double)>& step) {
+    const TPilot& pilot = pilot_;
+    EngineDisplay& display = display_;
     const double T = pilot.totalTime;
     const double steps = static_cast<double>(nSteps);
     const double dE = pilot.halfCycles == 1
@@ -49,13 +69,13 @@ void CVSimulation::RunProgram(const TPilot& pilot, std::uint8_t method, std::int
             if (stopRequested_)
                 throw EngineStopException();
             display.ProcessEvents();
-            while (freeze.load(std::memory_order_relaxed)) {
+            while (freeze_.load(std::memory_order_relaxed)) {
                 if (stopRequested_)
                     throw EngineStopException();
                 display.ProcessEvents();
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            if (method != 0)
+            if (method_ != 0)
                 throw Exception(kUnsupportedMethod);
 
             const double E = segmentSign[segment] > 0 ? segmentStart[segment] + k * dE
@@ -72,7 +92,7 @@ void CVSimulation::RunProgram(const TPilot& pilot, std::uint8_t method, std::int
             if (index % stepsPerPoint == 0) {
                 const CVpoint point{static_cast<std::int32_t>(std::trunc(E * 1000)),
                                     static_cast<float>(I)};
-                points.push_back(point);
+                points_.push_back(point);
                 display.PointStored(point);
             }
             if (!hold_.load(std::memory_order_relaxed))

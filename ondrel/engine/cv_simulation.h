@@ -33,10 +33,19 @@ public:
     virtual RunFigures figures() const = 0;
     // A copy of every species' profile, for a display on another thread.
     virtual ConcentrationProfiles Profiles() const = 0;
-    virtual int plotInterval() const = 0;
-    virtual int pilotRefreshInterval() const = 0;
+    int plotInterval() const { return plotInterval_; }
+    int pilotRefreshInterval() const { return pilotRefreshInterval_; }
+    const TPilot& pilot() const { return pilot_; }
+    const TEspeces& species() const { return species_; }
+    int nSpecies() const { return nSpecies_; }
 
 protected:
+    // The run's copy of the model's species, program, cell and intervals;
+    // refuses a model as CheckRunnable does. The program's durations are
+    // computed.
+    CVSimulation(const TModel& model, std::vector<CVpoint>& points, const std::atomic<bool>& freeze,
+                 EngineDisplay& display);
+
     // Refuses a model that no solver can run: a couple or reaction that
     // names no species of the list (EngineErrorException), or what
     // ModelProblem names (Exception).
@@ -46,11 +55,18 @@ protected:
     // freeze and hold between steps; step(index, E) advances the solution
     // to potential E (V) and returns the current (A); each step is reported
     // and one point stored per stepsPerPoint steps.
-    void RunProgram(const TPilot& pilot, std::uint8_t method, std::int64_t nSteps,
-                    std::int64_t stepsPerPoint, std::vector<CVpoint>& points,
-                    const std::atomic<bool>& freeze, EngineDisplay& display,
+    void RunProgram(std::int64_t nSteps, std::int64_t stepsPerPoint,
                     const std::function<double(std::int64_t, double)>& step);
 
+    TEspeces species_;
+    TPilot pilot_;
+    std::uint8_t method_;
+    int plotInterval_, pilotRefreshInterval_;
+    double temperature_, area_, diffusionScale_, concScale_;
+    int nSpecies_;
+    std::vector<CVpoint>& points_;
+    const std::atomic<bool>& freeze_;
+    EngineDisplay& display_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> hold_{false};
 };

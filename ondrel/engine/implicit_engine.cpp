@@ -62,23 +62,7 @@ void solve(const double* lu, const int* pivot, double* b, int n) {
 
 TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& points,
                                  const std::atomic<bool>& freeze, EngineDisplay& display)
-    : species_(model.species),
-      pilot_(model.pilot),
-      method_(model.method),
-      plotInterval_(model.plotInterval),
-      pilotRefreshInterval_(model.pilotRefreshInterval),
-      temperature_(model.temperature),
-      area_(model.area),
-      diffusionScale_(model.diffusionScale),
-      concScale_(model.concScale),
-      nSpecies_(model.species.count()),
-      points_(points),
-      freeze_(freeze),
-      display_(display) {
-    CheckRunnable(model);
-
-    display_.ResetPilot();
-    pilot_.ComputeDurations();
+    : CVSimulation(model, points, freeze, display) {
     const double T = pilot_.totalTime;
     const double v = pilot_.scanRate;
     nPoints_ = WholeCount(v * T * 1000);
@@ -362,7 +346,7 @@ double TImplicitEngine::current(const std::vector<double>& u, double E) const {
 void TImplicitEngine::Run() {
     if (couples_.empty())
         throw Exception(kNoCouples);
-    RunProgram(pilot_, method_, nSteps_, stepsPerPoint_, points_, freeze_, display_,
+    RunProgram(nSteps_, stepsPerPoint_,
                [this](std::int64_t index, double E) { return step(E, index > 0); });
     display_.RefreshProfiles(Profiles());
 }

@@ -31,8 +31,6 @@ public:
     void Run() override;
     RunFigures figures() const override;
     ConcentrationProfiles Profiles() const override;
-    int plotInterval() const override { return plotInterval_; }
-    int pilotRefreshInterval() const override { return pilotRefreshInterval_; }
 
     int nNodes() const { return static_cast<int>(x_.size()); }
     std::int64_t nSteps() const { return nSteps_; }
@@ -67,12 +65,6 @@ private:
     double current(const std::vector<double>& u, double E) const;
     void electrodeRates(double E, std::vector<double>& kf, std::vector<double>& kb) const;
 
-    TEspeces species_;
-    TPilot pilot_;
-    std::uint8_t method_;
-    int plotInterval_, pilotRefreshInterval_;
-    double temperature_, area_, diffusionScale_, concScale_;
-    int nSpecies_;
     std::vector<Couple> couples_;
     std::vector<Reaction> reactions_;
     std::vector<double> D_;  // cm²/s per species, 0 for an idle one
@@ -92,10 +84,6 @@ private:
     std::vector<double> diag_, lower_, upper_, factor_;
     std::vector<int> pivots_;
     std::vector<double> kf_, kb_;
-
-    std::vector<CVpoint>& points_;
-    const std::atomic<bool>& freeze_;
-    EngineDisplay& display_;
 };
 
 }  // namespace ondrel

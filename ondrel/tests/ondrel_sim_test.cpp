@@ -30,7 +30,9 @@ using Result = ProcessResult;
 // the start.
 Result runSim(const std::vector<std::string>& arguments,
               std::chrono::milliseconds interruptAfter = {}) {
-    return test_support::RunProcess(ONDREL_SIM, arguments, {.interruptAfter = interruptAfter});
+    test_support::ProcessOptions options;
+    options.interruptAfter = interruptAfter;
+    return test_support::RunProcess(ONDREL_SIM, arguments, options);
 }
 
 std::vector<std::string> lines(const std::string& text) {
