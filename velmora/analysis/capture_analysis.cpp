@@ -86,14 +86,14 @@ inline __m128d arctan2(__m128d x) {
     return _mm_or_pd(_mm_andnot_pd(sign, angle), _mm_and_pd(sign, x));
 }
 
-// Bins k and k + 1 of a half-complex spectrum: real parts at k, k + 1,
-// imaginary parts at N - k, N - k - 1, the other way round.
+// Bins k and k + 1 of a spectrum of complex numbers: their real parts
+// together, and their imaginary parts.
 struct BinPair {
     __m128d re, im;
 };
-inline BinPair loadBins(const double* X, int N, int k) {
-    const __m128d mirrored = _mm_loadu_pd(X + N - k - 1);
-    return {_mm_loadu_pd(X + k), _mm_shuffle_pd(mirrored, mirrored, 1)};
+inline BinPair loadBins(const double* X, int k) {
+    const __m128d first = _mm_loadu_pd(X + 2 * k), second = _mm_loadu_pd(X + 2 * k + 2);
+    return {_mm_unpacklo_pd(first, second), _mm_unpackhi_pd(first, second)};
 }
 
 inline __m128d angleOf2(__m128d y, __m128d x) {
@@ -161,8 +161,8 @@ void CVelmoraDoc::AnalyseSpectra() {
         int k = 1;
 #if defined(VELMORA_SSE2)
         for (; k + 1 < H; k += 2) {  // two bins at a time
-            const auto [re0, im0] = loadBins(X0, N, k);
-            const auto [re1, im1] = loadBins(X1, N, k);
+            const auto [re0, im0] = loadBins(X0, k);
+            const auto [re1, im1] = loadBins(X1, k);
             const __m128d power0 = _mm_add_pd(_mm_mul_pd(re0, re0), _mm_mul_pd(im0, im0));
             const __m128d power1 = _mm_add_pd(_mm_mul_pd(re1, re1), _mm_mul_pd(im1, im1));
             _mm_storeu_pd(m_pRatio + k, _mm_sqrt_pd(_mm_div_pd(power0, power1)));
@@ -178,7 +178,7 @@ void CVelmoraDoc::AnalyseSpectra() {
         }
 #endif
         for (; k < H; ++k) {
-            const double re0 = X0[k], im0 = X0[N - k], re1 = X1[k], im1 = X1[N - k];
+            const double re0 = X0[2 * k], im0 = X0[2 * k + 1], re1 = X1[2 * k], im1 = X1[2 * k + 1];
             const double power0 = re0 * re0 + im0 * im0;
             const double power1 = re1 * re1 + im1 * im1;
             m_pRatio[k] = std::sqrt(power0 / power1);
@@ -195,9 +195,9 @@ void CVelmoraDoc::AnalyseSpectra() {
             sumIm_[k] = qIm / power1;
         }
         if (even) {
-            m_pRatio[N / 2] = std::fabs(X0[N / 2] / X1[N / 2]);
+            m_pRatio[N / 2] = std::fabs(X0[N] / X1[N]);
             m_pPhase[N / 2] = 0;
-            m_pMagnitude[N / 2] = std::fabs(X0[N / 2]);
+            m_pMagnitude[N / 2] = std::fabs(X0[N]);
         }
         return;
     }
@@ -209,8 +209,8 @@ void CVelmoraDoc::AnalyseSpectra() {
     int k = 1;
 #if defined(VELMORA_SSE2)
     for (; k + 1 < H; k += 2) {
-        const auto [re0, im0] = loadBins(X0, N, k);
-        const auto [re1, im1] = loadBins(X1, N, k);
+        const auto [re0, im0] = loadBins(X0, k);
+        const auto [re1, im1] = loadBins(X1, k);
         const __m128d power1 = _mm_add_pd(_mm_mul_pd(re1, re1), _mm_mul_pd(im1, im1));
         const __m128d gRe =
             _mm_div_pd(_mm_add_pd(_mm_mul_pd(re0, re1), _mm_mul_pd(im0, im1)), power1);
@@ -232,7 +232,7 @@ void CVelmoraDoc::AnalyseSpectra() {
     }
 #endif
     for (; k < H; ++k) {
-        const double re0 = X0[k], im0 = X0[N - k], re1 = X1[k], im1 = X1[N - k];
+        const double re0 = X0[2 * k], im0 = X0[2 * k + 1], re1 = X1[2 * k], im1 = X1[2 * k + 1];
         // The running sum is kept as a vector beside its polar form, so that
         // it need not be turned back from ratio and phase.
         const double sumRe = sumRe_[k];
@@ -250,9 +250,9 @@ void CVelmoraDoc::AnalyseSpectra() {
         m_pMagnitude[k] += std::sqrt(re0 * re0 + im0 * im0);
     }
     if (even) {
-        m_pRatio[N / 2] += std::fabs(X0[N / 2] / X1[N / 2]);
+        m_pRatio[N / 2] += std::fabs(X0[N] / X1[N]);
         m_pPhase[N / 2] = 0;
-        m_pMagnitude[N / 2] += std::fabs(X0[N / 2]);
+        m_pMagnitude[N / 2] += std::fabs(X0[N]);
     }
 }
 

@@ -5,7 +5,7 @@
 namespace velmora {
 
 SpectrumPlan::SpectrumPlan(int n, double* in, double* out)
-    : plan_(fftw_plan_r2r_1d(n, in, out, FFTW_R2HC, FFTW_ESTIMATE)) {}
+    : plan_(fftw_plan_dft_r2c_1d(n, in, reinterpret_cast<fftw_complex*>(out), FFTW_ESTIMATE)) {}
 
 SpectrumPlan::~SpectrumPlan() {
     if (plan_)

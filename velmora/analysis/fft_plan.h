@@ -4,9 +4,11 @@
 
 namespace velmora {
 
-// The real forward transform of one window length, to FFTW's half-complex
-// layout: element 0 the DC term, k and N - k the real and imaginary parts of
-// bin k, N / 2 the Nyquist term for even N. Unnormalised.
+// The real forward transform of one window length: bins 0 to N / 2 as
+// complex numbers, real and imaginary parts side by side (2 k and 2 k + 1),
+// so the output holds N + 2 numbers. Unnormalised. (FFTW's real-to-complex
+// transform, which is more than twice as fast as its half-complex one on
+// long windows of mixed radix.)
 class SpectrumPlan {
 public:
     SpectrumPlan() = default;
@@ -19,7 +21,9 @@ public:
     SpectrumPlan& operator=(SpectrumPlan&& other) noexcept;
 
     explicit operator bool() const { return plan_ != nullptr; }
-    void execute(double* in, double* out) const { fftw_execute_r2r(plan_, in, out); }
+    void execute(double* in, double* out) const {
+        fftw_execute_dft_r2c(plan_, in, reinterpret_cast<fftw_complex*>(out));
+    }
 
 private:
     fftw_plan plan_ = nullptr;

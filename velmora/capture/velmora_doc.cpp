@@ -119,7 +119,8 @@ void CVelmoraDoc::AllocateBuffers() {
     const auto aligned = [](std::size_t count) { return (count + 7) / 8 * 8; };
     const std::size_t N = aligned(m_nWindowSamples);
     const std::size_t half = aligned((m_nWindowSamples + 1) / 2 + 1);
-    const std::size_t bytes = (4 * N + 7 * half) * sizeof(double);
+    const std::size_t spectrum = aligned(2 * (static_cast<std::size_t>(m_nWindowSamples) / 2 + 1));
+    const std::size_t bytes = (2 * N + 2 * spectrum + 7 * half) * sizeof(double);
     analysisBlock_ = static_cast<double*>(std::aligned_alloc(64, bytes));
     if (!analysisBlock_)
         fatal("unable to allocate heap memory. quit other applications and try again");
@@ -127,8 +128,8 @@ void CVelmoraDoc::AllocateBuffers() {
     m_pTime[0] = analysisBlock_;
     m_pTime[1] = m_pTime[0] + N;
     m_pSpectrum[0] = m_pTime[1] + N;
-    m_pSpectrum[1] = m_pSpectrum[0] + N;
-    m_pMagnitude = m_pSpectrum[1] + N;
+    m_pSpectrum[1] = m_pSpectrum[0] + spectrum;
+    m_pMagnitude = m_pSpectrum[1] + spectrum;
     m_pRatio = m_pMagnitude + half;
     m_pPhase = m_pRatio + half;
     sumRe_ = m_pPhase + half;

@@ -145,7 +145,7 @@ TEST_F(AnalysisTest, EveryBinFollowsTheScalarFormulasExactly) {
     const double* X0 = doc->m_pSpectrum[0];
     const double* X1 = doc->m_pSpectrum[1];
     for (int k = 1; k < H; ++k) {
-        const double re0 = X0[k], im0 = X0[N - k], re1 = X1[k], im1 = X1[N - k];
+        const double re0 = X0[2 * k], im0 = X0[2 * k + 1], re1 = X1[2 * k], im1 = X1[2 * k + 1];
         const double power0 = re0 * re0 + im0 * im0, power1 = re1 * re1 + im1 * im1;
         ASSERT_EQ(doc->m_pRatio[k], std::sqrt(power0 / power1)) << k;
         ASSERT_EQ(doc->m_pPhase[k], atan2q(im0 * re1 - re0 * im1, re0 * re1 + im0 * im1)) << k;
