@@ -38,3 +38,24 @@ stop_private_pulse() {
     PRIVATE_PULSE_PID=
   fi
 }
+
+# A null sink renders, and so feeds its monitor, in blocks as long as the
+# latency of what plays into it: idle, in blocks of about 10 ms, which no
+# sound card's converter does. A silent stream of 5 ms latency keeps it
+# rendering steadily, as a card records, for the capture benchmark.
+start_steady_sink() {
+  if [ -z "${PRIVATE_PULSE_PID:-}" ]; then
+    return 0
+  fi
+  pacat --playback --latency-msec=5 /dev/zero >/dev/null 2>&1 &
+  STEADY_SINK_PID=$!
+  sleep 2
+}
+
+stop_steady_sink() {
+  if [ -n "${STEADY_SINK_PID:-}" ]; then
+    kill "$STEADY_SINK_PID" 2>/dev/null || true
+    wait "$STEADY_SINK_PID" 2>/dev/null || true
+    STEADY_SINK_PID=
+  fi
+}
