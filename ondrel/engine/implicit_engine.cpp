@@ -132,6 +132,9 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     pivots_.resize(unknowns);
     kf_.resize(couples_.size());
     kb_.resize(couples_.size());
+    // Without second-order terms the equations of a step are linear.
+    linear_ = std::none_of(reactions_.begin(), reactions_.end(),
+                           [](const Reaction& r) { return r.r2 >= 0 || r.p2 >= 0; });
 }
 
 RunFigures TImplicitEngine::figures() const {
@@ -188,11 +191,10 @@ void TImplicitEngine::electrodeRates(double E, std::vector<double>& kf,
 // beyond the last), reactions in it, and at the electrode the couples'
 // Butler–Volmer rates.
 void TImplicitEngine::residual(const std::vector<double>& u, double E, double a0,
-                               std::vector<double>& g, bool withJacobian) {
+                               std::vector<double>& g) {
     const int m = nNodes() - 1, S = nSpecies_;
     const std::size_t block = static_cast<std::size_t>(S) * S;
-    if (withJacobian)
-        std::fill(diag_.begin(), diag_.end(), 0.0);
+    std::fill(diag_.begin(), diag_.end(), 0.0);
     for (int i = 0; i < m; ++i) {
         const double V = volume_[i], hRight = x_[i + 1] - x_[i];
         const double hLeft = i > 0 ? x_[i] - x_[i - 1] : 0;
@@ -204,11 +206,9 @@ void TImplicitEngine::residual(const std::vector<double>& u, double E, double a0
             if (i > 0)
                 r += D_[s] * (c - at(u, i - 1, s)) / hLeft;
             at(g, i, s) = r;
-            if (withJacobian) {
-                J[s * S + s] = V * a0 / dt_ + D_[s] / hRight + (i > 0 ? D_[s] / hLeft : 0);
-                at(lower_, i, s) = i > 0 ? -D_[s] / hLeft : 0;
-                at(upper_, i, s) = i + 1 < m ? -D_[s] / hRight : 0;
-            }
+            J[s * S + s] = V * a0 / dt_ + D_[s] / hRight + (i > 0 ? D_[s] / hLeft : 0);
+            at(lower_, i, s) = i > 0 ? -D_[s] / hLeft : 0;
+            at(upper_, i, s) = i + 1 < m ? -D_[s] / hRight : 0;
         }
         for (const Reaction& q : reactions_) {
             const double a = at(u, i, q.r1), b = q.r2 >= 0 ? at(u, i, q.r2) : 1;
@@ -221,8 +221,6 @@ void TImplicitEngine::residual(const std::vector<double>& u, double E, double a0
             for (int s : {q.p1, q.p2})
                 if (s >= 0)
                     at(g, i, s) -= V * rate;
-            if (!withJacobian)
-                continue;
             // ∂rate/∂u for each species the rate reads.
             std::pair<int, double> partials[4] = {{q.r1, q.kf * b},
                                                   {q.r2, q.r2 >= 0 ? q.kf * a : 0},
@@ -247,12 +245,10 @@ void TImplicitEngine::residual(const std::vector<double>& u, double E, double a0
         const double j = kf_[c] * at(u, 0, q.ox) - kb_[c] * at(u, 0, q.red);
         at(g, 0, q.ox) += j;
         at(g, 0, q.red) -= j;
-        if (withJacobian) {
-            J[q.ox * S + q.ox] += kf_[c];
-            J[q.ox * S + q.red] -= kb_[c];
-            J[q.red * S + q.ox] -= kf_[c];
-            J[q.red * S + q.red] += kb_[c];
-        }
+        J[q.ox * S + q.ox] += kf_[c];
+        J[q.ox * S + q.red] -= kb_[c];
+        J[q.red * S + q.ox] -= kf_[c];
+        J[q.red * S + q.red] += kb_[c];
     }
 }
 
@@ -302,10 +298,8 @@ double TImplicitEngine::step(double E, bool secondOrder) {
     for (std::size_t k = 0; k < u_.size(); ++k)
         history_[k] = secondOrder ? -2 * u_[k] + 0.5 * previous_[k] : -u_[k];
     next_ = u_;
-    const bool linear = std::none_of(reactions_.begin(), reactions_.end(),
-                                     [](const Reaction& r) { return r.r2 >= 0 || r.p2 >= 0; });
     for (int iteration = 1;; ++iteration) {
-        residual(next_, E, a0, g_, true);
+        residual(next_, E, a0, g_);
         for (double& r : g_)
             r = -r;
         solveBlockTridiagonal(g_);
@@ -321,7 +315,7 @@ double TImplicitEngine::step(double E, bool secondOrder) {
                 " mV: a concentration is not a finite number.");
         // Without second-order terms the equations are linear: one solve
         // is the solution.
-        if (linear || change <= 1e-12 * size)
+        if (linear_ || change <= 1e-12 * size)
             break;
         if (iteration == kMaxNewtonIterations)
             throw EngineErrorException("The implicit solver found no solution at E = " +
@@ -329,17 +323,15 @@ double TImplicitEngine::step(double E, bool secondOrder) {
     }
     previous_.swap(u_);
     u_.swap(next_);
-    return current(u_, E);
+    return current(u_);
 }
 
-double TImplicitEngine::current(const std::vector<double>& u, double E) const {
+// The current of the couples' rates at the step's potential, as the last
+// Newton iteration left them.
+double TImplicitEngine::current(const std::vector<double>& u) const {
     double reduction = 0;  // per unit area and relative concentration, cm/s
-    for (std::size_t c = 0; c < couples_.size(); ++c) {
-        const Couple& q = couples_[c];
-        const double f = (E - q.E0) * TCVEngine::kFaradayOverR / temperature_;
-        reduction += q.k0 * (std::exp(-q.alpha * f) * at(u, 0, q.ox) -
-                             std::exp((1 - q.alpha) * f) * at(u, 0, q.red));
-    }
+    for (std::size_t c = 0; c < couples_.size(); ++c)
+        reduction += kf_[c] * at(u, 0, couples_[c].ox) - kb_[c] * at(u, 0, couples_[c].red);
     return -reduction * TCVEngine::kFaraday * area_ * concScale_;
 }
 

@@ -59,10 +59,9 @@ private:
     // One time step to potential E: the new concentrations replace the old
     // ones; the current (A) is returned.
     double step(double E, bool secondOrder);
-    void residual(const std::vector<double>& u, double E, double a0, std::vector<double>& g,
-                  bool withJacobian);
+    void residual(const std::vector<double>& u, double E, double a0, std::vector<double>& g);
     void solveBlockTridiagonal(std::vector<double>& rhs);
-    double current(const std::vector<double>& u, double E) const;
+    double current(const std::vector<double>& u) const;
     void electrodeRates(double E, std::vector<double>& kf, std::vector<double>& kb) const;
 
     std::vector<Couple> couples_;
@@ -83,7 +82,8 @@ private:
     // couplings to the neighbours; and the factorised blocks.
     std::vector<double> diag_, lower_, upper_, factor_;
     std::vector<int> pivots_;
-    std::vector<double> kf_, kb_;
+    std::vector<double> kf_, kb_;  // the couples' rates at the step's potential
+    bool linear_ = true;
 };
 
 }  // namespace ondrel

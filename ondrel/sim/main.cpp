@@ -227,7 +227,6 @@ int drawPicture(const Arguments& arguments) {
     const bool modelGiven =
         arguments.measured ? arguments.beforeMeasured == 1 : arguments.inputs.size() == 1;
     const std::string model = modelGiven ? arguments.inputs.front() : std::string();
-    loadModel(model);  // refuses what is no model file before any window is built
     const std::vector<std::string> curves(
         arguments.inputs.begin() + static_cast<std::ptrdiff_t>(modelGiven), arguments.inputs.end());
     WriteVoltammogramPicture(model, curves, arguments.picture, !arguments.flat);

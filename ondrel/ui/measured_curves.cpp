@@ -26,7 +26,6 @@ namespace ondrel {
 
 namespace {
 
-constexpr const char* kCantFindVirtual = "Can't find target VirtualExperiment";
 constexpr const char* kSelectFile = "You have to select a file !";
 constexpr const char* kCantFindIndex = "Can't find target index !";
 constexpr const char* kNoSmoothed =
@@ -61,20 +60,21 @@ ExperimentalCurves::ExperimentalCurves(TForm1& form, Interaction& interaction, c
         emit curvesChanged();
     });
 
-    auto enable = [this](const char* name, auto slot) {
+    auto enabled = [this](const char* name) {
         auto* button = form_.findChild<QAbstractButton*>(QString::fromLatin1(name));
         button->setEnabled(true);
-        connect(button, &QAbstractButton::clicked, this, slot);
         return button;
     };
-    enable("OpenOcvButton97", [this] { LoadVoltamogramFrom(); });
-    enable("SaveAsOcvButton97", [this] { SaveVirtualVoltamogramAs(); });
-    QAbstractButton* saveMeasured = enable("SaveExperimentalVoltamogramAs", [] {});
-    connect(saveMeasured, &QAbstractButton::clicked, this,
-            [this, saveMeasured] { SaveExperimentalVoltamogramAsClick(saveMeasured); });
-    QAbstractButton* saveSmoothed = enable("SaveSmoothedButton", [] {});
-    connect(saveSmoothed, &QAbstractButton::clicked, this,
-            [this, saveSmoothed] { SaveExperimentalVoltamogramAsClick(saveSmoothed); });
+    connect(enabled("OpenOcvButton97"), &QAbstractButton::clicked, this,
+            [this] { LoadVoltamogramFrom(); });
+    connect(enabled("SaveAsOcvButton97"), &QAbstractButton::clicked, this,
+            [this] { SaveVirtualVoltamogramAs(); });
+    // One command for both buttons; it tells them apart.
+    for (const char* name : {"SaveExperimentalVoltamogramAs", "SaveSmoothedButton"}) {
+        QAbstractButton* button = enabled(name);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { SaveExperimentalVoltamogramAsClick(button); });
+    }
 }
 
 QLineSeries* ExperimentalCurves::seriesOfRow(int row) const {
@@ -178,13 +178,10 @@ void ExperimentalCurves::DeleteRow(int row) {
 }
 
 void ExperimentalCurves::SaveVirtualVoltamogramAs() {
-    const int row = form_.VirtualExpListBox->currentRow();
-    const ExperimentHistory& history = form_.Runs->history();
-    if (row < 0 || static_cast<std::size_t>(row) >= history.size()) {
-        interaction_.showError(QString::fromLatin1(kCantFindVirtual));
+    const int row = form_.Runs->SelectedExperiment();
+    if (row < 0)
         return;
-    }
-    const ExperimentHistory::Entry& entry = history.at(static_cast<std::size_t>(row));
+    const ExperimentHistory::Entry& entry = form_.Runs->history().at(static_cast<std::size_t>(row));
     saveCurve(SimulatedCurve(entry.points), true, qs(entry.experiment.SeriesTitle()));
 }
 

@@ -25,7 +25,6 @@ namespace ondrel {
 namespace {
 
 constexpr const char* kCantFindTarget = "Can't find target !";
-constexpr const char* kCantFindVirtual = "Can't find target VirtualExperiment";
 
 QString qs(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -221,11 +220,9 @@ void PeakCommands::FindExpPeaksButtonClick() {
 }
 
 void PeakCommands::FindPeaksButtonClick() {
-    const int row = form_.VirtualExpListBox->currentRow();
-    if (row < 0 || row >= static_cast<int>(form_.Runs->history().size())) {
-        interaction_.showError(QString::fromLatin1(kCantFindVirtual));
+    const int row = form_.Runs->SelectedExperiment();
+    if (row < 0)
         return;
-    }
     tick(form_.VirtualExpListBox, row);
     QLineSeries* series = form_.Runs->historySeries(static_cast<std::size_t>(row));
     series->show();

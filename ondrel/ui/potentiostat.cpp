@@ -520,6 +520,15 @@ void Potentiostat::blinkAborted() {
     bannerTimer_.start();
 }
 
+int Potentiostat::SelectedExperiment() {
+    const int row = form_.VirtualExpListBox->currentRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= history_.size()) {
+        interaction_.showError(QString::fromLatin1(kCantFindVirtual));
+        return -1;
+    }
+    return row;
+}
+
 void Potentiostat::Recall(int row) {
     const ExperimentHistory::Entry* entry = nullptr;
     try {

@@ -32,6 +32,7 @@ inline constexpr const char* kErrorWhileRunning = "Error while Running Experimen
 inline constexpr const char* kPilotChartScale = "Pb avec echelles Form1->PilotChart";
 inline constexpr const char* kVoltammogramScale = "Pb avec echelles Voltamogramme";
 inline constexpr const char* kRefreshProfilesError = "Error in RefreshConcProfile()";
+inline constexpr const char* kCantFindVirtual = "Can't find target VirtualExperiment";
 
 // A chart refused an axis range.
 class AxisScalingException : public Exception {
@@ -56,6 +57,9 @@ public:
     void StopAndWait();
 
     const ExperimentHistory& history() const { return history_; }
+    // The history row selected in its list; without one, the error "Can't
+    // find target VirtualExperiment" is shown and -1 returned.
+    int SelectedExperiment();
     QLineSeries* historySeries(std::size_t row) const { return historySeries_.at(row); }
     // The points of the last run, also of one that was stopped.
     const std::vector<CVpoint>& currentPoints() const { return currentPoints_; }
