@@ -17,7 +17,7 @@
 #include "app/command_line.h"
 #include "capture/velmora_doc.h"
 #include "display/plot_view.h"
-#include "platform/painter_surface.h"
+#include "ui/painter_surface.h"
 #include "velmora_no_devices.h"
 
 namespace {

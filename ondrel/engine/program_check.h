@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "pilot.h"
+#include "../model/pilot.h"
 
 namespace ondrel {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "../engine/pilot.h"
+#include "pilot.h"
 #include "records.h"
 
 namespace ondrel {

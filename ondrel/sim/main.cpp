@@ -18,8 +18,8 @@
 #include "../files/voltammogram_file.h"
 #include "../model/validity.h"
 #include "../platform/float_text.h"
+#include "../ui/voltammogram_picture.h"
 #include "batch_display.h"
-#include "picture.h"
 #include "point_table.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <map>
 
 #include "files/voltammogram_file.h"
-#include "platform/emf_device.h"
 #include "test_support/temp_dir.h"
 #include "ui/chart_panel.h"
+#include "ui/emf_device.h"
 #include "window_fixture.h"
 
 namespace ondrel {

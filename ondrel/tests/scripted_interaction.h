@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/interaction.h"
+#include "ui/interaction.h"
 
 namespace ondrel::testing {
 

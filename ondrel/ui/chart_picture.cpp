@@ -16,8 +16,8 @@
 #include <cmath>
 
 #include "../files/file_io.h"
-#include "../platform/emf_device.h"
 #include "../platform/ondrel_error.h"
+#include "emf_device.h"
 
 namespace ondrel {
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QChart;
 class QPainter;

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QAbstractAxis;
 class QChart;

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 namespace ondrel {
 

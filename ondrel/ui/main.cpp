@@ -2,7 +2,7 @@
 // the history of simulated experiments.
 #include <QApplication>
 
-#include "../platform/qt_interaction.h"
+#include "qt_interaction.h"
 #include "tform1.h"
 
 int main(int argc, char* argv[]) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "../curves/curve.h"
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QLineSeries;
 class QListWidgetItem;

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "../model/model.h"
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QComboBox;
 class QLineEdit;

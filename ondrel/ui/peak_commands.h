@@ -3,7 +3,7 @@
 #include <QObject>
 
 #include "../curves/peaks.h"
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QLineSeries;
 class QScatterSeries;

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "../engine/cv_point.h"
-#include "../platform/interaction.h"
 #include "../platform/ondrel_error.h"
 #include "../runs/experiment_history.h"
 #include "../runs/live_run.h"
+#include "interaction.h"
 
 class QLabel;
 class QLineSeries;

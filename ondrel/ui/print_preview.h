@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QChart;
 class QSpinBox;

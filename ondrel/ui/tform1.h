@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "../model/model.h"
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QCheckBox;
 class QLineSeries;

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "headless_download.h"
+#include "app/headless_download.h"
 #include "recording_port.h"
 #include "test_files.h"
 

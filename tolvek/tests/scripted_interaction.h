@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/interaction.h"
+#include "ui/interaction.h"
 
 namespace tolvek::testing {
 

@@ -1,4 +1,4 @@
-#include "window/tolvek_window.h"
+#include "ui/tolvek_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/main_frame.h"
+#include "ui/main_frame.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,13 +14,13 @@
 #include <QTest>
 #include <QToolBar>
 
-#include "app/about_box.h"
-#include "app/param_dlg.h"
-#include "app/velmora_app.h"
 #include "capture/command_ids.h"
-#include "display/velmora_view.h"
 #include "fakes.h"
 #include "platform/interaction.h"
+#include "ui/about_box.h"
+#include "ui/param_dlg.h"
+#include "ui/velmora_app.h"
+#include "ui/velmora_view.h"
 
 namespace velmora {
 namespace {

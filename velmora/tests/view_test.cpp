@@ -10,15 +10,15 @@
 #include <QTest>
 #include <random>
 
-#include "app/main_frame.h"
-#include "app/print_dialogs.h"
-#include "app/velmora_app.h"
 #include "capture/command_ids.h"
 #include "capture/velmora_doc.h"
-#include "display/velmora_view.h"
 #include "fakes.h"
-#include "platform/painter_surface.h"
 #include "recording_surface.h"
+#include "ui/main_frame.h"
+#include "ui/painter_surface.h"
+#include "ui/print_dialogs.h"
+#include "ui/velmora_app.h"
+#include "ui/velmora_view.h"
 
 namespace velmora {
 namespace {

@@ -1,4 +1,4 @@
-#include "picture.h"
+#include "voltammogram_picture.h"
 
 #include <QApplication>
 #include <QChartView>
@@ -7,13 +7,13 @@
 #include <iostream>
 
 #include "../files/file_io.h"
-#include "../platform/interaction.h"
 #include "../platform/ondrel_error.h"
-#include "../ui/chart_panel.h"
-#include "../ui/chart_picture.h"
-#include "../ui/measured_curves.h"
-#include "../ui/potentiostat.h"
-#include "../ui/tform1.h"
+#include "chart_panel.h"
+#include "chart_picture.h"
+#include "interaction.h"
+#include "measured_curves.h"
+#include "potentiostat.h"
+#include "tform1.h"
 
 namespace ondrel {
 

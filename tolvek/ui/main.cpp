@@ -4,10 +4,10 @@
 #include <cstring>
 #include <iostream>
 
-#include "headless_download.h"
+#include "app/headless_download.h"
 #include "platform/inpout32_port.h"
-#include "platform/qt_interaction.h"
-#include "window/tolvek_window.h"
+#include "ui/qt_interaction.h"
+#include "ui/tolvek_window.h"
 
 namespace {
 

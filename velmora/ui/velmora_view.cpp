@@ -9,9 +9,9 @@
 
 #include "../capture/command_ids.h"
 #include "../capture/velmora_doc.h"
+#include "../display/clipboard_text.h"
 #include "../platform/interaction.h"
-#include "../platform/painter_surface.h"
-#include "clipboard_text.h"
+#include "painter_surface.h"
 
 namespace velmora {
 

@@ -8,7 +8,7 @@
 
 #include "../board/download_session.h"
 #include "../platform/event_yield.h"
-#include "../platform/interaction.h"
+#include "interaction.h"
 
 class QGroupBox;
 

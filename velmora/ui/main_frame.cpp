@@ -11,10 +11,10 @@
 
 #include "../capture/command_ids.h"
 #include "../capture/velmora_doc.h"
-#include "../display/velmora_view.h"
 #include "app_icon.h"
 #include "print_dialogs.h"
 #include "velmora_app.h"
+#include "velmora_view.h"
 
 #include <X11/XKBlib.h>
 

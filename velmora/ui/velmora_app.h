@@ -4,8 +4,8 @@
 
 #include <QPrinter>
 
+#include "../app/command_line.h"
 #include "../capture/velmora_doc.h"
-#include "command_line.h"
 
 namespace velmora {
 

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 
-#include "../ui/about_box.h"
+#include "about_box.h"
 
 namespace ondrel {
 

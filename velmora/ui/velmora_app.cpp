@@ -3,12 +3,12 @@
 #include <QApplication>
 
 #include "../capture/command_ids.h"
-#include "../display/velmora_view.h"
 #include "../platform/portaudio_wave_output.h"
 #include "about_box.h"
 #include "main_frame.h"
 #include "print_dialogs.h"
 #include "qt_interaction.h"
+#include "velmora_view.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "plot_view.h"
+#include "../display/plot_view.h"
 
 class QPrinter;
 
