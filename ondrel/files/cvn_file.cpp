@@ -151,6 +151,119 @@ std::string WriteCvn(const TModel& model, char separator) {
     return JoinLines(lines);
 }
 
+namespace {
+
+// The section readers start with the cursor on their keyword and leave it on
+// the last line they read.
+
+void ReadGeneral(LineCursor& cursor, TModel& model) {
+    model.temperature = cursor.nextFloat();
+    model.area = cursor.nextFloat();
+    model.diffusionScale = cursor.nextFloat();
+    model.concScale = cursor.nextFloat();
+}
+
+// A count line, then that many records: the list is emptied, and each
+// record whose first line is its keyword is read and appended; one whose
+// first line is not is skipped, having used up that one line.
+template <typename Records, typename ReadRecord>
+void ReadRecords(LineCursor& cursor, Records& records, const char* keyword,
+                 std::size_t linesPerRecord, ReadRecord readRecord) {
+    const int count = cursor.nextCount(linesPerRecord);
+    records.clear();
+    for (int i = 0; i < count; ++i)
+        if (cursor.next() == keyword)
+            records.append(readRecord(cursor));
+}
+
+TEspece ReadSpeciesRecord(LineCursor& cursor) {
+    TEspece species;
+    species.name = SpeciesNameCut(FromCodePage(cursor.next(), kWindowsAnsi));
+    species.D = cursor.nextFloat();
+    species.C = cursor.nextFloat();
+    return species;
+}
+
+TRedox ReadCoupleRecord(LineCursor& cursor) {
+    TRedox couple;
+    couple.ox = cursor.nextInt();
+    couple.red = cursor.nextInt();
+    couple.E0 = cursor.nextFloat();
+    couple.k0 = cursor.nextFloat();
+    couple.alpha = cursor.nextFloat();
+    return couple;
+}
+
+TChemical ReadReactionRecord(LineCursor& cursor) {
+    TChemical reaction;
+    reaction.reagent1 = cursor.nextInt();
+    reaction.reagent2 = cursor.nextInt();
+    reaction.product1 = cursor.nextInt();
+    reaction.product2 = cursor.nextInt();
+    reaction.kf = cursor.nextFloat();
+    reaction.kb = cursor.nextFloat();
+    return reaction;
+}
+
+// The compensation, resistance and capacitance lines written after these
+// values are not read back: they are skipped as unknown lines.
+void ReadPilot(LineCursor& cursor, TPilot& p) {
+    p.Einitial = cursor.nextFloat();
+    p.Eswitch1 = cursor.nextFloat();
+    p.Eswitch2 = cursor.nextFloat();
+    p.Efinal = cursor.nextFloat();
+    p.scanRate = cursor.nextFloat();
+    p.halfCycles = cursor.nextInt();
+}
+
+Solver ReadSolver(LineCursor& cursor) {
+    const std::string& name = cursor.next();
+    if (name == kImplicit)
+        return Solver::Implicit;
+    if (name == kClassic)
+        return Solver::Classic;
+    throw EConvertError(cursor.where() + "the solver is classic or implicit, not '" + name + "'");
+}
+
+// One pass over the line under the cursor: each keyword in turn looks at the
+// line where the cursor stands after the ones before it, so "Method:" and
+// "General:" may run on into the next section's keyword.
+void ReadSectionsAt(LineCursor& cursor, TModel& model) {
+    if (cursor.is(kMethod))
+        cursor.advance();  // its value line is skipped
+    if (cursor.is(kGeneral))
+        ReadGeneral(cursor, model);
+    if (cursor.is(kSpecies))
+        ReadRecords(cursor, model.species, kSpeciesRecord, 4, ReadSpeciesRecord);
+    else if (cursor.is(kRedox))
+        ReadRecords(cursor, model.couples, kRedoxRecord, 6, ReadCoupleRecord);
+    else if (cursor.is(kPilot))
+        ReadPilot(cursor, model.pilot);
+    else if (cursor.is(kReactions))
+        ReadRecords(cursor, model.reactions, kReactionRecord, 7, ReadReactionRecord);
+    else if (cursor.is(kSolver))
+        model.solver = ReadSolver(cursor);
+}
+
+bool StartsModelSection(const LineCursor& cursor) {
+    for (const char* keyword : {kMethod, kGeneral, kSpecies, kRedox, kPilot, kReactions})
+        if (cursor.is(keyword))
+            return true;
+    return false;
+}
+
+Exception NoModelError(std::string_view text) {
+    const bool utf16 = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
+                       text.find('\0') != std::string_view::npos;
+    return Exception(
+        std::string("The file holds no model: none of the section keywords Method:, "
+                    "General:, Especes:, ReactionsRedox:, Pilot:, HomegeneousReactions: "
+                    "was found") +
+        (utf16 ? " (it is UTF-16 or binary, not Windows text)." : "."));
+}
+
+}  // namespace
+
 void ReadCvn(std::string_view text, TModel& target, char separator) {
     // Read into a copy, taken over only when the whole file was read: a
     // file that fails part way changes nothing.
@@ -160,87 +273,11 @@ void ReadCvn(std::string_view text, TModel& target, char separator) {
     LineCursor cursor(SplitLines(text), separator);
     bool sectionFound = false;
     for (; cursor.more(); cursor.advance()) {
-        // One pass: each keyword in turn looks at the line where the cursor
-        // stands after the ones before it.
-        for (const char* keyword : {kMethod, kGeneral, kSpecies, kRedox, kPilot, kReactions})
-            sectionFound = sectionFound || cursor.is(keyword);
-        if (cursor.is(kMethod))
-            cursor.advance();  // its value line is skipped
-        if (cursor.is(kGeneral)) {
-            model.temperature = cursor.nextFloat();
-            model.area = cursor.nextFloat();
-            model.diffusionScale = cursor.nextFloat();
-            model.concScale = cursor.nextFloat();
-        }
-        if (cursor.is(kSpecies)) {
-            const int count = cursor.nextCount(4);
-            model.species.clear();
-            for (int i = 0; i < count; ++i) {
-                if (cursor.next() != kSpeciesRecord)
-                    continue;
-                TEspece species;
-                species.name = SpeciesNameCut(FromCodePage(cursor.next(), kWindowsAnsi));
-                species.D = cursor.nextFloat();
-                species.C = cursor.nextFloat();
-                model.species.append(species);
-            }
-        } else if (cursor.is(kRedox)) {
-            const int count = cursor.nextCount(6);
-            model.couples.clear();
-            for (int i = 0; i < count; ++i) {
-                if (cursor.next() != kRedoxRecord)
-                    continue;
-                TRedox couple;
-                couple.ox = cursor.nextInt();
-                couple.red = cursor.nextInt();
-                couple.E0 = cursor.nextFloat();
-                couple.k0 = cursor.nextFloat();
-                couple.alpha = cursor.nextFloat();
-                model.couples.append(couple);
-            }
-        } else if (cursor.is(kPilot)) {
-            TPilot& p = model.pilot;
-            p.Einitial = cursor.nextFloat();
-            p.Eswitch1 = cursor.nextFloat();
-            p.Eswitch2 = cursor.nextFloat();
-            p.Efinal = cursor.nextFloat();
-            p.scanRate = cursor.nextFloat();
-            p.halfCycles = cursor.nextInt();
-        } else if (cursor.is(kReactions)) {
-            const int count = cursor.nextCount(7);
-            model.reactions.clear();
-            for (int i = 0; i < count; ++i) {
-                if (cursor.next() != kReactionRecord)
-                    continue;
-                TChemical reaction;
-                reaction.reagent1 = cursor.nextInt();
-                reaction.reagent2 = cursor.nextInt();
-                reaction.product1 = cursor.nextInt();
-                reaction.product2 = cursor.nextInt();
-                reaction.kf = cursor.nextFloat();
-                reaction.kb = cursor.nextFloat();
-                model.reactions.append(reaction);
-            }
-        } else if (cursor.is(kSolver)) {
-            const std::string& name = cursor.next();
-            if (name == kImplicit)
-                model.solver = Solver::Implicit;
-            else if (name == kClassic)
-                model.solver = Solver::Classic;
-            else
-                throw EConvertError(cursor.where() + "the solver is classic or implicit, not '" +
-                                    name + "'");
-        }
+        sectionFound = sectionFound || StartsModelSection(cursor);
+        ReadSectionsAt(cursor, model);
     }
-    if (!sectionFound) {
-        const bool utf16 = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
-                           text.find('\0') != std::string_view::npos;
-        throw Exception(
-            std::string("The file holds no model: none of the section keywords Method:, "
-                        "General:, Especes:, ReactionsRedox:, Pilot:, HomegeneousReactions: "
-                        "was found") +
-            (utf16 ? " (it is UTF-16 or binary, not Windows text)." : "."));
-    }
+    if (!sectionFound)
+        throw NoModelError(text);
     target = std::move(model);
 }
 

@@ -101,19 +101,12 @@ private:
                              FloatToGeneral(point.current, 5, separator_)});
     }
 
+    // Line 0 holds the point count, each line after it "potential, current"
+    // split at its last comma.
     VoltammogramRead readOcv() const {
         VoltammogramRead read;
         read.grid.push_back({"OCV", "E (mV)", "I (\u00B5A)"});
-        if (lines_.empty())
-            fail(0, "the point count is missing");
-        int n = 0;
-        try {
-            n = TextToInt(lines_[0]);
-        } catch (const EConvertError& error) {
-            fail(0, error.what());
-        }
-        if (n < 0)
-            fail(0, "a negative point count");
+        const int n = ocvPointCount();
         read.pointCountText = lines_[0] + " pts";
         for (int k = 1; k <= n; ++k) {
             if (k >= lineCount())
@@ -126,6 +119,20 @@ private:
             add(read, k, k, line.substr(0, comma), line.substr(comma + 1), kOcvUnits);
         }
         return read;
+    }
+
+    int ocvPointCount() const {
+        if (lines_.empty())
+            fail(0, "the point count is missing");
+        int n = 0;
+        try {
+            n = TextToInt(lines_[0]);
+        } catch (const EConvertError& error) {
+            fail(0, error.what());
+        }
+        if (n < 0)
+            fail(0, "a negative point count");
+        return n;
     }
 
     VoltammogramRead readColumns(const char* formatName, int first, int n, Units units) const {
@@ -148,6 +155,36 @@ private:
     std::string name_;
     char separator_;
 };
+
+// The lines of each format, from a curve in mV and µA.
+
+std::vector<std::string> OcvLines(const Curve& curve) {
+    std::vector<std::string> lines;
+    lines.reserve(curve.size() + 1);
+    lines.push_back(std::to_string(curve.size()));
+    for (const CurvePoint& p : curve)
+        lines.push_back(number(p.potential * 0.001) + ", " + number(p.current * 1e-6));
+    return lines;
+}
+
+std::vector<std::string> Aa0Lines(const Curve& curve) {
+    std::vector<std::string> lines = {"VM2/DAT", "3", "E (mV)", "I (mA)", "t (s)"};
+    lines.reserve(curve.size() + kAa0HeaderLines);
+    for (const CurvePoint& p : curve)
+        lines.push_back(number(p.potential) + " " + number(p.current * 0.001) + " 0.00");
+    return lines;
+}
+
+std::vector<std::string> PrnLines(const Curve& curve, CurveOrigin origin) {
+    const double toFile = origin == CurveOrigin::Measured ? -1e-6 : 1e-6;
+    std::vector<std::string> lines;
+    lines.reserve(curve.size() + 2);
+    lines.push_back("/* ASCII E i t */");
+    for (const CurvePoint& p : curve)
+        lines.push_back(number(p.potential * 0.001) + " " + number(p.current * toFile) + " 0.00");
+    lines.push_back("END");
+    return lines;
+}
 
 }  // namespace
 
@@ -179,30 +216,15 @@ CurveFormat WriteFormatOf(const std::string& path, CurveOrigin origin) {
 }
 
 std::string WriteVoltammogram(const Curve& curve, CurveFormat format, CurveOrigin origin) {
-    std::vector<std::string> lines;
-    lines.reserve(curve.size() + 6);
     switch (format) {
         case CurveFormat::Ocv:
-            lines.push_back(std::to_string(curve.size()));
-            for (const CurvePoint& p : curve)
-                lines.push_back(number(p.potential * 0.001) + ", " + number(p.current * 1e-6));
-            break;
+            return JoinLines(OcvLines(curve));
         case CurveFormat::Aa0:
-            lines = {"VM2/DAT", "3", "E (mV)", "I (mA)", "t (s)"};
-            for (const CurvePoint& p : curve)
-                lines.push_back(number(p.potential) + " " + number(p.current * 0.001) + " 0.00");
-            break;
-        case CurveFormat::Prn: {
-            const double toFile = origin == CurveOrigin::Measured ? -1e-6 : 1e-6;
-            lines.push_back("/* ASCII E i t */");
-            for (const CurvePoint& p : curve)
-                lines.push_back(number(p.potential * 0.001) + " " + number(p.current * toFile) +
-                                " 0.00");
-            lines.push_back("END");
-            break;
-        }
+            return JoinLines(Aa0Lines(curve));
+        case CurveFormat::Prn:
+            return JoinLines(PrnLines(curve, origin));
     }
-    return JoinLines(lines);
+    throw Exception("unknown file type");
 }
 
 }  // namespace ondrel
