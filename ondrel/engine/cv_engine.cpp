@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "../platform/float_text.h"
+#include "electrode_kinetics.h"
 #include "engine_errors.h"
 #include "program_check.h"
 
@@ -14,10 +15,12 @@ namespace {
 
 // Δx² = 2.2222222222222223 D Δt: the model diffusion coefficient 0.45.
 constexpr double kGridFactor = 2.2222222222222223;
-// Electrode flux factors of the first box.
-constexpr double kPairG = 1.079;
-constexpr double kPairH = 0.926775;
-constexpr double kSingleH = 0.926775;
+// A flux J out of box 1 (relative concentration per step) lowers the
+// surface concentration of a species of relative coefficient D by
+// kDepletion·J/D within the step. The single couple's formula, and one term
+// of the pair's, divide by kBoxShare instead: the two agree to 1e-5.
+constexpr double kDepletion = 1.079;
+constexpr double kBoxShare = 0.926775;
 // Diffusion coefficients of box 1 and of the three boxes of each group
 // (toward the inner, then the outer neighbour). Their ratios are 2^(1/6),
 // the growth of the box volumes, which makes the scheme conservative.
@@ -36,12 +39,28 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
     : CVSimulation(model, points, freeze, display),
       nRedox_(model.couples.count()),
       nChem_(model.reactions.count()) {
+    // The explicit scheme is stable while every relative D stays below
+    // about 1.18. A model with a species faster than D = 1 gets a grid sized
+    // for its fastest species: Δx from that D, and every D taken relative
+    // to it. A model whose D are all at most 1 keeps the grid of D = 1.
+    const std::vector<bool> used = SpeciesInUse(model);
+    gridD_ = 1;
+    for (int s = 0; s < nSpecies_; ++s)
+        if (used[s])
+            gridD_ = std::max(gridD_, species_[s + 1].D);
+
+    countSteps(model);
+    layGrid();
+    scaleRates(model);
+    fillSpecies(used);
+    buildStoichiometry();
+}
+
+void TCVEngine::countSteps(const TModel& model) {
     const double T = pilot_.totalTime;
     const double v = pilot_.scanRate;
-
     nPoints_ = WholeCount(v * T * 1000);
     const std::int64_t minSteps = WholeCount(T * v * 2000);
-
     if (nChem_ == 0) {
         nSteps_ = minSteps;
     } else {
@@ -53,50 +72,41 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
         else
             nSteps_ = std::max(static_cast<std::int64_t>(std::trunc(kmax * T * 2.0)), minSteps);
     }
-    // The explicit scheme is stable while every relative D stays below
-    // about 1.18. A model with a species faster than D = 1 gets a grid sized
-    // for its fastest species: Δx from that D, and every D taken relative
-    // to it. A model whose D are all at most 1 keeps the grid of D = 1.
-    std::vector<bool> used(nSpecies_, false);
-    for (const TRedox& c : model.couples)
-        used[c.ox - 1] = used[c.red - 1] = true;
-    for (const TChemical& r : model.reactions)
-        for (int s : {r.reagent1, r.reagent2, r.product1, r.product2})
-            if (s > 0)
-                used[s - 1] = true;
-    gridD_ = 1;
-    for (int s = 0; s < nSpecies_; ++s)
-        if (used[s])
-            gridD_ = std::max(gridD_, species_[s + 1].D);
-
     // Slow species need finer time steps; the cap holds after this too.
     if (std::any_of(species_.begin(), species_.end(),
                     [&](const TEspece& s) { return s.D / gridD_ < 0.5; }))
         nSteps_ = std::min(nSteps_ * 4, kMaxSteps);
     nSteps_ = (nSteps_ + nPoints_ - 1) / nPoints_ * nPoints_;
     stepsPerPoint_ = nSteps_ / nPoints_;
+}
 
+// Boxes grow by 2^(1/6) until they cover 2.5 diffusion lengths of the
+// fastest species.
+void TCVEngine::layGrid() {
+    const double T = pilot_.totalTime;
     dt_ = T / static_cast<double>(nSteps_);
     chemThreshold_ = 0.01 * dt_;
     dx_ = std::sqrt(kGridFactor * diffusionScale_ * gridD_ * dt_);
     dxOverDt_ = dx_ / dt_;
 
-    // Boxes grow by 2^(1/6) until they cover 2.5 diffusion lengths of the
-    // fastest species.
     const double beta = std::log(2.0) / 6;
     const double L = 2.5 * std::sqrt(diffusionScale_ * gridD_ * T);
-    int n = 1;
-    for (double x = 0; x < L; ++n)
-        x = dx_ * (std::exp((n - 0.5) * beta) - 1) / (std::exp(beta) - 1);
-    n = (n + 2) / 3 * 3;
-    nBoxes_ = n + 3 + 1;
+    int boxes = 1;
+    for (double x = 0; x < L; ++boxes)
+        x = dx_ * (std::exp((boxes - 0.5) * beta) - 1) / (std::exp(beta) - 1);
+    boxes = (boxes + 2) / 3 * 3;
+    nBoxes_ = boxes + 3 + 1;
+}
 
+void TCVEngine::scaleRates(const TModel& model) {
     for (const TRedox& c : model.couples)
         couples_.push_back({c.ox - 1, c.red - 1, c.E0, c.alpha, c.k0 * dt_ / dx_});
     for (const TChemical& r : model.reactions)
         reactions_.push_back({r.reagent1 - 1, r.reagent2 - 1, r.product1 - 1, r.product2 - 1,
                               r.kf * dt_, r.kb * dt_});
+}
 
+void TCVEngine::fillSpecies(const std::vector<bool>& used) {
     D_.resize(nSpecies_);
     profile_.resize(static_cast<std::size_t>(nSpecies_) * nBoxes_);
     inner_.assign(profile_.size(), 0);
@@ -112,8 +122,8 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
         double* inner = inner_.data() + static_cast<std::size_t>(s) * nBoxes_;
         double* outer = outer_.data() + static_cast<std::size_t>(s) * nBoxes_;
         outer[0] = kBox1 * D;
-        for (int g = 2; g <= nBoxes_ / 3; ++g) {
-            const int j = 3 * g - 4;  // first box of the group, 1-based
+        for (int group = 2; group <= nBoxes_ / 3; ++group) {
+            const int j = 3 * group - 4;  // first box of the group, 1-based
             const double X = std::exp(std::log(2.0) * (j - 2) / 3);
             const double a = D / X;
             for (int i = 0; i < 3; ++i) {
@@ -122,25 +132,28 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
             }
         }
     }
+}
 
-    // The stoichiometry is sparse: a reaction touches at most four species.
-    // Each species keeps the reactions that change it, in reaction order,
-    // with its net coefficient.
+// The stoichiometry is sparse: a reaction touches at most four species.
+// Each species keeps the reactions that change it, in reaction order, with
+// its net coefficient.
+void TCVEngine::buildStoichiometry() {
     std::vector<double> nu(static_cast<std::size_t>(nSpecies_) * nChem_, 0);
     for (int r = 0; r < nChem_; ++r) {
         const Reaction& q = reactions_[r];
-        for (int p : {q.p1, q.p2})
-            if (p >= 0)
-                nu[static_cast<std::size_t>(p) * nChem_ + r] += 1;
-        for (int g : {q.r1, q.r2})
-            if (g >= 0)
-                nu[static_cast<std::size_t>(g) * nChem_ + r] -= 1;
+        for (int product : {q.p1, q.p2})
+            if (product >= 0)
+                nu[static_cast<std::size_t>(product) * nChem_ + r] += 1;
+        for (int reagent : {q.r1, q.r2})
+            if (reagent >= 0)
+                nu[static_cast<std::size_t>(reagent) * nChem_ + r] -= 1;
     }
     for (int s = 0; s < nSpecies_; ++s) {
         const std::size_t first = terms_.size();
         for (int r = 0; r < nChem_; ++r)
-            if (const double n = nu[static_cast<std::size_t>(s) * nChem_ + r]; n != 0)
-                terms_.push_back({r, n});
+            if (const double coefficient = nu[static_cast<std::size_t>(s) * nChem_ + r];
+                coefficient != 0)
+                terms_.push_back({r, coefficient});
         if (terms_.size() > first)
             reacting_.push_back({s, first, terms_.size()});
     }
@@ -171,14 +184,7 @@ void TCVEngine::Run() {
 }
 
 RunFigures TCVEngine::figures() const {
-    return {nSteps_,
-            stepsPerPoint_,
-            nPoints_,
-            nBoxes_,
-            dt_,
-            dx_,
-            std::min({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2}),
-            std::max({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2})};
+    return figuresOf(nSteps_, stepsPerPoint_, nPoints_, nBoxes_, dt_, dx_);
 }
 
 ConcentrationProfiles TCVEngine::Profiles() const {
@@ -191,46 +197,55 @@ ConcentrationProfiles TCVEngine::Profiles() const {
     return profiles;
 }
 
+// Each couple's flux is its net reduction rate at the surface
+// concentrations that its own flux leaves within the step: for a single
+// couple A + e <=> B with rates kf, kb,
+//   J = kf (C_A − J·kDepletion/D_A) − kb (C_B + J·kDepletion/D_B),
+// solved for J. Two successive couples A + e <=> B, B + e <=> C share B,
+// which the first makes and the second takes: with J the first couple's
+// rate and M minus the second's (the flux of C),
+//   J = kf1 (C_A − g J/D_A) − kb1 (C_B + g (J + M)/D_B)
+//   M = kb2 (C_C − g M/D_C) − kf2 (C_B + g (J + M)/D_B),   g = kDepletion,
+// two linear equations solved together: each unknown's divisor is one plus
+// its own couple's depletion terms, and the other's term enters through B.
 double TCVEngine::electrodeStep(double E) {
-    auto rates = [&](const Couple& c, double& kf, double& kb) {
-        const double f = (E - c.E0) * kFaradayOverR / temperature_;
-        kf = c.kDimless * std::exp(-c.alpha * f);
-        kb = c.kDimless * std::exp((1 - c.alpha) * f);
+    auto rates = [&](const Couple& c) {
+        return ButlerVolmer(c.kDimless, c.alpha, E, c.E0, temperature_);
     };
     auto surface = [&](int s) { return profile_[static_cast<std::size_t>(s) * nBoxes_]; };
 
     double sum = 0;
     for (int i = 0; i < nRedox_; ++i) {
-        const Couple& c1 = couples_[i];
-        if (i > 0 && couples_[i - 1].red == c1.ox)
+        const Couple& first = couples_[i];
+        if (i > 0 && couples_[i - 1].red == first.ox)
             continue;  // solved with the couple before
-        double kf1, kb1;
-        rates(c1, kf1, kb1);
-        const int A = c1.ox, B = c1.red;
+        const auto [kf1, kb1] = rates(first);
+        const int A = first.ox, B = first.red;
         const double CA = surface(A), CB = surface(B), DA = D_[A], DB = D_[B];
 
-        if (i + 1 < nRedox_ && c1.red == couples_[i + 1].ox) {
-            // Two successive one-electron steps A + e <=> B, B + e <=> C.
-            const Couple& c2 = couples_[i + 1];
-            double kf2, kb2;
-            rates(c2, kf2, kb2);
-            const int C = c2.red;
+        if (i + 1 < nRedox_ && first.red == couples_[i + 1].ox) {
+            const Couple& second = couples_[i + 1];
+            const auto [kf2, kb2] = rates(second);
+            const int C = second.red;
             const double CC = surface(C), DC = D_[C];
-            const double g = kPairG, h = kPairH;
-            const double den2 = kf2 * g / DB + kb2 * g / DC + 1;
-            const double den1 = kf1 * g / DA + kb1 * g / DB + 1;
-            const double J1 =
-                ((kf1 * CA - kb1 * CB) - ((kb2 * CC - kf2 * CB) / den2) * kb1 / (DB * h)) /
-                (((kb2 * g / DC + 1) / den2) * (g / DB) * kb1 + kf1 * g / DA + 1);
-            const double M2 =
-                ((kb2 * CC - kf2 * CB) - ((kf1 * CA - kb1 * CB) / den1) * (g / DB) * kf2) /
-                (((kf1 * g / DA + 1) / den1) * (g / DB) * kf2 + kb2 * g / DC + 1);
-            flux_[A] = J1;
-            flux_[C] = M2;
+            const double g = kDepletion;
+            const double firstDrive = kf1 * CA - kb1 * CB;   // J at the step's start
+            const double secondDrive = kb2 * CC - kf2 * CB;  // M at the step's start
+            const double secondDivisor = kf2 * g / DB + kb2 * g / DC + 1;
+            const double firstDivisor = kf1 * g / DA + kb1 * g / DB + 1;
+            const double firstRate =
+                (firstDrive - (secondDrive / secondDivisor) * kb1 / (DB * kBoxShare)) /
+                (((kb2 * g / DC + 1) / secondDivisor) * (g / DB) * kb1 + kf1 * g / DA + 1);
+            const double minusSecondRate =
+                (secondDrive - (firstDrive / firstDivisor) * (g / DB) * kf2) /
+                (((kf1 * g / DA + 1) / firstDivisor) * (g / DB) * kf2 + kb2 * g / DC + 1);
+            flux_[A] = firstRate;
+            flux_[C] = minusSecondRate;
             flux_[B] = -flux_[A] - flux_[C];
             sum = sum + flux_[A] - flux_[C];
         } else {
-            flux_[A] = (kf1 * CA - kb1 * CB) / (kb1 / (DB * kSingleH) + kf1 / (DA * kSingleH) + 1);
+            flux_[A] =
+                (kf1 * CA - kb1 * CB) / (kb1 / (DB * kBoxShare) + kf1 / (DA * kBoxShare) + 1);
             flux_[B] = -flux_[A];
             sum = sum + flux_[A];
         }

@@ -47,8 +47,6 @@ public:
     // Relative concentration of species s (1-based) in box b (1-based).
     double concentration(int s, int b) const { return profile_[index(s, b)]; }
 
-    static constexpr double kFaradayOverR = 11604.4;  // K/V
-    static constexpr double kFaraday = 96484.56;      // C/mol
     static constexpr std::int64_t kMaxSteps = 2'000'000'000;
 
 private:
@@ -65,6 +63,16 @@ private:
         return static_cast<std::size_t>(s - 1) * nBoxes_ + (b - 1);
     }
     double* profileOf(int s0) { return profile_.data() + static_cast<std::size_t>(s0) * nBoxes_; }
+
+    // Construction, in order: the steps (from the fastest reaction and the
+    // slowest species), the time step and the grid, the couples' and
+    // reactions' rates per step, the species' profiles and diffusion
+    // coefficients, the stoichiometry.
+    void countSteps(const TModel& model);
+    void layGrid();
+    void scaleRates(const TModel& model);
+    void fillSpecies(const std::vector<bool>& used);
+    void buildStoichiometry();
 
     // The couples' fluxes at potential E (V) and the current (A).
     double electrodeStep(double E);

@@ -1,5 +1,6 @@
 #include "cv_simulation.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -45,6 +46,19 @@ void CVSimulation::CheckRunnable(const TModel& model) {
             throw EngineErrorException(kInvalidChemical);
     if (const std::string problem = ModelProblem(model); !problem.empty())
         throw Exception(problem);
+}
+
+RunFigures CVSimulation::figuresOf(std::int64_t nSteps, std::int64_t stepsPerPoint,
+                                   std::int64_t nPoints, int nBoxes, double dt, double dx) const {
+    const TPilot& p = pilot_;
+    return {nSteps,
+            stepsPerPoint,
+            nPoints,
+            nBoxes,
+            dt,
+            dx,
+            std::min({p.Einitial, p.Efinal, p.Eswitch1, p.Eswitch2}),
+            std::max({p.Einitial, p.Efinal, p.Eswitch1, p.Eswitch2})};
 }
 
 void CVSimulation::RunProgram(std::int64_t nSteps, std::int64_t stepsPerPoint,

@@ -51,6 +51,11 @@ protected:
     // ModelProblem names (Exception).
     static void CheckRunnable(const TModel& model);
 
+    // The figures of a run of this program: the counts and steps given, the
+    // potential range from the program's four potentials.
+    RunFigures figuresOf(std::int64_t nSteps, std::int64_t stepsPerPoint, std::int64_t nPoints,
+                         int nBoxes, double dt, double dx) const;
+
     // The potential program, step by step, as every solver runs it: stop,
     // freeze and hold between steps; step(index, E) advances the solution
     // to potential E (V) and returns the current (A); each step is reported

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "../platform/float_text.h"
-#include "cv_engine.h"
+#include "electrode_kinetics.h"
 #include "engine_errors.h"
 #include "program_check.h"
 
@@ -70,26 +70,19 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     nSteps_ = nPoints_ * stepsPerPoint_;
     dt_ = T / static_cast<double>(nSteps_);
 
-    std::vector<bool> used(nSpecies_, false);
-    for (const TRedox& c : model.couples) {
-        used[c.ox - 1] = used[c.red - 1] = true;
+    const std::vector<bool> used = SpeciesInUse(model);
+    for (const TRedox& c : model.couples)
         couples_.push_back({c.ox - 1, c.red - 1, c.E0, c.alpha, c.k0});
-    }
-    double kmax = 0;
-    for (const TChemical& r : model.reactions) {
-        for (int s : {r.reagent1, r.reagent2, r.product1, r.product2})
-            if (s > 0)
-                used[s - 1] = true;
+    for (const TChemical& r : model.reactions)
         reactions_.push_back(
             {r.reagent1 - 1, r.reagent2 - 1, r.product1 - 1, r.product2 - 1, r.kf, r.kb});
-    }
     for (int s = 0; s < nSpecies_; ++s) {
         D_.push_back(used[s] ? species_[s + 1].D * diffusionScale_ : 0);
         bulk_.push_back(species_[s + 1].C);
     }
     // A second-order reaction is as fast as its constant times the larger
     // concentration it meets.
-    double cmax = 1;
+    double kmax = 0, cmax = 1;
     for (double c : bulk_)
         cmax = std::max(cmax, std::abs(c));
     for (const Reaction& r : reactions_)
@@ -104,7 +97,7 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
         }
     if (dmax == 0)
         dmin = dmax = diffusionScale_;
-    const double thermalTime = temperature_ / (TCVEngine::kFaradayOverR * v);
+    const double thermalTime = temperature_ / (kFaradayOverR * v);
     double h0 = kOfDiffusionLayer * std::sqrt(dmin * thermalTime);
     if (kmax > 0)
         h0 = std::min(h0, kOfReactionLayer * std::sqrt(dmin / kmax));
@@ -138,14 +131,7 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
 }
 
 RunFigures TImplicitEngine::figures() const {
-    return {nSteps_,
-            stepsPerPoint_,
-            nPoints_,
-            nNodes(),
-            dt_,
-            firstInterval(),
-            std::min({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2}),
-            std::max({pilot_.Einitial, pilot_.Efinal, pilot_.Eswitch1, pilot_.Eswitch2})};
+    return figuresOf(nSteps_, stepsPerPoint_, nPoints_, nNodes(), dt_, firstInterval());
 }
 
 // The profiles as the chart shows a run's boxes: at distances that grow by
@@ -180,9 +166,9 @@ void TImplicitEngine::electrodeRates(double E, std::vector<double>& kf,
                                      std::vector<double>& kb) const {
     for (std::size_t c = 0; c < couples_.size(); ++c) {
         const Couple& q = couples_[c];
-        const double f = (E - q.E0) * TCVEngine::kFaradayOverR / temperature_;
-        kf[c] = q.k0 * std::exp(-q.alpha * f);
-        kb[c] = q.k0 * std::exp((1 - q.alpha) * f);
+        const TransferRates rates = ButlerVolmer(q.k0, q.alpha, E, q.E0, temperature_);
+        kf[c] = rates.reduction;
+        kb[c] = rates.oxidation;
     }
 }
 
@@ -292,11 +278,46 @@ void TImplicitEngine::solveBlockTridiagonal(std::vector<double>& rhs) {
     }
 }
 
+void TImplicitEngine::setHistory(bool secondOrder) {
+    for (std::size_t k = 0; k < u_.size(); ++k)
+        history_[k] = secondOrder ? -2 * u_[k] + 0.5 * previous_[k] : -u_[k];
+}
+
+std::vector<double> TImplicitEngine::stepResidual(const std::vector<double>& u, double E) {
+    setHistory(true);
+    std::vector<double> g(u_.size());
+    residual(u, E, 1.5, g);
+    return g;
+}
+
+std::vector<double> TImplicitEngine::stepJacobianTimes(const std::vector<double>& u, double E,
+                                                       const std::vector<double>& direction) {
+    setHistory(true);
+    std::vector<double> g(u_.size());
+    residual(u, E, 1.5, g);
+    const int m = nNodes() - 1, S = nSpecies_;
+    const std::size_t block = static_cast<std::size_t>(S) * S;
+    std::vector<double> product(u_.size(), 0.0);
+    for (int i = 0; i < m; ++i) {
+        const double* J = diag_.data() + i * block;
+        for (int s = 0; s < S; ++s) {
+            double sum = 0;
+            for (int q = 0; q < S; ++q)
+                sum += J[s * S + q] * at(direction, i, q);
+            if (i > 0)
+                sum += at(lower_, i, s) * at(direction, i - 1, s);
+            if (i + 1 < m)
+                sum += at(upper_, i, s) * at(direction, i + 1, s);
+            at(product, i, s) = sum;
+        }
+    }
+    return product;
+}
+
 double TImplicitEngine::step(double E, bool secondOrder) {
     // Backward differences: first order for the first step, then second.
     const double a0 = secondOrder ? 1.5 : 1.0;
-    for (std::size_t k = 0; k < u_.size(); ++k)
-        history_[k] = secondOrder ? -2 * u_[k] + 0.5 * previous_[k] : -u_[k];
+    setHistory(secondOrder);
     next_ = u_;
     for (int iteration = 1;; ++iteration) {
         residual(next_, E, a0, g_);
@@ -332,7 +353,7 @@ double TImplicitEngine::current(const std::vector<double>& u) const {
     double reduction = 0;  // per unit area and relative concentration, cm/s
     for (std::size_t c = 0; c < couples_.size(); ++c)
         reduction += kf_[c] * at(u, 0, couples_[c].ox) - kb_[c] * at(u, 0, couples_[c].red);
-    return -reduction * TCVEngine::kFaraday * area_ * concScale_;
+    return -reduction * kFaraday * area_ * concScale_;
 }
 
 void TImplicitEngine::Run() {

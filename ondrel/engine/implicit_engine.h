@@ -37,6 +37,16 @@ public:
     // The first interval of the grid, cm.
     double firstInterval() const { return x_[1] - x_[0]; }
 
+    // The equations of a time step taken from the present state (the
+    // second-order difference), at concentrations u (node-major, species
+    // within a node, as the unknown nodes hold them) and potential E (V): the
+    // residual, and the product of its Jacobian at u with a direction. For
+    // checking the Newton iteration.
+    std::vector<double> stepResidual(const std::vector<double>& u, double E);
+    std::vector<double> stepJacobianTimes(const std::vector<double>& u, double E,
+                                          const std::vector<double>& direction);
+    std::size_t nUnknowns() const { return u_.size(); }
+
     // Time steps per millivolt swept.
     static constexpr int kStepsPerMv = 4;
 
@@ -60,6 +70,7 @@ private:
     // ones; the current (A) is returned.
     double step(double E, bool secondOrder);
     void residual(const std::vector<double>& u, double E, double a0, std::vector<double>& g);
+    void setHistory(bool secondOrder);
     void solveBlockTridiagonal(std::vector<double>& rhs);
     double current(const std::vector<double>& u) const;
     void electrodeRates(double E, std::vector<double>& kf, std::vector<double>& kb) const;

@@ -106,6 +106,9 @@ TEST(Peaks, OnlyStrictSignChangesInTheSweepsDirectionArePeaks) {
     EXPECT_EQ(simulatedPeaks({0, -1, -2, -1, 0}, -1), 1u);
     EXPECT_EQ(simulatedPeaks({0, 1, 2, 2, 2, 1}, 1), 0u);  // zeros are not sign changes
     EXPECT_EQ(simulatedPeaks({0, 1, 1, 0}, 1), 0u);
+    // A sign change while the potential stands still at a turn is no peak.
+    EXPECT_TRUE(FindSimulatedPeaks({{10, 5}, {11, 3}, {10, 4}}).peaks.empty());
+    EXPECT_TRUE(FindSimulatedPeaks({{10, 3}, {11, 5}, {10, 4}}).peaks.empty());
 
     const PeakSearch search = FindSimulatedPeaks({{10, 1}, {12, 3}, {14, 4}, {16, 2}});
     EXPECT_EQ(search.derivative, (Curve{{11, 2}, {13, 1}, {15, -2}}));

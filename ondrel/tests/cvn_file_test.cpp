@@ -96,6 +96,11 @@ TEST(CvnFile, ThePilotSwitchesAreWrittenButNotReadBack) {
     EXPECT_EQ(read.pilot.irComp, 0);
     EXPECT_EQ(read.pilot.resistance, 0);
     EXPECT_NE(WriteCvn(written, '.').find("Resistance:\r\n12.5\r\n"), std::string::npos);
+    // Each switch from its own field.
+    EXPECT_NE(WriteCvn(written, '.').find("irComp:\r\n1\r\nicComp:\r\n0\r\n"), std::string::npos);
+    written.pilot.irComp = 0;
+    written.pilot.icComp = 1;
+    EXPECT_NE(WriteCvn(written, '.').find("irComp:\r\n0\r\nicComp:\r\n1\r\n"), std::string::npos);
 }
 
 TEST(CvnFile, SectionsMayComeInAnyOrderAmongOtherLines) {

@@ -397,15 +397,23 @@ TEST(Engine, StopAndHoldMayComeFromAnotherThread) {
     TModel model = oneCouple();
     model.species.append({"P", 1, 0});
     model.reactions.append({2, 0, 3, 0, 1e7, 0});  // many steps
-    Simulation run(model);
+    struct Counting final : EngineDisplay {
+        std::atomic<std::int64_t> steps{0};
+        void StepDone(std::int64_t, double, double) override { ++steps; }
+    } counting;
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    TCVEngine engine(model, points, freeze, counting);
     std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        run.engine.ToggleHold();
-        run.engine.Stop();
+        while (counting.steps < 100)
+            std::this_thread::yield();
+        engine.ToggleHold();
+        engine.Stop();
     });
-    EXPECT_THROW(run.engine.Run(), EngineStopException);
+    EXPECT_THROW(engine.Run(), EngineStopException);
     stopper.join();
-    EXPECT_TRUE(run.engine.holding());
+    EXPECT_TRUE(engine.holding());
+    EXPECT_GE(counting.steps, 100);
 }
 
 }  // namespace
