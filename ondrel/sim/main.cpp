@@ -21,6 +21,7 @@
 #include "../ui/voltammogram_picture.h"
 #include "batch_display.h"
 #include "point_table.h"
+#include "program_information.h"
 
 namespace {
 
@@ -31,9 +32,9 @@ constexpr int kExitUsage = 2;
 constexpr int kExitStopped = 130;
 
 void printUsage(std::ostream& out) {
-    out << "usage: ondrel-sim [MODEL] [--solver classic|implicit] [--out FILE] [--peaks]\n"
-           "       ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
-           "       ondrel-sim [MODEL] [--measured CURVE...] --picture FILE [--flat]\n"
+    out << "Usage: ondrel-sim [MODEL] [--solver classic|implicit] [--out FILE] [--peaks]\n"
+           "  or:  ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
+           "  or:  ondrel-sim [MODEL] [--measured CURVE...] --picture FILE [--flat]\n"
            "\n"
            "Simulates MODEL (.CVN or .MEC; the default model without it). The points,\n"
            "E (mV) and I (uA) separated by a tab, go to standard output, or to FILE:\n"
@@ -51,7 +52,10 @@ void printUsage(std::ostream& out) {
            "--picture simulates MODEL and draws the voltammogram chart as the window\n"
            "shows it after the run, with the recorded CURVEs overlaid, into FILE: an\n"
            "Enhanced Metafile (.EMF or .WMF), .BMP, .SVG, .PDF or .PNG by its extension.\n"
-           "--flat draws it without the chart's 3D look.\n";
+           "--flat draws it without the chart's 3D look.\n"
+           "\n"
+           "      --help     show this help and exit\n"
+           "      --version  show the version and exit\n";
 }
 
 struct Arguments {
@@ -261,7 +265,9 @@ int examineMeasured(const Arguments& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "ondrel-sim", printUsage))
+        return *answered;
+    if (argc == 2 && std::strcmp(argv[1], "-h") == 0) {
         printUsage(std::cout);
         return 0;
     }

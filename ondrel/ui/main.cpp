@@ -1,13 +1,37 @@
 // ondrel: simulates cyclic voltammetry, edits reaction mechanisms and keeps
 // the history of simulated experiments.
 #include <QApplication>
+#include <QIcon>
 
+#include "program_information.h"
 #include "qt_interaction.h"
 #include "tform1.h"
 
+namespace {
+
+void printUsage(std::ostream& out) {
+    out << "Usage: ondrel [FILE...]\n"
+           "Simulates cyclic voltammetry: edits reaction mechanisms, runs a virtual\n"
+           "potentiostat over them, keeps the history of simulated experiments, reads\n"
+           "measured voltammograms, finds peaks, smooths, charts and prints.\n"
+           "\n"
+           "Model files named on the command line (.CVN, .MEC) open as from the Open\n"
+           "button, voltammograms (.OCV, .AA0, .PRN) as from \"Exp files\".\n"
+           "\n"
+           "      --help     show this help and exit\n"
+           "      --version  show the version and exit\n";
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "ondrel", printUsage))
+        return *answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ondrel"));
+    // Desktops match the window to its desktop entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("ondrel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ondrel")));
     ondrel::QtInteraction interaction;
     ondrel::TForm1 window(interaction, {.splash = true});
     interaction.setParent(&window);

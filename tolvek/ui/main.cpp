@@ -1,11 +1,13 @@
 // tolvek: downloads a two-channel waveform from a text file into the
 // waveform-generator board on the parallel port.
 #include <QApplication>
+#include <QIcon>
 #include <cstring>
 #include <iostream>
 
 #include "app/headless_download.h"
 #include "platform/inpout32_port.h"
+#include "program_information.h"
 #include "ui/qt_interaction.h"
 #include "ui/tolvek_window.h"
 
@@ -14,15 +16,25 @@ namespace {
 constexpr int kExitUsage = 2;
 
 void printUsage(std::ostream& stream) {
-    stream << "usage: tolvek                  open the window\n"
-              "       tolvek --download FILE  download FILE (ending in .txt) without a window\n"
+    stream << "Usage: tolvek\n"
+              "  or:  tolvek --download FILE\n"
+              "Clocks a two-channel waveform from a text file into the waveform-generator\n"
+              "board on the parallel port: in the window, or without it for FILE (ending\n"
+              "in .txt).\n"
+              "\n"
               "The port is reached through libinpout32.so; INPOUT32_BACKEND chooses how:\n"
-              "ppdev[:DEVICE], ioport, trace:FILE or board[:FILE].\n";
+              "ppdev[:DEVICE], ioport, trace:FILE or board[:FILE].\n"
+              "\n"
+              "      --download FILE  load FILE and download it, print the status and exit\n"
+              "      --help           show this help and exit\n"
+              "      --version        show the version and exit\n";
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "tolvek", printUsage))
+        return *answered;
     if (argc >= 2 && std::strcmp(argv[1], "--download") == 0) {
         if (argc != 3) {
             printUsage(std::cerr);
@@ -31,12 +43,15 @@ int main(int argc, char* argv[]) {
         tolvek::Inpout32Port port;
         return tolvek::RunHeadlessDownload(port, argv[2], std::cout, std::cerr);
     }
-    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (argc >= 2 && std::strcmp(argv[1], "-h") == 0) {
         printUsage(std::cout);
         return 0;
     }
 
     QApplication app(argc, argv);
+    // Desktops match the window to its desktop entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("tolvek"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tolvek")));
     if (argc > 1) {  // what Qt did not take for itself
         std::cerr << "tolvek: unknown argument " << argv[1] << '\n';
         printUsage(std::cerr);

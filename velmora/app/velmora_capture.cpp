@@ -12,6 +12,7 @@
 #include "../display/clipboard_text.h"
 #include "../platform/portaudio_wave_output.h"
 #include "command_line.h"
+#include "program_information.h"
 
 namespace {
 
@@ -21,12 +22,24 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 void printUsage(std::ostream& out) {
-    out << "usage: velmora-capture [P1 [P2 [P3 [P4 [P5 [P6]]]]]] [--captures N] [--average]\n"
-           "                       [--mode 0..3] [--reverse] [--generate 0..6] [--frequency F]\n"
-           "P1..P6 as on velmora's command line: sampling rate, time window, channel weights,\n"
-           "starting mode, right-channel delay. --generate plays a signal on the default\n"
-           "output while measuring: 0 sine, 1 triangle, 2 square, 3 1:100 pulse, 4 white\n"
-           "noise, 5 held noise, 6 sweep; --frequency sets its frequency (default 440 Hz).\n";
+    out << "Usage: velmora-capture [P1 [P2 [P3 [P4 [P5 [P6]]]]]] [OPTION]...\n"
+           "Measures through the sound card as velmora does, without a window, and prints\n"
+           "what velmora's Copy puts on the clipboard for the full range.\n"
+           "\n"
+           "P1..P6 as on velmora's command line: sampling rate, time window, channel\n"
+           "weights, starting mode, right-channel delay.\n"
+           "      --captures N     make N captures (default 1)\n"
+           "      --average        sum the captures as the averaging switch does\n"
+           "      --mode 0..3      the display mode, over P5's\n"
+           "      --reverse        swap the inputs\n"
+           "      --generate 0..6  play a signal on the default output while measuring:\n"
+           "                       0 sine, 1 triangle, 2 square, 3 1:100 pulse, 4 white\n"
+           "                       noise, 5 held noise, 6 sweep\n"
+           "      --frequency F    the signal's frequency in Hz (default 440)\n"
+           "      --help           show this help and exit\n"
+           "      --version        show the version and exit\n"
+           "\n"
+           "VELMORA_INPUT=FILE.wav takes the captures from a WAV file instead.\n";
 }
 
 // Messages go to stderr. A failure ends the measurement; a notice (the
@@ -57,13 +70,15 @@ bool readFrequency(const char* text, double& value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "velmora-capture", printUsage))
+        return *answered;
     std::string words;
     long captures = 1, mode = -1, waveform = -1;
     double frequency = 440.0;
     bool average = false, reverse = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "-h") {
             printUsage(std::cout);
             return 0;
         } else if (arg == "--captures" && i + 1 < argc &&
