@@ -12,7 +12,9 @@ std::string loaderError() {
     return text ? text : "unknown dynamic loader error";
 }
 // A bare library name is looked for beside the program first, where it is
-// built and installed, then where the dynamic loader looks.
+// built, then in the private folder it is installed in (named relative to
+// the program, so that an installed tree may move), then where the dynamic
+// loader looks.
 std::string libraryPath(const std::string& library) {
     if (library.find('/') != std::string::npos)
         return library;
@@ -20,8 +22,12 @@ std::string libraryPath(const std::string& library) {
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)
         return library;
-    const auto beside = program.parent_path() / library;
-    return std::filesystem::exists(beside, error) ? beside.string() : library;
+    const auto folder = program.parent_path();
+    for (const auto& candidate :
+         {folder / library, folder / TOLVEK_INSTALLED_LIBRARY_DIR / library})
+        if (std::filesystem::exists(candidate, error))
+            return candidate.lexically_normal().string();
+    return library;
 }
 
 }  // namespace
