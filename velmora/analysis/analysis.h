@@ -9,6 +9,9 @@ class CVelmoraDoc;
 // and x = y = 0 gives NaN.
 double atan2q(double y, double x);
 
+// Sample i of a channel in millivolts.
+double SampleMv(const CVelmoraDoc& doc, int channel, int i);
+
 // The values the plots and the export show for bin k; 0 while no capture
 // has been summed (averaging on and the device failed at Start).
 double AmplitudeMv(const CVelmoraDoc& doc, int k);

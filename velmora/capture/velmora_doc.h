@@ -101,6 +101,7 @@ public:
 private:
     void releaseBuffers();
     void prepareDelayRotation(int H, double f);
+    double delayPhaseStep() const;
     void setDefaultRanges();
     void closeCapture();
     void fatal(const char* message);

@@ -42,9 +42,7 @@ std::string ClipboardText(const CVelmoraDoc& doc, int first, int last) {
     const bool reversed = doc.m_dwFlags & kFlagReversed;
     const double rate = doc.m_nSamplingRate;
     const int N = doc.m_nWindowSamples;
-    auto mv = [&](int channel, int i) {
-        return doc.m_pTime[channel][i] / (32.767 * doc.m_dWeight[channel]);
-    };
+    auto mv = [&](int channel, int i) { return SampleMv(doc, channel, i); };
 
     std::string text;
     text.reserve(64 + 34 * static_cast<std::size_t>(last > first ? last - first : 0));

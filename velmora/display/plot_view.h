@@ -96,16 +96,11 @@ private:
     std::vector<int> dotRun_;
 };
 
-// The least and the greatest of samples that are numbers, and whether any
-// is not a number; least > most when none is.
-struct SampleExtremes {
-    double least, most;
-    bool notANumber;
-};
-SampleExtremes ExtremesOf(const double* samples, int count);
-// The same, one sample after another: what ExtremesOf does where there are
-// no vector instructions, with the same results.
-SampleExtremes PortableExtremesOf(const double* samples, int count);
+// A double as an int, truncated toward zero; the plot's coordinates are
+// all made so.
+inline int Truncated(double v) {
+    return static_cast<int>(v);
+}
 
 // A device length in pixels as 0.01-inch units: pixels to hundredths of a
 // millimetre, then to hundredths of an inch, truncated.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "analysis/analysis.h"
+#include "analysis/units.h"
 #include "capture/command_ids.h"
 #include "capture/velmora_doc.h"
 #include "fakes.h"
@@ -96,6 +97,45 @@ TEST_F(AnalysisTest, ThePhaseIsCorrectedForTheRightChannelDelay) {
 
     auto reversed = start("48000 0.1 0 0 3 1.425e-5", kFlagReversed);
     EXPECT_NEAR(PhaseDegrees(*reversed, k), -expected, 1e-6);
+}
+
+TEST_F(AnalysisTest, ReversingTheInputsWhileRunningTurnsTheDelayCorrectionOver) {
+    input.left = [](int, int i) { return sine(3000, 10000, 48000, i); };
+    input.right = input.left;
+    auto doc = start("48000 0.1 0 0 3 1.425e-5");
+    const int k = 999;  // about 10 kHz
+    const double correction = -2 * M_PI * (48000.0 * k / 4770) * 1.425e-5 * kDegreesPerRadian;
+    ASSERT_NEAR(PhaseDegrees(*doc, k), correction, 1e-6);
+    // The same document, running: the next captures turn the other way, and
+    // back again.
+    doc->OnCommand(ID_REVERSE_INPUTS);
+    ASSERT_TRUE(doc->running());
+    EXPECT_NEAR(PhaseDegrees(*doc, k), -correction, 1e-6);
+    doc->CaptureOnce();
+    EXPECT_NEAR(PhaseDegrees(*doc, k), -correction, 1e-6);
+    doc->OnCommand(ID_REVERSE_INPUTS);
+    EXPECT_NEAR(PhaseDegrees(*doc, k), correction, 1e-6);
+}
+
+TEST_F(AnalysisTest, AveragingAddsTheRealBinsToo) {
+    // Capture n: a constant of 100 (n + 1) counts on the left and half that
+    // on the right, with an alternating part of the same size (all Nyquist).
+    input.left = [](int n, int i) {
+        return static_cast<std::int16_t>(100 * (n + 1) * (i % 2 ? 2 : 0));
+    };
+    input.right = [](int n, int i) {
+        return static_cast<std::int16_t>(50 * (n + 1) * (i % 2 ? 2 : 0));
+    };
+    auto doc = start("48000 0.1", kFlagAverage);
+    doc->CaptureOnce();
+    doc->CaptureOnce();
+    ASSERT_EQ(doc->m_nAverageCount, 3);
+    // The means of 100, 200 and 300 counts, and the ratio 2 each time.
+    EXPECT_NEAR(doc->m_pMagnitude[0] / 3, 200.0 * 4800, 1e-6);
+    EXPECT_NEAR(doc->m_pMagnitude[2400] / 3, 200.0 * 4800, 1e-6);
+    EXPECT_NEAR(RatioValue(*doc, 0), 2, 1e-12);
+    EXPECT_NEAR(RatioValue(*doc, 2400), 2, 1e-12);
+    EXPECT_EQ(doc->m_pPhase[2400], 0);
 }
 
 TEST_F(AnalysisTest, AveragingSumsMagnitudesAndTransferFunctionsAsVectors) {

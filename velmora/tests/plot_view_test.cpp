@@ -9,6 +9,7 @@
 
 #include "capture/velmora_doc.h"
 #include "display/c_numbers.h"
+#include "display/sample_extremes.h"
 #include "fakes.h"
 #include "recording_surface.h"
 
