@@ -1,6 +1,7 @@
 // velmora-capture: measures without a window. Runs captures from the
 // default input (or VELMORA_INPUT's WAV file) and prints what Copy would put
 // on the clipboard for the full range.
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -125,22 +126,39 @@ int main(int argc, char** argv) {
         if (waveform >= 0) {
             doc.m_dOutputFrequency = frequency;
             doc.SelectWaveform(static_cast<int>(waveform));
-            if (console.failed)
+            // A signal refused (a pulse too fast for the rate) plays
+            // nothing: no measurement of a stimulus that is not there.
+            if (console.failed || doc.m_nWaveform == kWaveformSilent)
                 return kExitFailed;
             // Let the signal reach the circuit and come back to the input.
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
         }
 
+        // Frames the input dropped are said, capture by capture; the
+        // measurement goes on.
+        auto reportOverflows = [&](long capture) {
+            if (!console.failed && doc.m_nOverflows > 0)
+                std::cerr << "Capture " << capture << ": " << OverflowText(doc.m_nOverflows)
+                          << '\n';
+        };
         doc.ToggleAcquisition();  // the first capture
-        for (long n = 1; n < captures && !console.failed; ++n)
+        reportOverflows(1);
+        for (long n = 2; n <= captures && !console.failed; ++n) {
             doc.CaptureOnce();
-        doc.ToggleAcquisition();
+            reportOverflows(n);
+        }
+        doc.StopAcquisition();
         if (console.failed)
             return kExitFailed;
 
         if (const std::string note = DelayNote(doc); !note.empty())
             std::cerr << note << '\n';
-        std::cout << ClipboardText(doc, 0, FullRangeEnd(doc)) << std::flush;
+        errno = 0;
+        if (!(std::cout << ClipboardText(doc, 0, FullRangeEnd(doc)) << std::flush)) {
+            std::cerr << "velmora-capture: cannot write the measurement: "
+                      << (errno != 0 ? std::strerror(errno) : "the output refused it") << '\n';
+            return kExitFailed;
+        }
         return 0;
     } catch (const FatalError& error) {
         return error.exitCode;

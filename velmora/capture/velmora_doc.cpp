@@ -220,10 +220,16 @@ void CVelmoraDoc::closeCapture() {
     }
 }
 
+void CVelmoraDoc::StopAcquisition() {
+    if (running())
+        ToggleAcquisition();
+}
+
 void CVelmoraDoc::ToggleAcquisition() {
     if (!running()) {
         m_dwFlags |= kFlagRunning;
         m_nAverageCount = (m_dwFlags & kFlagAverage) ? 0 : 1;
+        m_nOverflowTotal = 0;
         const std::size_t last = (m_nWindowSamples + 1) / 2;
         std::fill_n(m_pMagnitude, last + 1, 0.0);
         std::fill_n(m_pRatio, last + 1, 0.0);
@@ -269,10 +275,8 @@ void CVelmoraDoc::CaptureOnce() {
     // The user-interface thread waits here for the whole capture, and a
     // margin. An input that delivers nothing by then (a suspended sound
     // server, a card pulled out) ends the acquisition: nothing half-recorded
-    // is analysed.
-    const auto captureMs =
-        static_cast<long long>(std::ceil(1000.0 * m_nCaptureFrames / m_nSamplingRate));
-    if (!captureDone_->wait(std::chrono::milliseconds(captureMs + kCaptureMarginMs))) {
+    // is analysed. The device is let go at once, and the user told.
+    if (!captureDone_->wait(CaptureTimeout())) {
         closeCapture();
         input_.release();
         m_dwFlags &= ~kFlagRunning;
@@ -290,12 +294,27 @@ void CVelmoraDoc::CaptureOnce() {
         m_pTime[1 - reversed][i] = frame[1];
     }
     AnalyseSpectra();
+    m_nOverflows = input_.overflows();
+    m_nOverflowTotal += m_nOverflows;
 
     closeCapture();
     if (host_) {
+        if (m_nOverflows > 0)
+            host_->SetStatusText(std::string(kOnText) + " " + OverflowText(m_nOverflows));
         host_->InvalidateView(false);
         host_->SetCaptureTimer();
     }
+}
+
+std::chrono::milliseconds CVelmoraDoc::CaptureTimeout() const {
+    const auto captureMs =
+        static_cast<long long>(std::ceil(1000.0 * m_nCaptureFrames / m_nSamplingRate));
+    return std::chrono::milliseconds(captureMs) + captureMargin_;
+}
+
+std::string OverflowText(int overflows) {
+    return FormatText("The input overflowed %d time%s in the last capture: frames were lost.",
+                      overflows, overflows == 1 ? "" : "s");
 }
 
 void CVelmoraDoc::OnTimeWindow() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,6 +37,8 @@ public:
 
     void AllocateBuffers();
     void ToggleAcquisition();
+    // Ends acquisition if it runs; never starts it.
+    void StopAcquisition();
     void CaptureOnce();
     void ResetViewRanges();
     // The transforms and per-bin results of the capture just converted.
@@ -94,9 +97,16 @@ public:
     // The shared text into which messages and prompts are formatted.
     std::string m_szMessage;
 
+    // How often the input dropped frames during the last capture, and in
+    // all captures since Start.
+    int m_nOverflows = 0;
+    int m_nOverflowTotal = 0;
+
     static constexpr int kFullScale = 65536;
-    // How much longer than its own length a capture is waited for.
-    static constexpr int kCaptureMarginMs = 2000;
+    // How long a capture is waited for: its own length and a margin, after
+    // which the input is taken to deliver nothing.
+    std::chrono::milliseconds CaptureTimeout() const;
+    void SetCaptureMargin(std::chrono::milliseconds margin) { captureMargin_ = margin; }
 
 private:
     void releaseBuffers();
@@ -124,6 +134,11 @@ private:
     double* sumIm_ = nullptr;
     bool rotationReady_ = false;
     double rotationStep_ = 0;
+    std::chrono::milliseconds captureMargin_{2000};
 };
+
+// What the status line adds after a capture in which the input dropped
+// frames.
+std::string OverflowText(int overflows);
 
 }  // namespace velmora

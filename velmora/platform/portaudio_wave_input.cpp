@@ -3,7 +3,6 @@
 #include "portaudio_init.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace velmora {
 
@@ -34,7 +33,7 @@ WaveResult PortAudioWaveInput::open(const WaveFormat& format, std::function<void
     if (stream_ && (format.samplesPerSecond != format_.samplesPerSecond ||
                     format.channels != format_.channels))
         release();
-    done_ = std::move(done);
+    receiver_.setDone(std::move(done));
     if (stream_)
         return {};
 
@@ -50,8 +49,9 @@ WaveResult PortAudioWaveInput::open(const WaveFormat& format, std::function<void
     // one can start.
     input.suggestedLatency =
         std::min(Pa_GetDeviceInfo(device)->defaultLowInputLatency, kSuggestedInputLatency);
+    receiver_.setFormat(format.channels, format.samplesPerSecond);
     PaError error = Pa_OpenStream(&stream_, &input, nullptr, format.samplesPerSecond,
-                                  paFramesPerBufferUnspecified, paNoFlag, &callback, this);
+                                  paFramesPerBufferUnspecified, paNoFlag, &callback, &receiver_);
     if (error == paNoError)
         error = Pa_StartStream(stream_);
     if (error != paNoError) {
@@ -65,74 +65,39 @@ WaveResult PortAudioWaveInput::open(const WaveFormat& format, std::function<void
 }
 
 WaveResult PortAudioWaveInput::addBuffer(std::int16_t* frames, int frameCount) {
-    std::lock_guard lock(mutex_);
-    if (armed_)
-        return failure(paStreamIsNotStopped);
-    buffer_ = frames;
-    bufferFrames_ = frameCount;
-    filled_ = 0;
-    return {};
+    return receiver_.setBuffer(frames, frameCount) ? WaveResult{} : failure(paStreamIsNotStopped);
 }
 
 WaveResult PortAudioWaveInput::start() {
-    if (!stream_ || !buffer_)
+    if (!stream_ || !receiver_.arm(Pa_GetStreamTime(stream_)))
         return failure(paBadStreamPtr);
-    std::lock_guard lock(mutex_);
-    startTime_ = Pa_GetStreamTime(stream_);
-    armed_ = bufferFrames_ > 0;
     return {};
 }
 
 void PortAudioWaveInput::stop() {
-    std::lock_guard lock(mutex_);
-    armed_ = false;
+    receiver_.disarm();
 }
 
 void PortAudioWaveInput::close() {
-    std::lock_guard lock(mutex_);
-    armed_ = false;
-    buffer_ = nullptr;
-    done_ = nullptr;
+    receiver_.clear();
 }
 
 void PortAudioWaveInput::release() {
     close();
     if (stream_) {
-        Pa_StopStream(stream_);
+        Pa_AbortStream(stream_);
         Pa_CloseStream(stream_);
         stream_ = nullptr;
     }
 }
 
 int PortAudioWaveInput::callback(const void* input, void*, unsigned long frames,
-                                 const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags,
-                                 void* self) {
-    static_cast<PortAudioWaveInput*>(self)->onFrames(static_cast<const std::int16_t*>(input),
-                                                     frames, time ? time->inputBufferAdcTime : 0);
+                                 const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags flags,
+                                 void* receiver) {
+    static_cast<CaptureReceiver*>(receiver)->deliver(static_cast<const std::int16_t*>(input),
+                                                     frames, time ? time->inputBufferAdcTime : 0,
+                                                     (flags & paInputOverflow) != 0);
     return paContinue;
-}
-
-// Audio thread: copy the frames recorded since start into the armed buffer
-// until it is full, then report.
-void PortAudioWaveInput::onFrames(const std::int16_t* input, unsigned long frames, double adcTime) {
-    std::unique_lock lock(mutex_, std::try_to_lock);
-    if (!lock || !armed_ || !input)
-        return;
-    unsigned long skip = 0;
-    if (filled_ == 0 && adcTime > 0 && adcTime < startTime_)
-        skip = std::min<unsigned long>(
-            frames, static_cast<unsigned long>((startTime_ - adcTime) * format_.samplesPerSecond));
-    const int channels = format_.channels;
-    const int take =
-        static_cast<int>(std::min<unsigned long>(frames - skip, bufferFrames_ - filled_));
-    std::memcpy(buffer_ + static_cast<std::size_t>(filled_) * channels, input + skip * channels,
-                static_cast<std::size_t>(take) * channels * sizeof(std::int16_t));
-    filled_ += take;
-    if (filled_ == bufferFrames_) {
-        armed_ = false;
-        if (done_)
-            done_();
-    }
 }
 
 }  // namespace velmora

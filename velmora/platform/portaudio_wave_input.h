@@ -1,10 +1,8 @@
 #pragma once
 
-#include <atomic>
-#include <mutex>
-
 #include <portaudio.h>
 
+#include "capture_receiver.h"
 #include "wave_input.h"
 
 namespace velmora {
@@ -24,26 +22,21 @@ public:
     WaveResult start() override;
     void stop() override;
     void close() override;
+    // Aborts the stream rather than stopping it: stopping waits for the
+    // stream's thread, which waits for the device, for ever when the device
+    // delivers nothing (a suspended sound server, a card pulled out).
     void release() override;
+    int overflows() override { return receiver_.overflows(); }
 
 private:
     static int callback(const void* input, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo* timing, PaStreamCallbackFlags flags,
                         void* self);
-    void onFrames(const std::int16_t* input, unsigned long frames, double adcTime);
 
     PaStream* stream_ = nullptr;
     WaveFormat format_;
     bool initialised_ = false;
-    std::function<void()> done_;
-    std::int16_t* buffer_ = nullptr;
-    int bufferFrames_ = 0;
-    // The audio thread fills the buffer only while armed and holding the
-    // lock; it never waits for it, the user-interface thread does.
-    std::mutex mutex_;
-    bool armed_ = false;
-    int filled_ = 0;
-    double startTime_ = 0;  // stream time of start()
+    CaptureReceiver receiver_;
 };
 
 }  // namespace velmora

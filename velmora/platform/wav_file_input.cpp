@@ -1,5 +1,9 @@
 #include "wav_file_input.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -28,10 +32,36 @@ WaveResult WavFileInput::fail(const std::string& why) const {
     return {kFileError, "VELMORA_INPUT " + path_ + ": " + why};
 }
 
-WaveResult WavFileInput::readHeader() {
-    file_ = std::fopen(path_.c_str(), "rb");
-    if (!file_)
+// Only a regular file is read. A FIFO or a device may never deliver (or
+// never end), and opening a FIFO that nobody writes would block: it is
+// opened without waiting, looked at, and refused.
+WaveResult WavFileInput::openFile() {
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return fail(std::strerror(errno));
+    struct stat status {};
+    if (fstat(fd, &status) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail(std::strerror(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail("not a regular file (a pipe, a device or a folder)");
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = fdopen(fd, "rb");
+    if (!file_) {
+        const int error = errno;
+        ::close(fd);
+        return fail(std::strerror(error));
+    }
+    return {};
+}
+
+WaveResult WavFileInput::readHeader() {
+    if (WaveResult opened = openFile(); !opened)
+        return opened;
     unsigned char riff[12];
     if (std::fread(riff, 1, 12, file_) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
         std::memcmp(riff + 8, "WAVE", 4) != 0)
@@ -62,8 +92,12 @@ WaveResult WavFileInput::readHeader() {
                 return fail("sample data before the format");
             framesLeft_ = size / 4;
             return {};
-        } else if (std::fseek(file_, size + (size % 2), SEEK_CUR) != 0) {
-            return fail("no sample data");
+        } else {
+            // Chunks are padded to an even size; in 64 bits, so that the
+            // largest size does not wrap round to nothing.
+            const std::uint64_t padded = std::uint64_t{size} + (size % 2);
+            if (std::fseek(file_, static_cast<long>(padded), SEEK_CUR) != 0)
+                return fail("no sample data");
         }
     }
 }
@@ -95,21 +129,27 @@ WaveResult WavFileInput::addBuffer(std::int16_t* frames, int frameCount) {
     return {};
 }
 
-// The capture completes at once with the next frames; past the end of the
-// data that the header gives, the rest of the buffer holds silence. A file
-// that ends before that (a recording cut short, a streaming writer's size
-// left at 0xFFFFFFFF) fails the capture that reaches its real end, as the end
-// of the file does: it is never analysed as silence.
+// The capture completes at once with the next frames. A capture that the
+// data cannot fill fails, whether the header says so or the file ends before
+// its header's size (a recording cut short, a streaming writer's size left
+// at 0xFFFFFFFF): it is never analysed padded with silence.
 WaveResult WavFileInput::start() {
-    const long long wanted = std::min<long long>(bufferFrames_, framesLeft_);
-    const std::size_t got = std::fread(buffer_, 4, static_cast<std::size_t>(wanted), file_);
-    if (got < static_cast<std::size_t>(wanted)) {
+    const auto endReached = [&](long long left) {
         framesLeft_ = 0;
-        return fail(std::ferror(file_) ? std::strerror(errno)
-                                       : "the end of the file has been reached");
+        return fail("the end of the file has been reached: " + std::to_string(left) +
+                    " frames left for a capture of " + std::to_string(bufferFrames_));
+    };
+    if (framesLeft_ < bufferFrames_)
+        return endReached(framesLeft_);
+    const std::size_t got = std::fread(buffer_, 4, static_cast<std::size_t>(bufferFrames_), file_);
+    if (got < static_cast<std::size_t>(bufferFrames_)) {
+        if (std::ferror(file_)) {
+            framesLeft_ = 0;
+            return fail(std::strerror(errno));
+        }
+        return endReached(static_cast<long long>(got));
     }
-    std::memset(buffer_ + got * 2, 0, (static_cast<std::size_t>(bufferFrames_) - got) * 4);
-    framesLeft_ -= wanted;
+    framesLeft_ -= bufferFrames_;
     if (done_)
         done_();
     return {};

@@ -9,7 +9,8 @@ namespace velmora {
 
 // Captures from a 16-bit stereo PCM WAV file instead of a device: each
 // capture takes the next frames of the file, at once. A file at another
-// rate, of another kind, or at its end fails the open.
+// rate, of another kind, or at its end fails the open; a capture that the
+// rest of the file cannot fill fails too.
 class WavFileInput final : public WaveInput {
 public:
     explicit WavFileInput(std::string path);
@@ -25,6 +26,7 @@ public:
 
 private:
     WaveResult fail(const std::string& why) const;
+    WaveResult openFile();
     WaveResult readHeader();
 
     std::string path_;

@@ -32,8 +32,12 @@ public:
     virtual WaveResult start() = 0;
     virtual void stop() = 0;
     virtual void close() = 0;
-    // Releases the device when acquisition ends; the next open opens it anew.
+    // Releases the device when acquisition ends, or when a capture brought
+    // nothing, without waiting on the device; the next open opens it anew.
     virtual void release() {}
+    // How often the device dropped frames during the last capture, because
+    // they were not taken in time: the capture is then not continuous.
+    virtual int overflows() { return 0; }
 };
 
 // The default sound input through PortAudio, or, when VELMORA_INPUT names a

@@ -49,12 +49,14 @@ public:
         ++closes;
     }
     void release() override { ++releases; }
+    int overflows() override { return overflowsPerCapture; }
 
     // Sample i of capture n on each input.
     std::function<std::int16_t(int, int)> left = [](int, int i) { return std::int16_t(i); };
     std::function<std::int16_t(int, int)> right = [](int, int i) { return std::int16_t(-i); };
     int openError = 0;
     bool stalled = false;  // the driver never reports the capture done
+    int overflowsPerCapture = 0;
     int opens = 0, captures = 0, stops = 0, closes = 0, releases = 0;
     std::vector<WaveFormat> formats;
 

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_support/file_size_limit.h"
 #include "test_support/process_run.h"
 #include "test_support/temp_dir.h"
 
@@ -127,9 +128,67 @@ TEST_F(VelmoraCaptureTest, FailuresAreReportedOnStandardError) {
     EXPECT_NE(result.err.find("end of the file"), std::string::npos) << result.err;
     EXPECT_TRUE(result.out.empty());
 
+    // A file too short for its captures is never padded with silence: the
+    // capture fails and says how many frames were left for how many.
+    const std::string short_ = wav(48000, 0.2, 1000, 1000, 1000, 500);
+    result = run({"48000", "60"}, short_);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("9600 frames left for a capture of 2880000"), std::string::npos)
+        << result.err;
+    EXPECT_TRUE(result.out.empty());
+    // Nor the last of averaged captures: 3 s hold four captures of 0.703 s.
+    const std::string three = wav(48000, 3, 1000, 1000, 1000, 500);
+    result = run({"48000", "0.7", "0", "0", "2", "--captures", "5", "--average"}, three);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("9000 frames left for a capture of 33750"), std::string::npos)
+        << result.err;
+    EXPECT_TRUE(result.out.empty());
+
     EXPECT_EQ(run({"--mode", "4"}, file).exitCode, 2);
     EXPECT_EQ(run({"--captures", "0"}, file).exitCode, 2);
     EXPECT_EQ(run({"--frobnicate"}, file).exitCode, 2);
+}
+
+// A measurement that cannot be written is a failure, and says why.
+TEST_F(VelmoraCaptureTest, AnOutputThatCannotBeWrittenFailsWithItsCause) {
+    const std::string file = wav(48000, 0.2, 1000, 1000, 1000, 500);
+    Result result;
+    {
+        test_support::FileSizeLimit limit(4096);  // the spectrum takes some 50 kB
+        result = run({"48000", "0.1"}, file);
+    }
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("cannot write the measurement: File too large"), std::string::npos)
+        << result.err;
+}
+
+// A generator request that plays nothing fails the measurement: a script
+// must not measure silence as if its stimulus were there.
+TEST_F(VelmoraCaptureTest, ASignalThatCannotPlayFailsTheMeasurement) {
+    const std::string file = wav(48000, 0.5, 1000, 1000, 1000, 500);
+    const Result result = run({"--generate", "3", "--frequency", "1000"}, file);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Try a frequency < 480.0 Hz."), std::string::npos) << result.err;
+    EXPECT_TRUE(result.out.empty());
+}
+
+// The private server's sink suspended: its monitor, the default input,
+// delivers nothing. The capture is given up with a message, and the program
+// ends instead of opening the input again and waiting on it for ever.
+TEST_F(VelmoraCaptureTest, AnInputThatDeliversNothingEndsTheProgram) {
+    if (std::system("pactl get-default-sink 2>/dev/null | grep -qx velmora_null") != 0)
+        GTEST_SKIP() << "no private PulseAudio server with its null sink (scripts/test starts one)";
+    ASSERT_EQ(std::system("pactl suspend-sink velmora_null 1"), 0);
+    test_support::ProcessOptions options;
+    options.environment = {"VELMORA_INPUT"};
+    options.timeout = std::chrono::seconds(60);
+    const Result result =
+        test_support::RunProcess(VELMORA_CAPTURE, {"48000", "0.1", "--captures", "3"}, options);
+    std::system("pactl suspend-sink velmora_null 0");
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("The sound input delivered no data"), std::string::npos)
+        << result.err;
 }
 
 // Sizing the buffers for ten minutes when memory runs short: the failure's

@@ -1,5 +1,6 @@
 #include "main_frame.h"
 
+#include <QKeyEvent>
 #include <QStatusTipEvent>
 
 #include <QActionGroup>
@@ -12,11 +13,10 @@
 #include "../capture/command_ids.h"
 #include "../capture/velmora_doc.h"
 #include "app_icon.h"
+#include "lock_keys.h"
 #include "print_dialogs.h"
 #include "velmora_app.h"
 #include "velmora_view.h"
-
-#include <X11/XKBlib.h>
 
 namespace velmora {
 
@@ -48,6 +48,7 @@ CMainFrame::CMainFrame(CVelmoraApp& app, CVelmoraDoc& document, Interaction& int
     connect(view_, &CVelmoraView::command, this,
             [this](int id) { QCoreApplication::postEvent(this, new CommandEvent(id)); });
     view_->setFocus();
+    menuBar()->installEventFilter(this);
     resize(800, 600);
 }
 
@@ -170,14 +171,8 @@ void CMainFrame::buildStatusBar() {
     updateLockIndicators();
 }
 
-// Lock states are known on X11 only; elsewhere the panes stay blank.
 void CMainFrame::updateLockIndicators() {
-    unsigned int state = 0;
-    auto* x11 = QGuiApplication::platformName() == QLatin1String("xcb")
-                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                    : nullptr;
-    if (x11 && x11->display())
-        XkbGetIndicatorState(x11->display(), XkbUseCoreKbd, &state);
+    const unsigned int state = LockKeyState();
     caps_->setText(state & 0x01 ? QStringLiteral("CAP") : QString());
     num_->setText(state & 0x02 ? QStringLiteral("NUM") : QString());
     scroll_->setText(state & 0x04 ? QStringLiteral("SCRL") : QString());
@@ -225,6 +220,20 @@ bool CMainFrame::event(QEvent* event) {
         return true;
     }
     return QMainWindow::event(event);
+}
+
+// Alt pressed and let go alone gives the keyboard to the menu bar. While a
+// measurement runs, a key that is no modifier stops it there as it does in
+// the view, and the keyboard goes back to the view; Alt again leaves the menu
+// bar as usual.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == menuBar() && event->type() == QEvent::KeyPress && document_.running() &&
+        !IsModifierKey(static_cast<QKeyEvent*>(event)->key())) {
+        view_->setFocus();
+        QCoreApplication::postEvent(this, new CommandEvent(ID_START_STOP));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::SetStatusText(const std::string& text) {

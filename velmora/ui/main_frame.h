@@ -37,6 +37,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* addCommand(QMenu* menu, const char* text, int id, const QList<QKeySequence>& keys,
