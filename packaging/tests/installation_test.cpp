@@ -4,7 +4,6 @@
 
 #include <QMimeDatabase>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
