@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPen>
+#include <QTransform>
+#include <optional>
+
+#include "emf_records.h"
+
+namespace ondrel::emf {
+
+// The metafile's drawing objects: one pen, one brush and a font selected at
+// a time, each created only when it changes and deleted once it is let go.
+class EmfObjects {
+public:
+    // A pen as the metafile creates it: style bits, width in units, colour.
+    struct PenKey {
+        quint32 style, width, color;
+        bool operator==(const PenKey&) const = default;
+    };
+
+    // Handles: 0 is the metafile itself; two fonts take turns.
+    static constexpr quint32 kPenHandle = 1, kBrushHandle = 2, kFontHandle = 3;
+    static constexpr quint16 kHandleCount = 5;
+
+    explicit EmfObjects(RecordWriter& out) : out_(out) {}
+
+    // The pen's key; a pen that is not cosmetic is scaled by the painter's
+    // transform.
+    static PenKey PenOf(const QPen& pen, const QTransform& painterTransform);
+
+    // Forgets every object, for a new picture.
+    void clear();
+
+    // Selects a pen, or the null pen.
+    void usePen(const std::optional<PenKey>& key);
+    // Selects a solid brush of the brush's colour, or the null brush.
+    void useBrush(const QBrush& brush);
+    // Selects a font from its LOGFONTW bytes.
+    void useFont(const QByteArray& logFont);
+    // Selects the stock objects again and deletes ours.
+    void releaseObjects();
+
+private:
+    void select(quint32 handle);
+    void deleteObject(quint32 handle);
+
+    RecordWriter& out_;
+    std::optional<PenKey> pen_;
+    std::optional<quint32> brush_;  // the colour of the selected brush
+    QByteArray font_;
+    quint32 fontHandle_ = 0;
+};
+
+}  // namespace ondrel::emf
