@@ -18,6 +18,7 @@
 #include "files/cvn_file.h"
 #include "files/mec_file.h"
 #include "test_support/temp_dir.h"
+#include "ui/potentiostat.h"
 #include "ui/tform1.h"
 #include "window_fixture.h"
 
@@ -158,13 +159,13 @@ TEST_F(WindowTest, ARenamedSpeciesRenamesItsProfile) {
     for (const char* name : {"E1", "E2", "E3"}) {
         auto* series = new QLineSeries(&window);
         series->setName(QString::fromLatin1(name));
-        window.profileSeries.push_back(series);
+        window.Runs->charts().profileSeries.push_back(series);
     }
     select("SpeciesListBox", 3);
     type("EditName", "Fc+");
     click("ApplySpeciesChange");
-    EXPECT_EQ(window.profileSeries[2]->name(), "Fc+");
-    EXPECT_EQ(window.profileSeries[1]->name(), "E2");
+    EXPECT_EQ(window.Runs->charts().profileSeries[2]->name(), "Fc+");
+    EXPECT_EQ(window.Runs->charts().profileSeries[1]->name(), "E2");
 }
 
 TEST_F(WindowTest, InsertingAfterSpeciesOneShiftsTheCouples) {

@@ -12,6 +12,7 @@
 
 #include "../platform/float_text.h"
 #include "chart_panel.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
@@ -31,10 +32,9 @@ ChartHint ChartHintAt(const ChartPanel& panel, QPoint viewPosition, char separat
         return {view->toolTip(), QColor()};
 
     const QPointF value = panel.valueAt(viewPosition);
-    const QString values =
-        QStringLiteral("(%1, %2)")
-            .arg(QString::fromStdString(FloatToGeneral(value.x(), 4, separator)),
-                 QString::fromStdString(FloatToGeneral(value.y(), 4, separator)));
+    const QString values = QStringLiteral("(%1, %2)")
+                               .arg(ToQString(FloatToGeneral(value.x(), 4, separator)),
+                                    ToQString(FloatToGeneral(value.y(), 4, separator)));
     for (QAbstractSeries* abstract : chart->series()) {
         auto* series = qobject_cast<QXYSeries*>(abstract);
         if (!series || !series->isVisible() || series->count() == 0)

@@ -18,6 +18,7 @@
 #include "../files/file_io.h"
 #include "../platform/ondrel_error.h"
 #include "emf_device.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
@@ -167,7 +168,7 @@ void ExportChart(QChart& chart, Interaction& interaction) {
     try {
         SaveChartPicture(chart, path);
     } catch (const std::exception& error) {
-        interaction.showError(QString::fromStdString(error.what()));
+        interaction.showError(ToQString(error.what()));
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "../platform/float_text.h"
 #include "chart_panel.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
@@ -25,8 +26,8 @@ ChartReadout::ChartReadout(ChartPanel& panel, QLabel& label, QString xCaption, Q
 
 QString ChartReadout::textAt(QPoint viewPosition) const {
     const QPointF value = panel_.valueAt(viewPosition);
-    return xCaption_ + QString::fromStdString(FloatToGeneral(value.x(), 5, separator_)) +
-           yCaption_ + QString::fromStdString(FloatToGeneral(value.y(), 5, separator_));
+    return xCaption_ + ToQString(FloatToGeneral(value.x(), 5, separator_)) + yCaption_ +
+           ToQString(FloatToGeneral(value.y(), 5, separator_));
 }
 
 bool ChartReadout::onAxis(QPoint viewPosition) const {

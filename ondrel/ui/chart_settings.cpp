@@ -24,6 +24,7 @@
 #include "../platform/ondrel_error.h"
 #include "chart_panel.h"
 #include "chart_picture.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
@@ -171,7 +172,7 @@ void ChartSettings::showAxis(const AxisRow& row) {
     for (auto [edit, value] :
          {std::pair{row.min, row.axis->min()}, std::pair{row.max, row.axis->max()}})
         if (!edit->hasFocus())
-            edit->setText(QString::fromStdString(FloatToGeneral(value, 6, separator_)));
+            edit->setText(ToQString(FloatToGeneral(value, 6, separator_)));
 }
 
 void ChartSettings::applyRange(const AxisRow& row) {
@@ -184,7 +185,7 @@ void ChartSettings::applyRange(const AxisRow& row) {
             throw Exception("The axis must run from a smaller to a larger value");
         row.axis->setRange(min, max);
     } catch (const std::exception& error) {
-        interaction_.showError(QString::fromStdString(error.what()));
+        interaction_.showError(ToQString(error.what()));
     }
     row.min->clearFocus();
     row.max->clearFocus();

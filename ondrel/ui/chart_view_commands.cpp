@@ -8,19 +8,26 @@
 #include "chart_panel.h"
 #include "chart_settings.h"
 #include "print_preview.h"
-#include "tform1.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
-ChartViewCommands::ChartViewCommands(TForm1& form, Interaction& interaction, char separator)
-    : QObject(&form), form_(form), interaction_(interaction), separator_(separator) {
-    ChartPanel* voltammogram = form_.VoltamogramPanel;
-    ChartPanel* profiles = form_.ConcProfilPanel;
-    ChartPanel* pilot = form_.PilotChartPanel;
+ChartViewCommands::ChartViewCommands(const Widgets& widgets, Interaction& interaction,
+                                     char separator, QObject* parent)
+    : QObject(parent), w_(widgets), interaction_(interaction), separator_(separator) {
+    wireButtons();
+    wireZoomArrows();
+    // Both charts start in their 3D look, as their buttons show.
+    w_.voltammogram->set3D(true);
+    w_.profiles->set3D(true);
+}
+
+void ChartViewCommands::wireButtons() {
+    ChartPanel* voltammogram = w_.voltammogram;
+    ChartPanel* profiles = w_.profiles;
+    ChartPanel* pilot = w_.pilot;
     auto wire = [this](ChartPanel* panel, const char* name, auto slot) {
-        QToolButton* button = panel->button(name);
-        button->setEnabled(true);
-        connect(button, &QToolButton::clicked, this, slot);
+        connect(panel->button(name), &QToolButton::clicked, this, slot);
     };
     wire(voltammogram, "FlipAxisButton97", [this] { FlipPotentialAxis(); });
     wire(voltammogram, "ToolbarButton973", [this] { FlipCurrentAxis(); });
@@ -33,51 +40,48 @@ ChartViewCommands::ChartViewCommands(TForm1& form, Interaction& interaction, cha
     wire(voltammogram, "EditVoltamogramsSeries", [this, voltammogram] { EditChart(voltammogram); });
     wire(profiles, "GraphProperties2Button97", [this, profiles] { EditChart(profiles); });
     wire(pilot, "ToolbarButton974", [this, pilot] { EditChart(pilot); });
+}
+
+void ChartViewCommands::wireZoomArrows() {
     for (auto [panel, name] :
-         {std::pair{voltammogram, "RxZoomButton1"}, std::pair{profiles, "RxZoomButton2"}}) {
-        for (bool up : {true, false}) {
-            QToolButton* arrow = panel->arrow(name, up);
-            arrow->setEnabled(true);
-            connect(arrow, &QToolButton::clicked, this,
+         {std::pair{w_.voltammogram, "RxZoomButton1"}, std::pair{w_.profiles, "RxZoomButton2"}}) {
+        for (bool up : {true, false})
+            connect(panel->arrow(name, up), &QToolButton::clicked, this,
                     [this, panel, up] { Zoom(panel, up ? kZoomOut : kZoomIn); });
-        }
     }
-    // Both charts start in their 3D look, as their buttons show.
-    voltammogram->set3D(true);
-    profiles->set3D(true);
 }
 
 void ChartViewCommands::FlipPotentialAxis() {
-    QValueAxis* axis = form_.VoltamogramPanel->xAxis();
+    QValueAxis* axis = w_.voltammogram->xAxis();
     axis->setReverse(!axis->isReverse());
 }
 
 void ChartViewCommands::FlipCurrentAxis() {
-    QValueAxis* axis = form_.VoltamogramPanel->yAxis();
+    QValueAxis* axis = w_.voltammogram->yAxis();
     axis->setReverse(!axis->isReverse());
 }
 
 void ChartViewCommands::ZoomVoltammogram(bool down) {
-    QSplitter* column = form_.Splitter2;
+    QSplitter* column = w_.column;
     if (down) {
-        rememberedHeight_ = form_.VoltamogramPanel->height();
-        form_.ConcProfilPanel->hide();
+        rememberedHeight_ = w_.voltammogram->height();
+        w_.profiles->hide();
         return;
     }
-    form_.ConcProfilPanel->show();
+    w_.profiles->show();
     const int total = column->height() - column->handleWidth();
     column->setSizes({rememberedHeight_, total - rememberedHeight_});
 }
 
 void ChartViewCommands::ZoomProfiles(bool down) {
-    form_.VoltamogramPanel->setVisible(!down);
+    w_.voltammogram->setVisible(!down);
 }
 
 void ChartViewCommands::Toggle3D(ChartPanel* panel) {
     panel->set3D(!panel->is3D());
     // The voltammogram's button shows the look; the profile chart's button
     // keeps its own two states.
-    if (panel == form_.VoltamogramPanel)
+    if (panel == w_.voltammogram)
         panel->button("Toggle3D1Button97")->setChecked(panel->is3D());
 }
 
@@ -87,14 +91,14 @@ void ChartViewCommands::Zoom(ChartPanel* panel, double factor) {
 
 void ChartViewCommands::Preview(ChartPanel* panel) {
     try {
-        ShowGraphPreview(panel ? panel->chart() : nullptr, interaction_, &form_);
+        ShowGraphPreview(panel ? panel->chart() : nullptr, interaction_, w_.window);
     } catch (const std::exception& error) {
-        interaction_.showError(QString::fromStdString(error.what()));
+        interaction_.showError(ToQString(error.what()));
     }
 }
 
 void ChartViewCommands::EditChart(ChartPanel* panel) {
-    ChartSettings settings(*panel, interaction_, separator_, &form_);
+    ChartSettings settings(*panel, interaction_, separator_, w_.window);
     interaction_.runDialog(settings);
 }
 

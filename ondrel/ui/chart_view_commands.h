@@ -4,10 +4,12 @@
 
 #include "interaction.h"
 
+class QSplitter;
+class QWidget;
+
 namespace ondrel {
 
 class ChartPanel;
-class TForm1;
 
 // The commands that change only how the charts are shown: flipping the
 // voltammogram's axes, giving one chart panel the whole column, the 3D
@@ -16,7 +18,16 @@ class ChartViewCommands final : public QObject {
     Q_OBJECT
 
 public:
-    ChartViewCommands(TForm1& form, Interaction& interaction, char separator);
+    // The charts whose tool bars the commands serve, and the column that
+    // holds the voltammogram and profile panels.
+    struct Widgets {
+        ChartPanel *voltammogram, *profiles, *pilot;
+        QSplitter* column;
+        QWidget* window;  // the parent of the dialogs
+    };
+
+    ChartViewCommands(const Widgets& widgets, Interaction& interaction, char separator,
+                      QObject* parent = nullptr);
 
     // The voltammogram panel's height when it was last enlarged.
     int rememberedHeight() const { return rememberedHeight_; }
@@ -37,7 +48,10 @@ public slots:
     void EditChart(ChartPanel* panel);
 
 private:
-    TForm1& form_;
+    void wireButtons();
+    void wireZoomArrows();
+
+    const Widgets w_;
     Interaction& interaction_;
     const char separator_;
     int rememberedHeight_ = 0;

@@ -19,8 +19,8 @@
 #include "chart_panel.h"
 #include "curve_series.h"
 #include "potentiostat.h"
+#include "qt_text.h"
 #include "text_grid_model.h"
-#include "tform1.h"
 
 namespace ondrel {
 
@@ -31,20 +31,18 @@ constexpr const char* kCantFindIndex = "Can't find target index !";
 constexpr const char* kNoSmoothed =
     "There is no smoothed voltamogram to save: smooth an exp. voltamogram first";
 
-QString qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
 }  // namespace
 
-ExperimentalCurves::ExperimentalCurves(TForm1& form, Interaction& interaction, char separator)
-    : QObject(&form),
-      form_(form),
+ExperimentalCurves::ExperimentalCurves(const Widgets& widgets, Potentiostat& runs,
+                                       Interaction& interaction, char separator, QObject* parent)
+    : QObject(parent),
+      w_(widgets),
+      runs_(runs),
       interaction_(interaction),
       separator_(separator),
       grid_(new TextGridModel({{"Exp", "E (mV)", "I (\u00B5A)"}}, this)) {
-    TextGridModel::Show(grid_, form_.ExpDataGrid);
-    QListWidget* list = form_.RealExpListBox;
+    TextGridModel::Show(grid_, w_.grid);
+    QListWidget* list = w_.list;
     list->installEventFilter(this);
     connect(list, &QListWidget::itemClicked, this,
             [this, list](QListWidgetItem* item) { ShowCurveOfRow(list->row(item)); });
@@ -60,21 +58,13 @@ ExperimentalCurves::ExperimentalCurves(TForm1& form, Interaction& interaction, c
         emit curvesChanged();
     });
 
-    auto enabled = [this](const char* name) {
-        auto* button = form_.findChild<QAbstractButton*>(QString::fromLatin1(name));
-        button->setEnabled(true);
-        return button;
-    };
-    connect(enabled("OpenOcvButton97"), &QAbstractButton::clicked, this,
-            [this] { LoadVoltamogramFrom(); });
-    connect(enabled("SaveAsOcvButton97"), &QAbstractButton::clicked, this,
+    connect(w_.open, &QAbstractButton::clicked, this, [this] { LoadVoltamogramFrom(); });
+    connect(w_.saveSimulated, &QAbstractButton::clicked, this,
             [this] { SaveVirtualVoltamogramAs(); });
     // One command for both buttons; it tells them apart.
-    for (const char* name : {"SaveExperimentalVoltamogramAs", "SaveSmoothedButton"}) {
-        QAbstractButton* button = enabled(name);
+    for (QAbstractButton* button : {w_.saveMeasured, w_.saveSmoothed})
         connect(button, &QAbstractButton::clicked, this,
                 [this, button] { SaveExperimentalVoltamogramAsClick(button); });
-    }
 }
 
 QLineSeries* ExperimentalCurves::seriesOfRow(int row) const {
@@ -101,7 +91,7 @@ void ExperimentalCurves::LoadVoltamogramFiles(const QStringList& paths) {
         for (const QString& path : paths)
             loadFile(path);
     } catch (const std::exception& error) {
-        interaction_.showError(qs(error.what()));
+        interaction_.showError(ToQString(error.what()));
         emit curvesChanged();
         return;
     }
@@ -111,7 +101,7 @@ void ExperimentalCurves::LoadVoltamogramFiles(const QStringList& paths) {
 
 void ExperimentalCurves::loadFile(const QString& path) {
     const QString name = QFileInfo(path).fileName();
-    form_.ExpInputFileName->setText(name);
+    w_.fileName->setText(name);
     // The extension first, so that an unknown one is named before the file
     // is read at all.
     if (!CurveFormatOf(path.toStdString()))
@@ -120,9 +110,9 @@ void ExperimentalCurves::loadFile(const QString& path) {
     VoltammogramRead read = ReadVoltammogram(text, path.toStdString(), separator_);
 
     grid_->setRows(std::move(read.grid));
-    form_.ExpInputFileNpts->setText(qs(read.pointCountText));
+    w_.pointCount->setText(ToQString(read.pointCountText));
 
-    QLineSeries* series = form_.VoltamogramPanel->addLine(1);
+    QLineSeries* series = w_.voltammogram->addLine(1);
     series->setName(name);
     series->replace(ChartPoints(read.curve));
     series_.push_back(series);
@@ -130,7 +120,7 @@ void ExperimentalCurves::loadFile(const QString& path) {
     auto* item = new QListWidgetItem(name);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
-    QListWidget* list = form_.RealExpListBox;
+    QListWidget* list = w_.list;
     const QSignalBlocker block(list);
     list->addItem(item);
     list->setCurrentRow(list->count() - 1);
@@ -147,15 +137,15 @@ void ExperimentalCurves::ShowCurveOfRow(int row) {
         rows.push_back({std::to_string(k + 1), FloatToGeneral(points[k].x(), 5, separator_),
                         FloatToGeneral(points[k].y(), 5, separator_)});
     grid_->setRows(std::move(rows));
-    form_.ExpInputFileName->setText(series->name());
-    form_.ExpInputFileNpts->setText(QStringLiteral("%1 pts").arg(points.size()));
+    w_.fileName->setText(series->name());
+    w_.pointCount->setText(QStringLiteral("%1 pts").arg(points.size()));
 }
 
 // The Delete key, on release, deletes the current entry after asking.
 bool ExperimentalCurves::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == form_.RealExpListBox && event->type() == QEvent::KeyRelease &&
+    if (watched == w_.list && event->type() == QEvent::KeyRelease &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        DeleteRow(form_.RealExpListBox->currentRow());
+        DeleteRow(w_.list->currentRow());
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -165,12 +155,12 @@ void ExperimentalCurves::DeleteRow(int row) {
     QLineSeries* series = seriesOfRow(row);
     if (!series)
         return;
-    QListWidget* list = form_.RealExpListBox;
+    QListWidget* list = w_.list;
     if (!interaction_.askYesNo(QStringLiteral("Delete : ") + list->item(row)->text() +
                                QStringLiteral(" ?")))
         return;
     emit curveRemoved(series);
-    form_.VoltamogramPanel->chart()->removeSeries(series);
+    w_.voltammogram->chart()->removeSeries(series);
     delete series;
     series_.erase(series_.begin() + row);
     delete list->takeItem(row);
@@ -178,23 +168,23 @@ void ExperimentalCurves::DeleteRow(int row) {
 }
 
 void ExperimentalCurves::SaveVirtualVoltamogramAs() {
-    const int row = form_.Runs->SelectedExperiment();
+    const int row = runs_.SelectedExperiment();
     if (row < 0)
         return;
-    const ExperimentHistory::Entry& entry = form_.Runs->history().at(static_cast<std::size_t>(row));
-    saveCurve(SimulatedCurve(entry.points), true, qs(entry.experiment.SeriesTitle()));
+    const ExperimentHistory::Entry& entry = runs_.history().at(static_cast<std::size_t>(row));
+    saveCurve(SimulatedCurve(entry.points), true, ToQString(entry.experiment.SeriesTitle()));
 }
 
 void ExperimentalCurves::SaveExperimentalVoltamogramAsClick(QObject* sender) {
     const QLineSeries* series = nullptr;
     if (sender && sender->objectName() == QLatin1String("SaveSmoothedButton")) {
-        series = form_.SeriesExpSmoothed;
+        series = w_.smoothed;
         if (series && series->count() == 0) {
             interaction_.showError(QString::fromLatin1(kNoSmoothed));
             return;
         }
     } else if (sender && sender->objectName() == QLatin1String("SaveExperimentalVoltamogramAs")) {
-        const int row = form_.RealExpListBox->currentRow();
+        const int row = w_.list->currentRow();
         if (row < 0) {
             interaction_.showError(QString::fromLatin1(kSelectFile));
             return;
@@ -232,7 +222,7 @@ void ExperimentalCurves::saveCurve(const Curve& curve, bool simulated,
         const CurveFormat format = WriteFormatOf(path.toStdString(), origin);
         WriteWholeFile(path.toStdString(), WriteVoltammogram(curve, format, origin));
     } catch (const std::exception& error) {
-        interaction_.showError(qs(error.what()));
+        interaction_.showError(ToQString(error.what()));
     }
 }
 

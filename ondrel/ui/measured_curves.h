@@ -6,12 +6,16 @@
 #include "../curves/curve.h"
 #include "interaction.h"
 
+class QAbstractButton;
+class QLabel;
 class QLineSeries;
-class QListWidgetItem;
+class QListWidget;
+class QTableView;
 
 namespace ondrel {
 
-class TForm1;
+class ChartPanel;
+class Potentiostat;
 class TextGridModel;
 
 // The measured voltammograms: reading curve files into the voltammogram
@@ -21,7 +25,19 @@ class ExperimentalCurves final : public QObject {
     Q_OBJECT
 
 public:
-    ExperimentalCurves(TForm1& form, Interaction& interaction, char separator);
+    // The window's controls that the measured curves drive.
+    struct Widgets {
+        ChartPanel* voltammogram;
+        QListWidget* list;  // one row for each curve, ticked when shown
+        QTableView* grid;   // the points of the curve last read or clicked
+        QLabel *fileName, *pointCount;
+        QLineSeries* smoothed;  // the smoothed curve, saved by its own button
+        QAbstractButton *open, *saveSimulated, *saveMeasured, *saveSmoothed;
+    };
+
+    // runs: the history whose selected curve is saved as simulated.
+    ExperimentalCurves(const Widgets& widgets, Potentiostat& runs, Interaction& interaction,
+                       char separator, QObject* parent = nullptr);
 
     // Reads the files in order into the chart; a file that fails is
     // reported and ends the command.
@@ -56,7 +72,8 @@ private:
     void loadFile(const QString& path);
     void saveCurve(const Curve& curve, bool simulated, const QString& suggestedName);
 
-    TForm1& form_;
+    const Widgets w_;
+    Potentiostat& runs_;
     Interaction& interaction_;
     const char separator_;
     std::vector<QLineSeries*> series_;  // one for each row of the list

@@ -16,17 +16,14 @@
 #include "../model/record_texts.h"
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
 namespace {
 
-QString text(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
 QString number(double value, char separator) {
-    return text(FloatToText(value, separator));
+    return ToQString(FloatToText(value, separator));
 }
 
 QLineEdit* field(QWidget* parent, const char* name) {
@@ -54,36 +51,86 @@ void setRows(QListWidget* list, const std::vector<std::string>& rows) {
     const QSignalBlocker block(list);
     list->clear();
     for (const std::string& row : rows)
-        list->addItem(text(row));
+        list->addItem(ToQString(row));
     if (current >= 0 && current < list->count())
         list->setCurrentRow(current);
 }
 
-void setRow(QListWidget* list, int row, const QString& value) {
-    if (QListWidgetItem* item = list->item(row))
-        item->setText(value);
-}
-
-void selectRow(QListWidget* list, int row) {
-    const QSignalBlocker block(list);
-    list->setCurrentRow(row);
-}
-
 }  // namespace
+
+// What sets the three lists apart: the names of their controls, their
+// title, their editor panel and their commands.
+struct ModelEditor::ListSpec {
+    enum Command { Ins, Add, Kill, Ok, Cancel };
+
+    const char* title;
+    const char* titlePanelName;
+    const char* listBoxName;
+    std::array<const char*, 5> buttonNames;
+    QWidget* (ModelEditor::*buildEditor)();
+    void (ModelEditor::*fillEditor)();
+    QListWidget* ModelEditor::*listBox;
+    QWidget* ModelEditor::*titlePanel;
+    std::array<QToolButton * ModelEditor::*, 5> buttons;
+    std::array<void (ModelEditor::*)(), 5> commands;
+
+    static const ListSpec& of(List list);
+};
+
+const ModelEditor::ListSpec& ModelEditor::ListSpec::of(List list) {
+    using E = ModelEditor;
+    static const std::array<ListSpec, 3> specs = {{
+        {"Species",
+         "Panel10",
+         "SpeciesListBox",
+         {"InsertSpecie", "NewSpeciesButton", "DeleteSpeciesButton", "ApplySpeciesChange",
+          "CancelSpeciesChange"},
+         &E::buildSpeciesEditor,
+         &E::fillSpeciesEditor,
+         &E::SpeciesListBox,
+         &E::Panel10,
+         {&E::InsertSpecie, &E::NewSpeciesButton, &E::DeleteSpeciesButton, &E::ApplySpeciesChange,
+          &E::CancelSpeciesChange},
+         {&E::InsertSpecieClick, &E::NewSpeciesButtonClick, &E::DeleteSpeciesButtonClick,
+          &E::ApplySpeciesChangeClick, &E::CancelSpeciesChangeClick}},
+        {"Electrons Transfert Reactions",
+         "Panel19",
+         "RedoxReactionsListBox",
+         {"InsertRedoxBitBtn", "NewElectrochemicalReactionButton", "DeleteRedoxButton",
+          "ApplyButton1", "CancelButton1"},
+         &E::buildCoupleEditor,
+         &E::fillCoupleEditor,
+         &E::RedoxReactionsListBox,
+         &E::Panel19,
+         {&E::InsertRedoxBitBtn, &E::NewElectrochemicalReactionButton, &E::DeleteRedoxButton,
+          &E::ApplyButton1, &E::CancelButton1},
+         {&E::InsertRedoxBitBtnClick, &E::NewElectrochemicalReaction, &E::DeleteRedoxButtonClick,
+          &E::ApplyButton1Click, &E::CancelButton1Click}},
+        {"Homogeneous Reactions",
+         "Panel20",
+         "ChemReactionsListBox",
+         {"InsertNewChemical", "NewChemicalButton", "DeleteChemicaButton", "ApplyButton2",
+          "CancelButton2"},
+         &E::buildReactionEditor,
+         &E::fillReactionEditor,
+         &E::ChemReactionsListBox,
+         &E::Panel20,
+         {&E::InsertNewChemical, &E::NewChemicalButton, &E::DeleteChemicaButton, &E::ApplyButton2,
+          &E::CancelButton2},
+         {&E::InsertNewChemicalClick, &E::NewChemicalButtonClick, &E::DeleteChemicaButtonClick,
+          &E::ApplyButton2Click, &E::CancelButton2Click}},
+    }};
+    return specs[list];
+}
 
 ModelEditor::ModelEditor(TModel& model, Interaction& interaction, char separator, QWidget* parent)
     : QWidget(parent), model_(model), interaction_(interaction), separator_(separator) {
     setObjectName(QStringLiteral("ModelSheet"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(
-        buildList(Species, QStringLiteral("Species"), {"Ins", "Add", "Kill", "Ok", "Cancel"}), 3);
-    layout->addWidget(buildList(Couples, QStringLiteral("Electrons Transfert Reactions"),
-                                {"Ins", "Add", "Kill", "Ok", "Cancel"}),
-                      2);
-    layout->addWidget(buildList(Reactions, QStringLiteral("Homogeneous Reactions"),
-                                {"Ins", "Add", "Kill", "Ok", "Cancel"}),
-                      2);
+    layout->addWidget(buildList(Species), 3);
+    layout->addWidget(buildList(Couples), 2);
+    layout->addWidget(buildList(Reactions), 2);
 
     NamesListBox = new QListWidget(this);
     NamesListBox->setObjectName(QStringLiteral("NamesListBox"));
@@ -93,132 +140,76 @@ ModelEditor::ModelEditor(TModel& model, Interaction& interaction, char separator
     RebuildAll();
 }
 
-QWidget* ModelEditor::buildList(List list, const QString& title,
-                                const std::array<QString, 5>& captions) {
+// A list with its tool bar above it and, between the two, its title panel
+// that the entry editor replaces while the user edits.
+QWidget* ModelEditor::buildList(List list) {
+    const ListSpec& spec = ListSpec::of(list);
     auto* box = new QWidget(this);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
+    QLayout* bar = buildToolBar(list, box);
+    stacks_[list] = buildTitleAndEditor(list, box);
+    lists_[list] = new QListWidget(box);
+    this->*spec.listBox = lists_[list];
+    lists_[list]->setObjectName(QString::fromLatin1(spec.listBoxName));
+    lists_[list]->installEventFilter(this);
+    lists_[list]->viewport()->installEventFilter(this);
+    lists_[list]->setMouseTracking(true);
+    layout->addLayout(bar);
+    layout->addWidget(stacks_[list]);
+    layout->addWidget(lists_[list], 1);
 
+    connect(lists_[list], &QListWidget::currentRowChanged, this, [this, list] {
+        (this->*ListSpec::of(list).fillEditor)();
+        setModified(list, false);
+    });
+    connect(lists_[list], &QListWidget::itemDoubleClicked, this,
+            [this, list] { showEditor(list, true); });
+    setModified(list, false);
+    return box;
+}
+
+// Ins, Add, Kill, Ok and Cancel.
+QLayout* ModelEditor::buildToolBar(List list, QWidget* box) {
+    static const std::array<const char*, 5> captions = {"Ins", "Add", "Kill", "Ok", "Cancel"};
+    const ListSpec& spec = ListSpec::of(list);
     auto* bar = new QHBoxLayout;
     bar->setSpacing(2);
-    std::array<QToolButton*, 5> buttons{};
-    static const char* const names[3][5] = {
-        {"InsertSpecie", "NewSpeciesButton", "DeleteSpeciesButton", "ApplySpeciesChange",
-         "CancelSpeciesChange"},
-        {"InsertRedoxBitBtn", "NewElectrochemicalReactionButton", "DeleteRedoxButton",
-         "ApplyButton1", "CancelButton1"},
-        {"InsertNewChemical", "NewChemicalButton", "DeleteChemicaButton", "ApplyButton2",
-         "CancelButton2"}};
-    for (int i = 0; i < 5; ++i) {
-        buttons[i] = new QToolButton(box);
-        buttons[i]->setText(captions[i]);
-        buttons[i]->setObjectName(QString::fromLatin1(names[list][i]));
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        auto* button = new QToolButton(box);
+        button->setText(QString::fromLatin1(captions[i]));
+        button->setObjectName(QString::fromLatin1(spec.buttonNames[i]));
         // Tool buttons take no focus, so that pressing one does not count as
         // leaving the editor panel.
-        buttons[i]->setFocusPolicy(Qt::NoFocus);
-        bar->addWidget(buttons[i]);
+        button->setFocusPolicy(Qt::NoFocus);
+        bar->addWidget(button);
+        this->*spec.buttons[i] = button;
+        connect(button, &QToolButton::clicked, this, spec.commands[i]);
     }
     bar->addStretch();
+    okButtons_[list] = this->*spec.buttons[ListSpec::Ok];
+    cancelButtons_[list] = this->*spec.buttons[ListSpec::Cancel];
+    return bar;
+}
 
+QStackedWidget* ModelEditor::buildTitleAndEditor(List list, QWidget* box) {
+    const ListSpec& spec = ListSpec::of(list);
     auto* stack = new QStackedWidget(box);
-    auto* titlePanel = new QLabel(title, stack);
-    titlePanel->setObjectName(list == Species   ? "Panel10"
-                              : list == Couples ? "Panel19"
-                                                : "Panel20");
+    auto* titlePanel = new QLabel(QString::fromLatin1(spec.title), stack);
+    titlePanel->setObjectName(QString::fromLatin1(spec.titlePanelName));
     titlePanel->setAlignment(Qt::AlignCenter);
     titlePanel->setFrameShape(QFrame::StyledPanel);
     QFont bold = titlePanel->font();
     bold.setBold(true);
     titlePanel->setFont(bold);
+    this->*spec.titlePanel = titlePanel;
     stack->addWidget(titlePanel);
-    QWidget* editor = list == Species   ? buildSpeciesEditor()
-                      : list == Couples ? buildCoupleEditor()
-                                        : buildReactionEditor();
+    QWidget* editor = (this->*spec.buildEditor)();
     editor->setParent(stack);
     stack->addWidget(editor);
     stack->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-
-    auto* listBox = new QListWidget(box);
-    listBox->setObjectName(list == Species   ? "SpeciesListBox"
-                           : list == Couples ? "RedoxReactionsListBox"
-                                             : "ChemReactionsListBox");
-    listBox->installEventFilter(this);
-    listBox->viewport()->installEventFilter(this);
-    listBox->setMouseTracking(true);
-
-    layout->addLayout(bar);
-    layout->addWidget(stack);
-    layout->addWidget(listBox, 1);
-
-    lists_[list] = listBox;
-    stacks_[list] = stack;
-    okButtons_[list] = buttons[3];
-    cancelButtons_[list] = buttons[4];
-    switch (list) {
-        case Species:
-            SpeciesListBox = listBox;
-            Panel10 = titlePanel;
-            std::tie(InsertSpecie, NewSpeciesButton, DeleteSpeciesButton, ApplySpeciesChange,
-                     CancelSpeciesChange) =
-                std::tuple(buttons[0], buttons[1], buttons[2], buttons[3], buttons[4]);
-            connect(InsertSpecie, &QToolButton::clicked, this, &ModelEditor::InsertSpecieClick);
-            connect(NewSpeciesButton, &QToolButton::clicked, this,
-                    &ModelEditor::NewSpeciesButtonClick);
-            connect(DeleteSpeciesButton, &QToolButton::clicked, this,
-                    &ModelEditor::DeleteSpeciesButtonClick);
-            connect(ApplySpeciesChange, &QToolButton::clicked, this,
-                    &ModelEditor::ApplySpeciesChangeClick);
-            connect(CancelSpeciesChange, &QToolButton::clicked, this,
-                    &ModelEditor::CancelSpeciesChangeClick);
-            connect(listBox, &QListWidget::currentRowChanged, this, [this] {
-                fillSpeciesEditor();
-                setModified(Species, false);
-            });
-            break;
-        case Couples:
-            RedoxReactionsListBox = listBox;
-            Panel19 = titlePanel;
-            std::tie(InsertRedoxBitBtn, NewElectrochemicalReactionButton, DeleteRedoxButton,
-                     ApplyButton1, CancelButton1) =
-                std::tuple(buttons[0], buttons[1], buttons[2], buttons[3], buttons[4]);
-            connect(InsertRedoxBitBtn, &QToolButton::clicked, this,
-                    &ModelEditor::InsertRedoxBitBtnClick);
-            connect(NewElectrochemicalReactionButton, &QToolButton::clicked, this,
-                    &ModelEditor::NewElectrochemicalReaction);
-            connect(DeleteRedoxButton, &QToolButton::clicked, this,
-                    &ModelEditor::DeleteRedoxButtonClick);
-            connect(ApplyButton1, &QToolButton::clicked, this, &ModelEditor::ApplyButton1Click);
-            connect(CancelButton1, &QToolButton::clicked, this, &ModelEditor::CancelButton1Click);
-            connect(listBox, &QListWidget::currentRowChanged, this, [this] {
-                fillCoupleEditor();
-                setModified(Couples, false);
-            });
-            break;
-        case Reactions:
-            ChemReactionsListBox = listBox;
-            Panel20 = titlePanel;
-            std::tie(InsertNewChemical, NewChemicalButton, DeleteChemicaButton, ApplyButton2,
-                     CancelButton2) =
-                std::tuple(buttons[0], buttons[1], buttons[2], buttons[3], buttons[4]);
-            connect(InsertNewChemical, &QToolButton::clicked, this,
-                    &ModelEditor::InsertNewChemicalClick);
-            connect(NewChemicalButton, &QToolButton::clicked, this,
-                    &ModelEditor::NewChemicalButtonClick);
-            connect(DeleteChemicaButton, &QToolButton::clicked, this,
-                    &ModelEditor::DeleteChemicaButtonClick);
-            connect(ApplyButton2, &QToolButton::clicked, this, &ModelEditor::ApplyButton2Click);
-            connect(CancelButton2, &QToolButton::clicked, this, &ModelEditor::CancelButton2Click);
-            connect(listBox, &QListWidget::currentRowChanged, this, [this] {
-                fillReactionEditor();
-                setModified(Reactions, false);
-            });
-            break;
-    }
-    connect(listBox, &QListWidget::itemDoubleClicked, this,
-            [this, list] { showEditor(list, true); });
-    setModified(list, false);
-    return box;
+    return stack;
 }
 
 QWidget* ModelEditor::buildSpeciesEditor() {
@@ -323,7 +314,7 @@ void ModelEditor::fillSpeciesEditor() {
     const int row = SpeciesListBox->currentRow();
     if (row >= 1 && row <= model_.species.count()) {
         const TEspece& s = model_.species[row];
-        EditName->setText(text(s.name));
+        EditName->setText(ToQString(s.name));
         EditDiffCoef->setText(number(s.D, separator_));
         EditBulkConc->setText(number(s.C, separator_));
     } else {
@@ -370,6 +361,14 @@ void ModelEditor::fillReactionEditor() {
     }
 }
 
+// Refills a list's editor from its current entry; a species list's also
+// the couple and reaction editors, whose choosers list the species.
+void ModelEditor::refill(List list) {
+    (this->*ListSpec::of(list).fillEditor)();
+    if (list == Species)
+        fillCoupleEditor();
+}
+
 void ModelEditor::setModified(List list, bool modified) {
     okButtons_[list]->setEnabled(modified);
     cancelButtons_[list]->setEnabled(modified);
@@ -392,20 +391,16 @@ void ModelEditor::leftPanel(QWidget* old, QWidget* now) {
     }
 }
 
+// In each list the Insert key runs its Ins command and the Delete key its
+// Kill command; releasing the mouse on a list shows its editor.
 bool ModelEditor::eventFilter(QObject* watched, QEvent* event) {
     for (List list : {Species, Couples, Reactions}) {
         QListWidget* box = lists_[list];
         if (watched == box && event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Insert || key == Qt::Key_Delete) {
-                if (key == Qt::Key_Insert)
-                    list == Species   ? InsertSpecieClick()
-                    : list == Couples ? InsertRedoxBitBtnClick()
-                                      : InsertNewChemicalClick();
-                else
-                    list == Species   ? DeleteSpeciesButtonClick()
-                    : list == Couples ? DeleteRedoxButtonClick()
-                                      : DeleteChemicaButtonClick();
+                const ListSpec& spec = ListSpec::of(list);
+                (this->*spec.commands[key == Qt::Key_Insert ? ListSpec::Ins : ListSpec::Kill])();
                 return true;
             }
         }
@@ -413,261 +408,6 @@ bool ModelEditor::eventFilter(QObject* watched, QEvent* event) {
             showEditor(list, true);
     }
     return QWidget::eventFilter(watched, event);
-}
-
-bool ModelEditor::readNumber(QLineEdit* field, const QString& caption, double& value) {
-    try {
-        value = TextToFloat(field->text().toStdString(), separator_);
-        return true;
-    } catch (const EConvertError& error) {
-        interaction_.showError(caption + ": " + text(error.what()));
-        field->setFocus();
-        return false;
-    }
-}
-
-// --- species ---
-
-bool ModelEditor::applySpecies() {
-    const int i = SpeciesListBox->currentRow();
-    if (i < 1 || i > model_.species.count())
-        return true;
-    double D = 0, C = 0;
-    // Both numbers are read before anything is stored.
-    if (!readNumber(EditDiffCoef, QStringLiteral("Diffusion"), D) ||
-        !readNumber(EditBulkConc, QStringLiteral("Concentration"), C))
-        return false;
-    ApplySpecies(model_, i, EditName->text().toStdString(), D, C);
-    setRow(SpeciesListBox, i, text(SpeciesText(model_.species[i], separator_)));
-    setRow(NamesListBox, i, text(model_.species[i].name));
-    reloadChoosers();
-    fillCoupleEditor();
-    for (int r = 0; r < model_.couples.count(); ++r)
-        setRow(RedoxReactionsListBox, r,
-               text(CoupleText(model_.couples[r + 1], model_.species, separator_)));
-    // Reaction rows lose their rates until the list is rebuilt.
-    for (int r = 0; r < model_.reactions.count(); ++r)
-        setRow(ChemReactionsListBox, r,
-               text(ReactionTextWithoutRates(model_.reactions[r + 1], model_.species)));
-    setModified(Species, false);
-    emit speciesRenamed(i, text(model_.species[i].name));
-    emit modelEdited();
-    return true;
-}
-
-void ModelEditor::ApplySpeciesChangeClick() {
-    applySpecies();
-}
-
-void ModelEditor::CancelSpeciesChangeClick() {
-    if (!modified(Species))
-        return;
-    fillSpeciesEditor();
-    fillCoupleEditor();
-    setModified(Species, false);
-}
-
-void ModelEditor::NewSpeciesButtonClick() {
-    const int index = AddSpecies(model_);
-    SpeciesListBox->addItem(text(SpeciesText(model_.species[index], separator_)));
-    NamesListBox->addItem(text(model_.species[index].name));
-    selectRow(SpeciesListBox, index);
-    fillSpeciesEditor();
-    setModified(Species, false);
-    reloadChoosers();
-    fillCoupleEditor();
-    emit modelEdited();
-}
-
-void ModelEditor::InsertSpecieClick() {
-    const int row = SpeciesListBox->currentRow();
-    const int index = InsertSpecies(model_, row);
-    if (index == 0)
-        return;  // nothing selected
-    SpeciesListBox->insertItem(index, QString::fromLatin1(kInsertedSpeciesText));
-    NamesListBox->insertItem(index, text(model_.species[index].name));
-    selectRow(SpeciesListBox, SpeciesListBox->count() - 1);
-    fillSpeciesEditor();
-    setModified(Species, false);
-    reloadChoosers();
-    fillCoupleEditor();
-    emit modelEdited();
-}
-
-void ModelEditor::DeleteSpeciesButtonClick() {
-    const int i = SpeciesListBox->currentRow();
-    try {
-        if (!KillSpecies(model_, i))
-            return;  // "Dummy" or no row
-    } catch (const Exception& error) {
-        interaction_.showError(text(error.what()));
-        return;
-    }
-    delete SpeciesListBox->takeItem(i);
-    delete NamesListBox->takeItem(i);
-    selectRow(SpeciesListBox, std::min(i, SpeciesListBox->count() - 1));
-    reloadChoosers();
-    fillSpeciesEditor();
-    fillCoupleEditor();
-    for (List list : {Species, Couples, Reactions})
-        setModified(list, false);
-    emit modelEdited();
-}
-
-// --- couples ---
-
-bool ModelEditor::applyCouple() {
-    const int row = RedoxReactionsListBox->currentRow();
-    if (row < 0 || row >= model_.couples.count())
-        return true;
-    TRedox couple;
-    couple.ox = std::max(ComboBoxOxydant->currentIndex(), 0);
-    couple.red = std::max(ComboBoxReducteur->currentIndex(), 0);
-    if (!readNumber(EditEzero, QStringLiteral("E\u00B0 (V)"), couple.E0) ||
-        !readNumber(EditRateCte, QStringLiteral("k\u00B0"), couple.k0) ||
-        !readNumber(EditAlpha, QStringLiteral("a"), couple.alpha))
-        return false;
-    try {
-        ApplyCouple(model_, row + 1, couple);
-    } catch (const Exception& error) {
-        interaction_.showError(text(error.what()));
-        return false;
-    }
-    setRow(RedoxReactionsListBox, row, text(CoupleText(couple, model_.species, separator_)));
-    setModified(Couples, false);
-    emit modelEdited();
-    return true;
-}
-
-void ModelEditor::ApplyButton1Click() {
-    applyCouple();
-}
-
-void ModelEditor::CancelButton1Click() {
-    if (!modified(Couples))
-        return;
-    fillCoupleEditor();
-    setModified(Couples, false);
-}
-
-void ModelEditor::NewElectrochemicalReaction() {
-    const int index = AddCouple(model_);
-    RedoxReactionsListBox->addItem(text(FreshCoupleText(separator_)));
-    selectRow(RedoxReactionsListBox, index - 1);
-    fillCoupleEditor();
-    setModified(Couples, false);
-    emit modelEdited();
-}
-
-void ModelEditor::InsertRedoxBitBtnClick() {
-    const int row = RedoxReactionsListBox->currentRow();
-    if (row < 0 || row >= RedoxReactionsListBox->count()) {
-        NewElectrochemicalReaction();
-        return;
-    }
-    InsertCouple(model_, row);
-    RedoxReactionsListBox->insertItem(row, text(FreshCoupleText(separator_)));
-    selectRow(RedoxReactionsListBox, row);
-    fillCoupleEditor();
-    setModified(Couples, false);
-    emit modelEdited();
-}
-
-void ModelEditor::DeleteRedoxButtonClick() {
-    const int row = RedoxReactionsListBox->currentRow();
-    if (!KillCouple(model_, row))
-        return;
-    delete RedoxReactionsListBox->takeItem(row);
-    selectRow(RedoxReactionsListBox, row < RedoxReactionsListBox->count() ? row : -1);
-    fillCoupleEditor();
-    setModified(Couples, false);
-    emit modelEdited();
-}
-
-// --- reactions ---
-
-bool ModelEditor::applyReaction() {
-    const int row = ChemReactionsListBox->currentRow();
-    if (row < 0 || row >= model_.reactions.count())
-        return true;
-    TChemical reaction;
-    reaction.reagent1 = std::max(Reagent_1_Combo->currentIndex(), 0);
-    reaction.reagent2 = std::max(Reagent_2_Combo->currentIndex(), 0);
-    reaction.product1 = std::max(Product_1_Combo->currentIndex(), 0);
-    reaction.product2 = std::max(Product_2_Combo->currentIndex(), 0);
-    for (auto [edit, caption, rate] :
-         {std::tuple{EditKforward, QStringLiteral("Kf"), &reaction.kf},
-          std::tuple{EditKbackward, QStringLiteral("Kb"), &reaction.kb}}) {
-        try {
-            *rate = ReactionRateFromText(edit->text().toStdString(), separator_);
-        } catch (const EConvertError& error) {
-            interaction_.showError(caption + ": " + text(error.what()));
-            edit->setFocus();
-            return false;
-        }
-    }
-    try {
-        ApplyReaction(model_, row + 1, reaction);
-    } catch (const Exception& error) {
-        interaction_.showError(text(error.what()));
-        return false;
-    }
-    setRow(ChemReactionsListBox, row,
-           text(ReactionTextAsTyped(reaction, model_.species, EditKforward->text().toStdString(),
-                                    EditKbackward->text().toStdString())));
-    setModified(Reactions, false);
-    emit modelEdited();
-    return true;
-}
-
-void ModelEditor::ApplyButton2Click() {
-    applyReaction();
-}
-
-void ModelEditor::CancelButton2Click() {
-    if (!modified(Reactions))
-        return;
-    fillReactionEditor();
-    setModified(Reactions, false);
-}
-
-void ModelEditor::NewChemicalButtonClick() {
-    const int index = AddReaction(model_);
-    ChemReactionsListBox->addItem(QString::fromLatin1(kFreshReactionText));
-    selectRow(ChemReactionsListBox, index - 1);
-    fillReactionEditor();
-    setModified(Reactions, true);  // a fresh reaction waits for its Ok
-    emit modelEdited();
-}
-
-void ModelEditor::InsertNewChemicalClick() {
-    const int row = ChemReactionsListBox->currentRow();
-    if (row < 0 || row >= ChemReactionsListBox->count()) {
-        NewChemicalButtonClick();
-        return;
-    }
-    InsertReaction(model_, row);
-    ChemReactionsListBox->insertItem(row, QString::fromLatin1(kInsertedReactionText));
-    selectRow(ChemReactionsListBox, ChemReactionsListBox->count() - 1);
-    fillReactionEditor();
-    setModified(Reactions, false);
-    emit modelEdited();
-}
-
-void ModelEditor::DeleteChemicaButtonClick() {
-    const int row = ChemReactionsListBox->currentRow();
-    if (!KillReaction(model_, row))
-        return;
-    delete ChemReactionsListBox->takeItem(row);
-    selectRow(ChemReactionsListBox, row < ChemReactionsListBox->count() ? row : -1);
-    fillReactionEditor();
-    setModified(Reactions, false);
-    emit modelEdited();
-}
-
-bool ModelEditor::ApplyPending() {
-    return (!modified(Species) || applySpecies()) && (!modified(Couples) || applyCouple()) &&
-           (!modified(Reactions) || applyReaction());
 }
 
 }  // namespace ondrel

@@ -7,6 +7,7 @@
 #include "interaction.h"
 
 class QComboBox;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QStackedWidget;
@@ -83,8 +84,11 @@ protected:
 
 private:
     enum List { Species, Couples, Reactions };
+    struct ListSpec;
 
-    QWidget* buildList(List list, const QString& title, const std::array<QString, 5>& buttons);
+    QWidget* buildList(List list);
+    QLayout* buildToolBar(List list, QWidget* box);
+    QStackedWidget* buildTitleAndEditor(List list, QWidget* box);
     QWidget* buildSpeciesEditor();
     QWidget* buildCoupleEditor();
     QWidget* buildReactionEditor();
@@ -97,6 +101,11 @@ private:
     bool modified(List list) const;
     void showEditor(List list, bool shown);
     void leftPanel(QWidget* old, QWidget* now);
+
+    void rowsChanged(List list, int row, bool modifiedAfter);
+    void refill(List list);
+    void kill(List list, bool (*killRecord)(TModel&, int));
+    void cancel(List list);
 
     // Reads a field as a number, or shows a conversion message naming it.
     bool readNumber(QLineEdit* field, const QString& caption, double& value);

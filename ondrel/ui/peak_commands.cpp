@@ -17,18 +17,14 @@
 #include "curve_series.h"
 #include "measured_curves.h"
 #include "potentiostat.h"
+#include "qt_text.h"
 #include "text_grid_model.h"
-#include "tform1.h"
 
 namespace ondrel {
 
 namespace {
 
 constexpr const char* kCantFindTarget = "Can't find target !";
-
-QString qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
 
 QScatterSeries* peakSeries(const QString& title, const QColor& color) {
     auto* series = new QScatterSeries;
@@ -58,111 +54,120 @@ void tick(QListWidget* list, int row) {
 
 }  // namespace
 
-PeakCommands::PeakCommands(TForm1& form, ExperimentalCurves& curves, Interaction& interaction,
-                           char separator)
-    : QObject(&form),
-      form_(form),
+PeakSeries AddPeakSeries(ChartPanel& panel) {
+    QChart* chart = panel.chart();
+    PeakSeries added;
+    added.derivativeAxis = new QValueAxis(chart);
+    added.derivativeAxis->setObjectName(QStringLiteral("DerivativeAxis"));
+    added.derivativeAxis->setTitleText(QStringLiteral("dI/dE"));
+    added.derivativeAxis->setLabelFormat(QStringLiteral("%g"));
+    chart->addAxis(added.derivativeAxis, Qt::AlignRight);
+    added.derivative = new QLineSeries;
+    added.derivative->setObjectName(QStringLiteral("SerieDerivee1"));
+    added.derivative->setName(QStringLiteral("dI/dE"));
+    chart->addSeries(added.derivative);
+    added.derivative->attachAxis(panel.xAxis());
+    added.derivative->attachAxis(added.derivativeAxis);
+    added.derivative->setPen(QPen(Qt::green, 1));
+    panel.watch(added.derivative);
+    added.derivative->hide();
+    added.derivativeAxis->hide();
+
+    added.smoothed = panel.addLine(2);
+    added.smoothed->setObjectName(QStringLiteral("SeriesExpSmoothed"));
+    added.smoothed->setName(QStringLiteral("Exp Smooth"));
+    added.smoothed->setPen(QPen(QColor(128, 0, 128), 2));
+    added.smoothed->hide();
+    added.simulatedPeaks = peakSeries(QStringLiteral("SimPeaks"), QColor(200, 0, 0));
+    added.measuredPeaks = peakSeries(QStringLiteral("ExpPeaks"), QColor(0, 0, 200));
+    added.simulatedPeaks->setObjectName(QStringLiteral("SimPeaksSeries"));
+    added.measuredPeaks->setObjectName(QStringLiteral("ExpPeaksSeries"));
+    for (QScatterSeries* peaks : {added.simulatedPeaks, added.measuredPeaks}) {
+        chart->addSeries(peaks);
+        peaks->attachAxis(panel.xAxis());
+        peaks->attachAxis(panel.yAxis());
+        peaks->hide();
+        panel.watch(peaks);
+    }
+    return added;
+}
+
+PeakCommands::PeakCommands(const Widgets& widgets, ExperimentalCurves& curves, Potentiostat& runs,
+                           Interaction& interaction, char separator, QObject* parent)
+    : QObject(parent),
+      w_(widgets),
       curves_(curves),
+      runs_(runs),
       interaction_(interaction),
       separator_(separator),
       derivativeGrid_(new TextGridModel({{"# Pt", "E", "dI/dE"}}, this)),
       measuredPeaks_(new TextGridModel({{"index", "Ep", "Ip"}}, this)),
       simulatedPeaks_(new TextGridModel({{"index", "Ep", "Ip"}}, this)) {
-    ChartPanel* panel = form_.VoltamogramPanel;
-    QChart* chart = panel->chart();
+    TextGridModel::Show(derivativeGrid_, w_.derivativeGrid);
+    TextGridModel::Show(measuredPeaks_, w_.measuredPeaks);
+    TextGridModel::Show(simulatedPeaks_, w_.simulatedPeaks);
+    w_.toggleDerivative->setCheckable(true);
+    wireCommands();
+    followSimulatedCurves();
+    followMeasuredCurves();
+}
 
-    // The derivative on an axis of its own, on the right.
-    derivativeAxis_ = new QValueAxis(chart);
-    derivativeAxis_->setObjectName(QStringLiteral("DerivativeAxis"));
-    derivativeAxis_->setTitleText(QStringLiteral("dI/dE"));
-    derivativeAxis_->setLabelFormat(QStringLiteral("%g"));
-    chart->addAxis(derivativeAxis_, Qt::AlignRight);
-    auto* derivative = new QLineSeries;
-    derivative->setObjectName(QStringLiteral("SerieDerivee1"));
-    derivative->setName(QStringLiteral("dI/dE"));
-    chart->addSeries(derivative);
-    derivative->attachAxis(panel->xAxis());
-    derivative->attachAxis(derivativeAxis_);
-    derivative->setPen(QPen(Qt::green, 1));
-    form_.SerieDerivee1 = derivative;
-    panel->watch(derivative);
-    setDerivativeShown(false);
-
-    form_.SeriesExpSmoothed = panel->addLine(2);
-    form_.SeriesExpSmoothed->setObjectName(QStringLiteral("SeriesExpSmoothed"));
-    form_.SeriesExpSmoothed->setName(QStringLiteral("Exp Smooth"));
-    form_.SeriesExpSmoothed->setPen(QPen(QColor(128, 0, 128), 2));
-    form_.SeriesExpSmoothed->hide();
-    form_.SimPeaksSeries = peakSeries(QStringLiteral("SimPeaks"), QColor(200, 0, 0));
-    form_.ExpPeaksSeries = peakSeries(QStringLiteral("ExpPeaks"), QColor(0, 0, 200));
-    form_.SimPeaksSeries->setObjectName(QStringLiteral("SimPeaksSeries"));
-    form_.ExpPeaksSeries->setObjectName(QStringLiteral("ExpPeaksSeries"));
-    for (QScatterSeries* peaks : {form_.SimPeaksSeries, form_.ExpPeaksSeries}) {
-        chart->addSeries(peaks);
-        peaks->attachAxis(panel->xAxis());
-        peaks->attachAxis(panel->yAxis());
-        peaks->hide();
-        panel->watch(peaks);
-    }
-
-    TextGridModel::Show(derivativeGrid_, form_.StringGridDerivative1);
-    TextGridModel::Show(measuredPeaks_, form_.PeaksGrid);
-    TextGridModel::Show(simulatedPeaks_, form_.VirtualVoltamogramsPeakGrid);
-
-    auto enable = [this](const char* name, auto slot) {
-        auto* button = form_.findChild<QAbstractButton*>(QString::fromLatin1(name));
-        button->setEnabled(true);
-        connect(button, &QAbstractButton::clicked, this, slot);
-    };
-    enable("FindPeaksButton", [this] { FindPeaksButtonClick(); });
-    enable("FindExpPeaksButton", [this] { FindExpPeaksButtonClick(); });
-    enable("SmoothExpButton", [this] { SmoothExpButtonClick(); });
-    enable("ToggleDerivativeButton", [this] { ToggleDerivativeButtonClick(); });
-    form_.findChild<QAbstractButton*>(QStringLiteral("ToggleDerivativeButton"))->setCheckable(true);
-    form_.RxSpinEdit1->setEnabled(true);
-    connect(form_.RxSpinEdit1, &QSpinBox::valueChanged, this, [this] {
+void PeakCommands::wireCommands() {
+    connect(w_.findSimulated, &QAbstractButton::clicked, this, [this] { FindPeaksButtonClick(); });
+    connect(w_.findMeasured, &QAbstractButton::clicked, this,
+            [this] { FindExpPeaksButtonClick(); });
+    connect(w_.smooth, &QAbstractButton::clicked, this, [this] { SmoothExpButtonClick(); });
+    connect(w_.toggleDerivative, &QAbstractButton::clicked, this,
+            [this] { ToggleDerivativeButtonClick(); });
+    connect(w_.width, &QSpinBox::valueChanged, this, [this] {
         if (SmoothExpButtonClick())
             FindExpPeaksButtonClick();
     });
+}
 
-    // A new run has no derivative yet.
-    connect(form_.Runs, &Potentiostat::runStarted, this, [this] { derivativeAvailable_ = false; });
-    // Peaks and smoothing show and go with the curve they were made from.
-    connect(form_.Runs, &Potentiostat::historyCurveShown, this,
+// Peaks show and go with the simulated curve they were found on; a new run
+// has no derivative yet.
+void PeakCommands::followSimulatedCurves() {
+    connect(&runs_, &Potentiostat::runStarted, this, [this] { derivativeAvailable_ = false; });
+    connect(&runs_, &Potentiostat::historyCurveShown, this,
             [this](QLineSeries* series, bool shown) {
                 if (series == simulated_)
-                    form_.SimPeaksSeries->setVisible(shown);
+                    series_.simulatedPeaks->setVisible(shown);
             });
-    connect(form_.Runs, &Potentiostat::historyCurveRemoved, this, [this](QLineSeries* series) {
+    connect(&runs_, &Potentiostat::historyCurveRemoved, this, [this](QLineSeries* series) {
         if (series != simulated_)
             return;
-        form_.SimPeaksSeries->hide();
+        series_.simulatedPeaks->hide();
         simulated_ = nullptr;
     });
+}
+
+// Peaks and smoothing show and go with the measured curve they were made from.
+void PeakCommands::followMeasuredCurves() {
     connect(&curves_, &ExperimentalCurves::curveShown, this,
             [this](QLineSeries* series, bool shown) {
                 if (series != measured_)
                     return;
-                form_.ExpPeaksSeries->setVisible(shown);
-                form_.SeriesExpSmoothed->setVisible(shown);
+                series_.measuredPeaks->setVisible(shown);
+                series_.smoothed->setVisible(shown);
             });
     connect(&curves_, &ExperimentalCurves::curveRemoved, this, [this](QLineSeries* series) {
         if (series != measured_)
             return;
-        form_.ExpPeaksSeries->hide();
-        form_.SeriesExpSmoothed->hide();
+        series_.measuredPeaks->hide();
+        series_.smoothed->hide();
         measured_ = nullptr;
     });
 }
 
 int PeakCommands::filterWidth() const {
-    return form_.RxSpinEdit1->value();
+    return w_.width->value();
 }
 
 // The measured curve selected in the list, ticked and shown; null when none
 // is selected (or, when asked, after saying that its curve is missing).
 QLineSeries* PeakCommands::selectedMeasured(bool reportMissing) {
-    const int row = form_.RealExpListBox->currentRow();
+    const int row = w_.measuredList->currentRow();
     if (row < 0)
         return nullptr;
     QLineSeries* series = curves_.seriesOfRow(row);
@@ -171,7 +176,7 @@ QLineSeries* PeakCommands::selectedMeasured(bool reportMissing) {
             interaction_.showMessage(QString::fromLatin1(kCantFindTarget));
         return nullptr;
     }
-    tick(form_.RealExpListBox, row);
+    tick(w_.measuredList, row);
     series->show();
     measured_ = series;
     return series;
@@ -188,10 +193,10 @@ bool PeakCommands::SmoothExpButtonClick() {
     } catch (const std::exception& error) {
         // What was smoothed before the error stays in the series.
         whole = false;
-        interaction_.showError(qs(error.what()));
+        interaction_.showError(ToQString(error.what()));
     }
-    form_.SeriesExpSmoothed->replace(ChartPoints(smoothed));
-    form_.SeriesExpSmoothed->show();
+    series_.smoothed->replace(ChartPoints(smoothed));
+    series_.smoothed->show();
     emit curves_.curvesChanged();
     return whole;
 }
@@ -200,80 +205,79 @@ void PeakCommands::FindExpPeaksButtonClick() {
     QLineSeries* series = selectedMeasured(true);
     if (!series)
         return;
-    form_.ExpPeaksSeries->clear();
-    form_.ExpPeaksSeries->show();
-    form_.SerieDerivee1->clear();
+    series_.measuredPeaks->clear();
+    series_.measuredPeaks->show();
+    series_.derivative->clear();
     PeakSearch search;
     try {
         search = FindMeasuredPeaks(CurveOf(*series), filterWidth());
     } catch (const std::exception& error) {
-        interaction_.showError(qs(error.what()));
+        interaction_.showError(ToQString(error.what()));
         return;
     }
     showDerivative(search.derivative);
     derivativeGrid_->setRows(MeasuredDerivativeRows(search.derivative, separator_));
-    form_.StaticText1->setText(form_.RealExpListBox->currentItem()->text());
+    w_.measuredTitle->setText(w_.measuredList->currentItem()->text());
     measuredPeaks_->setRows(PeakRows(search.peaks, separator_));
-    form_.ExpPeaksSeries->replace(peakPoints(search.peaks));
+    series_.measuredPeaks->replace(peakPoints(search.peaks));
     showCouples(search.peaks, false);
     derivativeAvailable_ = true;
 }
 
 void PeakCommands::FindPeaksButtonClick() {
-    const int row = form_.Runs->SelectedExperiment();
+    const int row = runs_.SelectedExperiment();
     if (row < 0)
         return;
-    tick(form_.VirtualExpListBox, row);
-    QLineSeries* series = form_.Runs->historySeries(static_cast<std::size_t>(row));
+    tick(w_.historyList, row);
+    QLineSeries* series = runs_.historySeries(static_cast<std::size_t>(row));
     series->show();
     simulated_ = series;
-    form_.SimPeaksSeries->clear();
-    form_.SimPeaksSeries->show();
-    form_.SerieDerivee1->clear();
+    series_.simulatedPeaks->clear();
+    series_.simulatedPeaks->show();
+    series_.derivative->clear();
 
     const PeakSearch search = FindSimulatedPeaks(CurveOf(*series));
     showDerivative(search.derivative);
     derivativeGrid_->setRows(SimulatedDerivativeRows(search.derivative, separator_));
-    form_.StaticText4->setText(series->name());
+    w_.simulatedTitle->setText(series->name());
     simulatedPeaks_->setRows(PeakRows(search.peaks, separator_));
     // The simulated peaks are kept in the order of their potentials.
     QList<QPointF> points = peakPoints(search.peaks);
     std::stable_sort(points.begin(), points.end(),
                      [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
-    form_.SimPeaksSeries->replace(points);
+    series_.simulatedPeaks->replace(points);
     showCouples(search.peaks, true);
     derivativeAvailable_ = true;
 }
 
 void PeakCommands::ToggleDerivativeButtonClick() {
-    setDerivativeShown(derivativeAvailable_ && !form_.SerieDerivee1->isVisible());
+    setDerivativeShown(derivativeAvailable_ && !series_.derivative->isVisible());
 }
 
 void PeakCommands::setDerivativeShown(bool shown) {
-    form_.SerieDerivee1->setVisible(shown);
-    derivativeAxis_->setVisible(shown);
-    if (auto* button = form_.findChild<QAbstractButton*>(QStringLiteral("ToggleDerivativeButton")))
-        button->setChecked(shown);
+    series_.derivative->setVisible(shown);
+    series_.derivativeAxis->setVisible(shown);
+    w_.toggleDerivative->setChecked(shown);
 }
 
 void PeakCommands::showDerivative(const Curve& derivative) {
-    form_.SerieDerivee1->replace(ChartPoints(derivative));
+    series_.derivative->replace(ChartPoints(derivative));
     if (derivative.empty())
         return;
     const auto [low, high] = std::minmax_element(
         derivative.begin(), derivative.end(),
         [](const CurvePoint& a, const CurvePoint& b) { return a.current < b.current; });
     const double margin = std::max((high->current - low->current) * 0.05, 1e-12);
-    derivativeAxis_->setRange(low->current - margin, high->current + margin);
-    derivativeAxis_->applyNiceNumbers();
+    series_.derivativeAxis->setRange(low->current - margin, high->current + margin);
+    series_.derivativeAxis->applyNiceNumbers();
 }
 
 // Under the peak grid, what is read first off a couple's two peaks.
 void PeakCommands::showCouples(const std::vector<Peak>& peaks, bool simulated) {
     QStringList lines;
     for (const std::string& line : CoupleLines(PairPeaks(peaks), separator_))
-        lines << qs(line);
-    (simulated ? form_.VirtualCouples : form_.MeasuredCouples)->setPlainText(lines.join('\n'));
+        lines << ToQString(line);
+    (simulated ? w_.simulatedCouples : w_.measuredCouples)->setPlainText(lines.join('\n'));
 }
 
 }  // namespace ondrel

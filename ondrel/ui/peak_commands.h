@@ -5,15 +5,34 @@
 #include "../curves/peaks.h"
 #include "interaction.h"
 
+class QAbstractButton;
+class QLabel;
 class QLineSeries;
+class QListWidget;
+class QPlainTextEdit;
 class QScatterSeries;
+class QSpinBox;
+class QTableView;
 class QValueAxis;
 
 namespace ondrel {
 
+class ChartPanel;
 class ExperimentalCurves;
-class TForm1;
+class Potentiostat;
 class TextGridModel;
+
+// The series of peaks, smoothing and the derivative on the voltammogram
+// chart, the derivative on an axis of its own on the right.
+struct PeakSeries {
+    QLineSeries* derivative;  // SerieDerivee1
+    QValueAxis* derivativeAxis;
+    QLineSeries* smoothed;                           // SeriesExpSmoothed
+    QScatterSeries *simulatedPeaks, *measuredPeaks;  // SimPeaksSeries, ExpPeaksSeries
+};
+
+// Adds them to the chart, hidden.
+PeakSeries AddPeakSeries(ChartPanel& voltammogram);
 
 // Peaks, smoothing and the derivative: the commands that examine a
 // simulated curve of the history or a measured curve, their series on the
@@ -22,8 +41,19 @@ class PeakCommands final : public QObject {
     Q_OBJECT
 
 public:
-    PeakCommands(TForm1& form, ExperimentalCurves& curves, Interaction& interaction,
-                 char separator);
+    // The window's controls that the commands drive.
+    struct Widgets {
+        PeakSeries series;
+        QListWidget *measuredList, *historyList;  // where the curves are chosen
+        QSpinBox* width;                          // the filter width
+        QTableView *derivativeGrid, *measuredPeaks, *simulatedPeaks;
+        QLabel *measuredTitle, *simulatedTitle;  // the curves whose peaks are listed
+        QPlainTextEdit *measuredCouples, *simulatedCouples;
+        QAbstractButton *findSimulated, *findMeasured, *smooth, *toggleDerivative;
+    };
+
+    PeakCommands(const Widgets& widgets, ExperimentalCurves& curves, Potentiostat& runs,
+                 Interaction& interaction, char separator, QObject* parent = nullptr);
 
     bool derivativeAvailable() const { return derivativeAvailable_; }
     // The filter width of the width box, truncated to an integer.
@@ -41,17 +71,21 @@ public slots:
     void ToggleDerivativeButtonClick();
 
 private:
+    void wireCommands();
+    void followSimulatedCurves();
+    void followMeasuredCurves();
     QLineSeries* selectedMeasured(bool reportMissing);
     void showDerivative(const Curve& derivative);
     void setDerivativeShown(bool shown);
     void showCouples(const std::vector<Peak>& peaks, bool simulated);
 
-    TForm1& form_;
+    const Widgets w_;
+    const PeakSeries& series_ = w_.series;
     ExperimentalCurves& curves_;
+    Potentiostat& runs_;
     Interaction& interaction_;
     const char separator_;
 
-    QValueAxis* derivativeAxis_;
     TextGridModel *derivativeGrid_, *measuredPeaks_, *simulatedPeaks_;
     // The curves last examined, whose peaks and smoothing are shown.
     QLineSeries *measured_ = nullptr, *simulated_ = nullptr;

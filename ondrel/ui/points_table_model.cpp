@@ -1,6 +1,7 @@
 #include "points_table_model.h"
 
 #include "../runs/run_tables.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
@@ -25,7 +26,7 @@ QVariant PointsTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
     const auto row = static_cast<std::size_t>(index.row());
-    return QString::fromStdString(SimulatedGridCell(points_[row], row, index.column(), separator_));
+    return ToQString(SimulatedGridCell(points_[row], row, index.column(), separator_));
 }
 
 QVariant PointsTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -28,30 +28,11 @@
 #include "model_editor.h"
 #include "points_table_model.h"
 #include "program_sheet.h"
-#include "tform1.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
 namespace {
-
-QString qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
-QList<QPointF> curvePoints(const std::vector<CVpoint>& points) {
-    QList<QPointF> curve;
-    curve.reserve(static_cast<qsizetype>(points.size()));
-    for (const CVpoint& p : points)
-        curve.append({static_cast<double>(p.potential), static_cast<double>(p.current) * 1e6});
-    return curve;
-}
-
-// Sets a range as the chart takes it, or says that it cannot.
-void setRange(QValueAxis* axis, double min, double max, const char* message) {
-    if (!std::isfinite(min) || !std::isfinite(max) || !(min < max))
-        throw AxisScalingException(message);
-    axis->setRange(min, max);
-}
 
 QString duration(qint64 ms) {
     const qint64 s = (ms + 500) / 1000;
@@ -61,15 +42,31 @@ QString duration(qint64 ms) {
 
 }  // namespace
 
-Potentiostat::Potentiostat(TForm1& form, TModel& model, Interaction& interaction, char separator)
-    : form_(form), model_(model), interaction_(interaction), separator_(separator) {
+Potentiostat::Potentiostat(const Widgets& widgets, TModel& model, const std::string& modelName,
+                           ProgramSheet& program, ModelEditor& editor, Interaction& interaction,
+                           char separator)
+    : w_(widgets),
+      model_(model),
+      modelName_(modelName),
+      program_(program),
+      editor_(editor),
+      interaction_(interaction),
+      separator_(separator),
+      charts_(*widgets.voltammogram, *widgets.profiles, *widgets.pilot) {
     grid_ = new PointsTableModel(separator_, this);
-    form_.SimulatedDataGrid->setModel(grid_);
+    w_.pointsGrid->setModel(grid_);
+    buildBanner();
+    buildProgress();
+    wireSwitches();
+    wireHistory();
+    // A renamed species renames its concentration profile.
+    connect(&editor_, &ModelEditor::speciesRenamed, this,
+            [this](int index, const QString& name) { charts_.RenameProfile(index, name); });
+}
 
-    pilotSeries_ = form_.PilotChartPanel->addLine(1);
-
-    // "Experiment" over "Aborted", lime on black, blinking over the curves.
-    banner_ = new QLabel(QStringLiteral("Experiment\nAborted"), form_.VoltamogramPanel->view());
+// "Experiment" over "Aborted", lime on black, blinking over the curves.
+void Potentiostat::buildBanner() {
+    banner_ = new QLabel(QStringLiteral("Experiment\nAborted"), w_.voltammogram->view());
     banner_->setObjectName(QStringLiteral("AbortedBanner"));
     banner_->setAlignment(Qt::AlignCenter);
     banner_->setStyleSheet(QStringLiteral(
@@ -87,15 +84,18 @@ Potentiostat::Potentiostat(TForm1& form, TModel& model, Interaction& interaction
             banner_->hide();
         }
     });
+}
 
+// The run's progress in the status bar, and the timers that draw the run.
+void Potentiostat::buildProgress() {
     progress_ = new QProgressBar;
     progress_->setObjectName(QStringLiteral("RunProgress"));
     progress_->setRange(0, 1000);
     progress_->setMaximumWidth(220);
     progressText_ = new QLabel;
     progressText_->setObjectName(QStringLiteral("RunProgressText"));
-    form_.MainStatusBar->addPermanentWidget(progressText_);
-    form_.MainStatusBar->addPermanentWidget(progress_);
+    w_.statusBar->addPermanentWidget(progressText_);
+    w_.statusBar->addPermanentWidget(progress_);
     progress_->hide();
     progressText_->hide();
     drainTimer_.setSingleShot(true);
@@ -103,28 +103,28 @@ Potentiostat::Potentiostat(TForm1& form, TModel& model, Interaction& interaction
     connect(&drainTimer_, &QTimer::timeout, this, &Potentiostat::drainFrame);
     progressTimer_.setInterval(200);
     connect(&progressTimer_, &QTimer::timeout, this, &Potentiostat::updateProgress);
+}
 
-    connect(form_.RxRunExperiment, &QPushButton::clicked, this, &Potentiostat::RunSwitchClicked);
-    form_.RxRunExperiment->setEnabled(true);
-    connect(form_.RxFreeze, &QPushButton::toggled, this, [this](bool on) { freeze_ = on; });
-    connect(form_.RxHold, &QPushButton::clicked, this, [this] {
+void Potentiostat::wireSwitches() {
+    connect(w_.run, &QPushButton::clicked, this, &Potentiostat::RunSwitchClicked);
+    connect(w_.freeze, &QPushButton::toggled, this, [this](bool on) { freeze_ = on; });
+    connect(w_.hold, &QPushButton::clicked, this, [this] {
         if (engine_)
             engine_->ToggleHold();
     });
-    for (const char* name : {"ToolbarButton976", "ToolbarButton977", "ToolbarButton978"}) {
-        auto* button = form_.findChild<QToolButton*>(QString::fromLatin1(name));
-        button->setEnabled(true);
-        connect(button, &QToolButton::toggled, this, &Potentiostat::setTracking);
-    }
+    for (QAbstractButton* track : {w_.trackVoltammogram, w_.trackProfiles, w_.trackPilot})
+        connect(track, &QAbstractButton::toggled, this, &Potentiostat::setTracking);
+}
 
-    QListWidget* list = form_.VirtualExpListBox;
+void Potentiostat::wireHistory() {
+    QListWidget* list = w_.history;
     list->installEventFilter(this);
     connect(list, &QListWidget::itemClicked, this, [this, list](QListWidgetItem* item) {
-        if (form_.ReloadOnSingleClick->isChecked())
+        if (w_.reloadOnSingleClick->isChecked())
             Recall(list->row(item));
     });
     connect(list, &QListWidget::itemDoubleClicked, this, [this, list](QListWidgetItem* item) {
-        if (form_.ReloadOnDoubleClick->isChecked())
+        if (w_.reloadOnDoubleClick->isChecked())
             Recall(list->row(item));
     });
     connect(list, &QListWidget::itemChanged, this, [this, list](QListWidgetItem* item) {
@@ -136,16 +136,15 @@ Potentiostat::Potentiostat(TForm1& form, TModel& model, Interaction& interaction
             AutoScale();
         }
     });
-    auto* remove = form_.findChild<QPushButton*>(QStringLiteral("DeleteVirtualVoltamogram"));
-    remove->setEnabled(true);
-    connect(remove, &QPushButton::clicked, this, [this, list] { DeleteRow(list->currentRow()); });
+    connect(w_.deleteExperiment, &QAbstractButton::clicked, this,
+            [this, list] { DeleteRow(list->currentRow()); });
 }
 
 // The Delete key in the history list deletes its current row.
 bool Potentiostat::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == form_.VirtualExpListBox && event->type() == QEvent::KeyPress &&
+    if (watched == w_.history && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        DeleteRow(form_.VirtualExpListBox->currentRow());
+        DeleteRow(w_.history->currentRow());
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -169,10 +168,8 @@ void Potentiostat::StopAndWait() {
 
 void Potentiostat::setTracking() {
     if (live_)
-        live_->setTracking(
-            {form_.findChild<QToolButton*>(QStringLiteral("ToolbarButton976"))->isChecked(),
-             form_.findChild<QToolButton*>(QStringLiteral("ToolbarButton977"))->isChecked(),
-             form_.findChild<QToolButton*>(QStringLiteral("ToolbarButton978"))->isChecked()});
+        live_->setTracking({w_.trackVoltammogram->isChecked(), w_.trackProfiles->isChecked(),
+                            w_.trackPilot->isChecked()});
 }
 
 void Potentiostat::RunSwitchClicked(bool on) {
@@ -187,9 +184,9 @@ void Potentiostat::RunSwitchClicked(bool on) {
 }
 
 void Potentiostat::resetRunControls() {
-    form_.RxRunExperiment->setChecked(false);
-    form_.RxRunExperiment->setEnabled(true);
-    for (QPushButton* button : {form_.RxFreeze, form_.RxHold}) {
+    w_.run->setChecked(false);
+    w_.run->setEnabled(true);
+    for (QPushButton* button : {w_.freeze, w_.hold}) {
         button->setChecked(false);
         button->setEnabled(false);
     }
@@ -202,7 +199,7 @@ void Potentiostat::resetRunControls() {
 void Potentiostat::destroySnapshot() {
     snapshot_.reset();
     if (currentSeries_) {
-        form_.VoltamogramPanel->chart()->removeSeries(currentSeries_);
+        w_.voltammogram->chart()->removeSeries(currentSeries_);
         delete currentSeries_;
         currentSeries_ = nullptr;
     }
@@ -212,19 +209,19 @@ void Potentiostat::startRun() {
     // The program, the cell and the intervals as the boxes hold them, then
     // what the editors have not applied yet.
     try {
-        form_.Program->ReadProgram();
+        program_.ReadProgram();
     } catch (const Exception& error) {
         resetRunControls();
-        interaction_.showError(qs(error.what()));
+        interaction_.showError(ToQString(error.what()));
         return;
     }
-    if (!form_.Editor->ApplyPending()) {
+    if (!editor_.ApplyPending()) {
         resetRunControls();
         return;
     }
-    snapshot_ = TVirtualExperiment::Snapshot(model_, form_.modelName());
+    snapshot_ = TVirtualExperiment::Snapshot(model_, modelName_);
     for (const std::string& message : snapshot_->messages)
-        interaction_.showMessage(qs(message));
+        interaction_.showMessage(ToQString(message));
     if (snapshot_->invalid) {
         resetRunControls();
         snapshot_.reset();
@@ -236,16 +233,15 @@ void Potentiostat::startRun() {
     if (const std::string problem = ModelProblem(model_); !problem.empty()) {
         resetRunControls();
         snapshot_.reset();
-        interaction_.showError(qs(problem));
+        interaction_.showError(ToQString(problem));
         return;
     }
-    currentSeries_ = form_.VoltamogramPanel->addLine(2);
-    currentCurve_.clear();
+    currentSeries_ = charts_.StartCurve();
     currentPoints_.clear();
     emit runStarted();
     freeze_ = false;
-    form_.RxFreeze->setEnabled(true);
-    form_.RxHold->setEnabled(true);
+    w_.freeze->setEnabled(true);
+    w_.hold->setEnabled(true);
     buildAndStart();
 }
 
@@ -271,7 +267,7 @@ bool Potentiostat::buildAndStart() {
         QMetaObject::invokeMethod(this, &Potentiostat::finishRun, Qt::QueuedConnection);
         return false;
     }
-    currentRangeEmpty_ = true;
+    charts_.ForgetCurrentRange();
     elapsed_.start();
     // The progress shows from its first tick on: a run shorter than that
     // leaves the status bar as it is.
@@ -306,119 +302,30 @@ void Potentiostat::drainFrame() {
 }
 
 void Potentiostat::applyFrame(LiveFrame frame) {
-    // A series takes a whole list at once far faster than appended points,
-    // which it handles one by one: the charts' points are kept here and
-    // handed over whole.
-    if (frame.resetPilot) {
-        pilotCurve_.clear();
-        pilotSeries_->clear();
-    }
-    if (frame.potentialRange) {
-        const auto [emax, emin] = *frame.potentialRange;
-        setRange(form_.PilotChartPanel->yAxis(), emin * 1000, emax * 1000, kPilotChartScale);
-        setRange(form_.PilotChartPanel->xAxis(), -100,
-                 static_cast<double>(live_ ? live_->nSteps() : 0) + 100, kPilotChartScale);
-        setRange(form_.VoltamogramPanel->xAxis(), emin * 1000, emax * 1000, kVoltammogramScale);
-    }
-    if (!frame.pilotPoints.empty()) {
-        for (const auto& [step, e] : frame.pilotPoints)
-            pilotCurve_.append({static_cast<double>(step), e});
-        pilotSeries_->replace(pilotCurve_);
-    }
+    if (frame.resetPilot)
+        charts_.ClearPilot();
+    if (frame.potentialRange)
+        charts_.SetPotentialRange(*frame.potentialRange, live_ ? live_->nSteps() : 0);
+    if (!frame.pilotPoints.empty())
+        charts_.AddPilotPoints(frame.pilotPoints);
     if (frame.readout) {
-        form_.PotentialLabel->setText(qs(frame.readout->potential));
-        form_.CurrentLabel->setText(qs(frame.readout->current));
-        form_.TimeLabel->setText(qs(frame.readout->step));
+        w_.potential->setText(ToQString(frame.readout->potential));
+        w_.current->setText(ToQString(frame.readout->current));
+        w_.step->setText(ToQString(frame.readout->step));
     }
-    if (!frame.voltammogramPoints.empty() && currentSeries_) {
-        for (const auto& [e, i] : frame.voltammogramPoints)
-            currentCurve_.append({e, i});
-        currentSeries_->replace(currentCurve_);
-        extendCurrentRange(frame.voltammogramPoints);
-    }
+    if (!frame.voltammogramPoints.empty() && currentSeries_)
+        charts_.AddCurrentPoints(*currentSeries_, frame.voltammogramPoints);
     if (frame.profiles) {
         try {
-            refreshProfiles(*frame.profiles);
+            charts_.ShowProfiles(*frame.profiles);
         } catch (const std::exception&) {
             interaction_.showError(QString::fromLatin1(kRefreshProfilesError));
         }
     }
 }
 
-void Potentiostat::extendCurrentRange(const std::vector<std::pair<double, double>>& points) {
-    for (const auto& point : points) {
-        if (currentRangeEmpty_) {
-            currentMin_ = currentMax_ = point.second;
-            currentRangeEmpty_ = false;
-        }
-        currentMin_ = std::min(currentMin_, point.second);
-        currentMax_ = std::max(currentMax_, point.second);
-    }
-    const double margin = std::max((currentMax_ - currentMin_) * 0.05, 1e-9);
-    setRange(form_.VoltamogramPanel->yAxis(), currentMin_ - margin, currentMax_ + margin,
-             kVoltammogramScale);
-    form_.VoltamogramPanel->yAxis()->applyNiceNumbers();
-}
-
 void Potentiostat::AutoScale() {
-    ChartPanel* panel = form_.VoltamogramPanel;
-    double emin = 0, emax = 0;
-    std::vector<std::pair<double, double>> all;
-    for (QAbstractSeries* series : panel->chart()->series()) {
-        auto* line = qobject_cast<QLineSeries*>(series);
-        if (!line || !line->isVisible() || !line->attachedAxes().contains(panel->yAxis()))
-            continue;
-        for (const QPointF& p : line->points()) {
-            if (all.empty())
-                emin = emax = p.x();
-            emin = std::min(emin, p.x());
-            emax = std::max(emax, p.x());
-            all.emplace_back(p.x(), p.y());
-        }
-    }
-    currentRangeEmpty_ = true;
-    if (all.empty())
-        return;
-    if (emin < emax) {
-        panel->xAxis()->setRange(emin, emax);
-        panel->xAxis()->applyNiceNumbers();
-    }
-    extendCurrentRange(all);
-}
-
-// One series per species, in order; series of species no longer there are
-// hidden. Only what changed is touched: a chart lays itself out anew on
-// every name, visibility or range change.
-void Potentiostat::refreshProfiles(const ConcentrationProfiles& profiles) {
-    ChartPanel* panel = form_.ConcProfilPanel;
-    for (std::size_t s = profiles.values.size(); s < form_.profileSeries.size(); ++s)
-        form_.profileSeries[s]->hide();
-    double top = 1;
-    std::size_t boxes = 0;
-    for (std::size_t s = 0; s < profiles.values.size(); ++s) {
-        if (s >= form_.profileSeries.size())
-            form_.profileSeries.push_back(panel->addLine(1));
-        QLineSeries* series = form_.profileSeries[s];
-        if (series->name() != qs(profiles.names[s]))
-            series->setName(qs(profiles.names[s]));
-        QList<QPointF> points;
-        const std::vector<double>& values = profiles.values[s];
-        points.reserve(static_cast<qsizetype>(values.size()));
-        for (std::size_t b = 0; b < values.size(); ++b) {
-            points.append({static_cast<double>(ProfilePosition(static_cast<int>(b))), values[b]});
-            top = std::max(top, values[b]);
-        }
-        series->replace(points);
-        series->show();
-        boxes = std::max(boxes, values.size());
-    }
-    panel->chart()->legend()->setVisible(!profiles.values.empty());
-    if (boxes > 1)
-        panel->xAxis()->setRange(0,
-                                 static_cast<double>(ProfilePosition(static_cast<int>(boxes) - 1)));
-    panel->xAxis()->applyNiceNumbers();
-    panel->yAxis()->setRange(0, top * 1.05);
-    panel->yAxis()->applyNiceNumbers();
+    charts_.AutoScale();
 }
 
 void Potentiostat::updateProgress() {
@@ -464,9 +371,9 @@ void Potentiostat::finishRun() {
         } catch (const EngineStopException&) {
             blinkAborted();
         } catch (const EngineErrorException& error) {
-            interaction_.showError(qs(error.what()));
+            interaction_.showError(ToQString(error.what()));
         } catch (const AxisScalingException& error) {
-            interaction_.showError(qs(error.what()));
+            interaction_.showError(ToQString(error.what()));
         } catch (...) {
             interaction_.showError(QString::fromLatin1(kErrorWhileRunning));
         }
@@ -474,12 +381,12 @@ void Potentiostat::finishRun() {
         return;
     }
     resetRunControls();
-    showGrid(currentPoints_, form_.StaticText2->text());
+    showGrid(currentPoints_, w_.curveTitle->text());
     const ExperimentHistory::Comparison comparison = history_.Compare(*snapshot_);
     if (comparison.equal) {
         destroySnapshot();  // the history keeps the earlier, equal one
-    } else if (form_.AutoSaveInHistory->isChecked() ||
-               interaction_.askOkCancel(qs(ExperimentHistory::SaveQuestion(comparison.last)))) {
+    } else if (w_.autoSave->isChecked() || interaction_.askOkCancel(ToQString(
+                                               ExperimentHistory::SaveQuestion(comparison.last)))) {
         storeExperiment();
     } else {
         destroySnapshot();
@@ -492,26 +399,26 @@ void Potentiostat::storeExperiment() {
     const std::size_t row = history_.Store(std::move(*snapshot_), currentPoints_);
     snapshot_.reset();
     const TVirtualExperiment& stored = history_.at(row).experiment;
-    currentSeries_->replace(curvePoints(currentPoints_));
-    currentSeries_->setName(qs(stored.SeriesTitle()));
+    currentSeries_->replace(CurvePoints(currentPoints_));
+    currentSeries_->setName(ToQString(stored.SeriesTitle()));
     historySeries_.push_back(currentSeries_);
     currentSeries_ = nullptr;
-    form_.StaticText2->setText(qs(stored.SeriesTitle()));
+    w_.curveTitle->setText(ToQString(stored.SeriesTitle()));
 
-    auto* item = new QListWidgetItem(qs(stored.RowText()));
+    auto* item = new QListWidgetItem(ToQString(stored.RowText()));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
     {
-        const QSignalBlocker block(form_.VirtualExpListBox);
-        form_.VirtualExpListBox->addItem(item);
-        form_.VirtualExpListBox->setCurrentRow(form_.VirtualExpListBox->count() - 1);
+        const QSignalBlocker block(w_.history);
+        w_.history->addItem(item);
+        w_.history->setCurrentRow(w_.history->count() - 1);
     }
 }
 
 void Potentiostat::showGrid(const std::vector<CVpoint>& points, const QString& title) {
     grid_->setPoints(points);
-    form_.StaticText2->setText(title);
-    form_.StaticText3->setText(qs(PointCountText(points.size())));
+    w_.curveTitle->setText(title);
+    w_.pointCount->setText(ToQString(PointCountText(points.size())));
 }
 
 void Potentiostat::blinkAborted() {
@@ -521,7 +428,7 @@ void Potentiostat::blinkAborted() {
 }
 
 int Potentiostat::SelectedExperiment() {
-    const int row = form_.VirtualExpListBox->currentRow();
+    const int row = w_.history->currentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= history_.size()) {
         interaction_.showError(QString::fromLatin1(kCantFindVirtual));
         return -1;
@@ -534,31 +441,31 @@ void Potentiostat::Recall(int row) {
     try {
         entry = &history_.at(static_cast<std::size_t>(row < 0 ? -1 : row));
     } catch (const Exception& error) {
-        interaction_.showError(qs(error.what()));
+        interaction_.showError(ToQString(error.what()));
         return;
     }
     const TVirtualExperiment& e = entry->experiment;
-    form_.SetModelName(e.modelName);
+    emit experimentRecalled(e.modelName);
     e.RecallInto(model_);
-    showGrid(entry->points, qs(e.SeriesTitle()));
-    form_.Program->ShowModel();
-    form_.Program->ShowIntervals();
-    form_.Editor->RebuildAll();
+    showGrid(entry->points, ToQString(e.SeriesTitle()));
+    program_.ShowModel();
+    program_.ShowIntervals();
+    editor_.RebuildAll();
 }
 
 void Potentiostat::DeleteRow(int row) {
     if (row < 0 || row >= static_cast<int>(history_.size()))
         return;
     const auto at = static_cast<std::size_t>(row);
-    if (!interaction_.askYesNo(qs(history_.DeleteQuestion(at))))
+    if (!interaction_.askYesNo(ToQString(history_.DeleteQuestion(at))))
         return;
     QLineSeries* series = historySeries_[at];
     emit historyCurveRemoved(series);
-    form_.VoltamogramPanel->chart()->removeSeries(series);
+    w_.voltammogram->chart()->removeSeries(series);
     delete series;
     historySeries_.erase(historySeries_.begin() + row);
     history_.Remove(at);
-    delete form_.VirtualExpListBox->takeItem(row);
+    delete w_.history->takeItem(row);
     AutoScale();
 }
 

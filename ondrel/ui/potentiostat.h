@@ -1,9 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QList>
 #include <QObject>
-#include <QPointF>
 #include <QTimer>
 #include <atomic>
 #include <exception>
@@ -17,28 +15,30 @@
 #include "../runs/experiment_history.h"
 #include "../runs/live_run.h"
 #include "interaction.h"
+#include "run_charts.h"
 
+class QAbstractButton;
+class QCheckBox;
 class QLabel;
 class QLineSeries;
+class QListWidget;
 class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTableView;
 
 namespace ondrel {
 
-class PointsTableModel;
+class ChartPanel;
 class CVSimulation;
-class TForm1;
+class ModelEditor;
+class PointsTableModel;
+class ProgramSheet;
 
 inline constexpr const char* kErrorWhileRunning = "Error while Running Experiment";
-inline constexpr const char* kPilotChartScale = "Pb avec echelles Form1->PilotChart";
-inline constexpr const char* kVoltammogramScale = "Pb avec echelles Voltamogramme";
 inline constexpr const char* kRefreshProfilesError = "Error in RefreshConcProfile()";
 inline constexpr const char* kCantFindVirtual = "Can't find target VirtualExperiment";
-
-// A chart refused an axis range.
-class AxisScalingException : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // The virtual potentiostat: the run, freeze, hold and track switches, the
 // live charts and read-outs, the simulated-data grid and the history of
@@ -49,7 +49,26 @@ class Potentiostat final : public QObject {
     Q_OBJECT
 
 public:
-    Potentiostat(TForm1& form, TModel& model, Interaction& interaction, char separator);
+    // The window's controls that the potentiostat drives.
+    struct Widgets {
+        ChartPanel *voltammogram, *profiles, *pilot;
+        QStatusBar* statusBar;  // the run's progress
+        QTableView* pointsGrid;
+        QLabel *curveTitle, *pointCount;  // over the points grid
+        QPushButton *run, *freeze, *hold;
+        QLabel *potential, *current, *step;  // the live read-outs
+        QAbstractButton *trackVoltammogram, *trackProfiles, *trackPilot;
+        QListWidget* history;
+        QCheckBox* autoSave;
+        QRadioButton *reloadOnSingleClick, *reloadOnDoubleClick;
+        QAbstractButton* deleteExperiment;
+    };
+
+    // Runs model, named modelName, with the program of program's boxes and
+    // the changes pending in editor.
+    Potentiostat(const Widgets& widgets, TModel& model, const std::string& modelName,
+                 ProgramSheet& program, ModelEditor& editor, Interaction& interaction,
+                 char separator);
     ~Potentiostat() override;
 
     bool running() const { return engine_ != nullptr; }
@@ -67,6 +86,7 @@ public:
     double lastRunSeconds() const { return lastRunSeconds_; }
     QLabel* abortedBanner() const { return banner_; }
     PointsTableModel* gridModel() const { return grid_; }
+    RunCharts& charts() { return charts_; }
 
     static constexpr int kBannerTickMs = 150;
     static constexpr int kDrainIntervalMs = 20;
@@ -84,6 +104,8 @@ signals:
     void historyCurveShown(QLineSeries* series, bool shown);
     // A stored curve is about to be destroyed.
     void historyCurveRemoved(QLineSeries* series);
+    // A stored experiment was recalled into the model under its name.
+    void experimentRecalled(const std::string& modelName);
 
 public slots:
     // Both axes of the voltammogram chart fitted to every curve shown.
@@ -93,6 +115,10 @@ public slots:
     void DeleteRow(int row);
 
 private:
+    void buildBanner();
+    void buildProgress();
+    void wireSwitches();
+    void wireHistory();
     void startRun();
     bool buildAndStart();
     void drainFrame();
@@ -102,14 +128,15 @@ private:
     void resetRunControls();
     void destroySnapshot();
     void blinkAborted();
-    void refreshProfiles(const ConcentrationProfiles& profiles);
-    void extendCurrentRange(const std::vector<std::pair<double, double>>& points);
     void showGrid(const std::vector<CVpoint>& points, const QString& title);
     void updateProgress();
     void setTracking();
 
-    TForm1& form_;
+    const Widgets w_;
     TModel& model_;
+    const std::string& modelName_;
+    ProgramSheet& program_;
+    ModelEditor& editor_;
     Interaction& interaction_;
     const char separator_;
 
@@ -128,10 +155,7 @@ private:
     std::vector<CVpoint> currentPoints_;
     ExperimentHistory history_;
     std::vector<QLineSeries*> historySeries_;
-    QLineSeries* pilotSeries_ = nullptr;
-    QList<QPointF> pilotCurve_, currentCurve_;  // what the two series show
-    double currentMin_ = 0, currentMax_ = 0;
-    bool currentRangeEmpty_ = true;
+    RunCharts charts_;
 
     PointsTableModel* grid_;
     QLabel* banner_;

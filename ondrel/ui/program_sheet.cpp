@@ -12,6 +12,7 @@
 
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "qt_text.h"
 
 namespace ondrel {
 
@@ -24,7 +25,7 @@ QLineEdit* box(QWidget* parent, const char* name, const QString& text = {}) {
 }
 
 QString number(double value, char separator) {
-    return QString::fromStdString(FloatToText(value, separator));
+    return ToQString(FloatToText(value, separator));
 }
 
 // The number in a box, or EConvertError naming the box by its caption.
@@ -55,7 +56,27 @@ ProgramSheet::ProgramSheet(TModel& model, char separator, QWidget* parent)
     : QWidget(parent), model_(model), separator_(separator) {
     setObjectName(QStringLiteral("ProgramSheet"));
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildPilotGroup());
+    layout->addWidget(buildCellGroup());
+    layout->addWidget(buildRunGroup());
+    layout->addStretch();
 
+    cellChanged(EditTempKelvin, &TModel::temperature, QStringLiteral("Temperature"));
+    cellChanged(EditElectrodeArea, &TModel::area, QStringLiteral("Electrode area"));
+    cellChanged(EditDiffusionScale, &TModel::diffusionScale, QStringLiteral("Diffusion scale"));
+    cellChanged(EditConcNormFactor, &TModel::concScale, QStringLiteral("Concentration factor"));
+
+    // The three boxes other than the temperature show the model from the
+    // start; the program boxes show its program.
+    EditElectrodeArea->setText(number(model_.area, separator_));
+    EditDiffusionScale->setText(number(model_.diffusionScale, separator_));
+    EditConcNormFactor->setText(number(model_.concScale, separator_));
+    showProgram();
+}
+
+// The potential program: the four potentials, the scan rate, the
+// half-cycle count and the two compensation switches.
+QGroupBox* ProgramSheet::buildPilotGroup() {
     auto* pilot = new QGroupBox(QStringLiteral("Cyclic Voltametry"), this);
     auto* pilotForm = new QFormLayout(pilot);
     EditInitialPotential = box(pilot, "EditInitialPotential");
@@ -88,8 +109,11 @@ ProgramSheet::ProgramSheet(TModel& model, char separator, QWidget* parent)
     CheckBoxiCcomp->setObjectName(QStringLiteral("CheckBoxiCcomp"));
     pilotForm->addRow(CheckBoxiRdrop);
     pilotForm->addRow(CheckBoxiCcomp);
-    layout->addWidget(pilot);
+    return pilot;
+}
 
+// The cell: temperature, electrode area, the two scales and the solver.
+QGroupBox* ProgramSheet::buildCellGroup() {
     auto* cell = new QGroupBox(QStringLiteral("Cell"), this);
     auto* cellForm = new QFormLayout(cell);
     // The temperature box keeps its own first text: the model holds 298.15 K
@@ -116,8 +140,11 @@ ProgramSheet::ProgramSheet(TModel& model, char separator, QWidget* parent)
     cellForm->addRow(QStringLiteral("Solver"), SolverCombo);
     connect(SolverCombo, &QComboBox::currentIndexChanged, this,
             [this](int index) { model_.solver = index == 1 ? Solver::Implicit : Solver::Classic; });
-    layout->addWidget(cell);
+    return cell;
+}
 
+// The experiment: the model's base name and the two refresh intervals.
+QGroupBox* ProgramSheet::buildRunGroup() {
     auto* run = new QGroupBox(QStringLiteral("Experiment"), this);
     auto* runForm = new QFormLayout(run);
     EditBaseName = box(run, "EditBaseName", QStringLiteral("NoName"));
@@ -126,20 +153,7 @@ ProgramSheet::ProgramSheet(TModel& model, char separator, QWidget* parent)
     runForm->addRow(QStringLiteral("Model name"), EditBaseName);
     runForm->addRow(QStringLiteral("Plot interval (mV)"), EditPlotInterval);
     runForm->addRow(QStringLiteral("Pilot refresh interval (mV)"), EditPilotRefreshInterval);
-    layout->addWidget(run);
-    layout->addStretch();
-
-    cellChanged(EditTempKelvin, &TModel::temperature, QStringLiteral("Temperature"));
-    cellChanged(EditElectrodeArea, &TModel::area, QStringLiteral("Electrode area"));
-    cellChanged(EditDiffusionScale, &TModel::diffusionScale, QStringLiteral("Diffusion scale"));
-    cellChanged(EditConcNormFactor, &TModel::concScale, QStringLiteral("Concentration factor"));
-
-    // The three boxes other than the temperature show the model from the
-    // start; the program boxes show its program.
-    EditElectrodeArea->setText(number(model_.area, separator_));
-    EditDiffusionScale->setText(number(model_.diffusionScale, separator_));
-    EditConcNormFactor->setText(number(model_.concScale, separator_));
-    showProgram();
+    return run;
 }
 
 void ProgramSheet::showProgram() {
@@ -166,7 +180,7 @@ void ProgramSheet::cellChanged(QLineEdit* edit, double TModel::*parameter, const
             emit conversionProblem({});
         } catch (const EConvertError& error) {
             markInvalid(edit, true);
-            emit conversionProblem(QString::fromStdString(error.what()));
+            emit conversionProblem(ToQString(error.what()));
         }
     });
 }

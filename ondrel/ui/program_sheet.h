@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -51,6 +52,9 @@ signals:
     void conversionProblem(const QString& message);
 
 private:
+    QGroupBox* buildPilotGroup();
+    QGroupBox* buildCellGroup();
+    QGroupBox* buildRunGroup();
     void showProgram();
     void cellChanged(QLineEdit* edit, double TModel::*parameter, const QString& caption);
 

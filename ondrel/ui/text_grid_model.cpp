@@ -1,6 +1,7 @@
 #include "text_grid_model.h"
 
 #include <algorithm>
+#include "qt_text.h"
 
 namespace ondrel {
 
@@ -34,7 +35,7 @@ int TextGridModel::columnCount(const QModelIndex& parent) const {
 QVariant TextGridModel::cell(std::size_t row, int column) const {
     if (row >= rows_.size() || column < 0 || static_cast<std::size_t>(column) >= rows_[row].size())
         return {};
-    return QString::fromStdString(rows_[row][static_cast<std::size_t>(column)]);
+    return ToQString(rows_[row][static_cast<std::size_t>(column)]);
 }
 
 QVariant TextGridModel::data(const QModelIndex& index, int role) const {

@@ -2,11 +2,11 @@
 
 #include <QMainWindow>
 #include <string>
-#include <vector>
 
 #include "../model/model.h"
 #include "interaction.h"
 
+class QAbstractButton;
 class QCheckBox;
 class QLineSeries;
 class QLabel;
@@ -37,7 +37,9 @@ class ProgramSheet;
 
 // The main window: the chart column on the left, the model panel's sheets
 // and the pilot panel on the right, the main tool bar and the status bar.
-// It owns the current model for its whole life.
+// It owns the current model for its whole life. The window builds every
+// control and hands each collaborator (the runs, the measured curves, the
+// peak commands, the chart view commands) the controls it drives.
 class TForm1 final : public QMainWindow {
     Q_OBJECT
 
@@ -73,13 +75,15 @@ public:
     QSplitter *Splitter1, *Splitter2;
     ChartPanel *VoltamogramPanel, *ConcProfilPanel, *PilotChartPanel;
     QStatusBar* MainStatusBar;
+    QToolButton *OpenOcvButton97, *SaveAsOcvButton97, *SaveExperimentalVoltamogramAs,
+        *SaveAsButton97, *ToggleDerivativeButton;
 
     QLabel *StaticText2, *StaticText3;
     QTableView* SimulatedDataGrid;
     QPlainTextEdit* Memo1;
     QLineEdit *EditSR, *EditIP, *EditV1, *EditV2, *EditFP, *EditAR, *EditTE;
 
-    QPushButton *RxRunExperiment, *RxFreeze, *RxHold, *RxPowerSwitch;
+    QPushButton *RxRunExperiment, *RxFreeze, *RxHold, *RxPowerSwitch, *DeleteVirtualVoltamogram;
     QLabel *PotentialLabel, *CurrentLabel, *TimeLabel;
     QListWidget* VirtualExpListBox;
     QCheckBox* AutoSaveInHistory;
@@ -90,15 +94,12 @@ public:
     QTableView *ExpDataGrid, *PeaksGrid, *VirtualVoltamogramsPeakGrid, *StringGridDerivative1;
     QLabel *ExpInputFileName, *ExpInputFileNpts, *StaticText1, *StaticText4;
     QPlainTextEdit *MeasuredCouples, *VirtualCouples;  // ΔEp, E½ and the current ratio
+    QPushButton *FindPeaksButton, *FindExpPeaksButton, *SmoothExpButton, *SaveSmoothedButton;
     QSpinBox* RxSpinEdit1;
-    QLineSeries *SerieDerivee1 = nullptr, *SeriesExpSmoothed = nullptr;
-    QScatterSeries *SimPeaksSeries = nullptr, *ExpPeaksSeries = nullptr;
+    QLineSeries *SerieDerivee1, *SeriesExpSmoothed;
+    QScatterSeries *SimPeaksSeries, *ExpPeaksSeries;
     // The values under the mouse over the voltammogram and profile charts.
     QLabel *Label36, *Label24;
-
-    // The concentration-profile series, one per species in list order, as
-    // runs draw them.
-    std::vector<QLineSeries*> profileSeries;
 
 public slots:
     void LoadModelFrom();
@@ -115,12 +116,16 @@ protected:
 private:
     QToolButton* toolButton(const char* name, const QString& caption, const QString& hint);
     void buildToolBar();
+    QWidget* buildPanels();
+    QTabWidget* buildModelPanel();
     QWidget* buildChartColumn();
     QWidget* buildSimulatedDataSheet();
     QWidget* buildExperimentalDataSheet();
     QWidget* buildPeaksSheet();
     QWidget* buildEspSheet();
     QWidget* buildPilotPanel();
+    void createCollaborators();
+    void wireWindowCommands();
     void showMecHeader(const MecHeader& header);
     void refreshFromModel();
     bool confirmExit();

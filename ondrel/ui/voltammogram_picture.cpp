@@ -13,6 +13,7 @@
 #include "interaction.h"
 #include "measured_curves.h"
 #include "potentiostat.h"
+#include "qt_text.h"
 #include "tform1.h"
 
 namespace ondrel {
@@ -82,7 +83,7 @@ void layOut(ChartPanel& panel) {
 
 void WriteVoltammogramPicture(const std::string& model, const std::vector<std::string>& curves,
                               const std::string& picture, bool threeD) {
-    if (!PictureFormatOf(QString::fromStdString(picture)))
+    if (!PictureFormatOf(ToQString(picture)))
         throw Exception("Unknown picture extension: \"" + ExtensionOf(picture) +
                         "\" (a picture is written as .WMF, .EMF, .BMP, .SVG, .PDF or .PNG)");
     CheckWritable(picture);
@@ -96,12 +97,12 @@ void WriteVoltammogramPicture(const std::string& model, const std::vector<std::s
 
     BatchInteraction interaction;
     TForm1 form(interaction, {});
-    if (!model.empty() && !form.LoadModel(QString::fromStdString(model)))
+    if (!model.empty() && !form.LoadModel(ToQString(model)))
         interaction.check();
     runModel(form, interaction);
     QStringList paths;
     for (const std::string& curve : curves)
-        paths << QString::fromStdString(curve);
+        paths << ToQString(curve);
     if (!paths.isEmpty()) {
         form.Curves->LoadVoltamogramFiles(paths);
         interaction.check();
@@ -113,7 +114,7 @@ void WriteVoltammogramPicture(const std::string& model, const std::vector<std::s
     panel.setParent(nullptr);
     layOut(panel);
     try {
-        SaveChartPicture(*panel.chart(), QString::fromStdString(picture));
+        SaveChartPicture(*panel.chart(), ToQString(picture));
     } catch (...) {
         home->insertWidget(0, &panel);
         throw;
