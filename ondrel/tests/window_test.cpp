@@ -10,8 +10,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -137,6 +139,25 @@ TEST_F(WindowTest, EveryNamedControlIsThereAndTheEditorShowsTheDefaultModel) {
     EXPECT_EQ(control<QPushButton>("RxRunExperiment")->text(), "Start");
     EXPECT_EQ(control<QPushButton>("RxPowerSwitch")->statusTip(),
               "Turn Main Power OFF (Quit application)");
+}
+
+// Every command is wired from the start: only the switches of a running
+// engine and the Ok and Cancel of clean editors wait.
+TEST_F(WindowTest, EveryCommandIsReadyAtStartButThoseThatWaitForARunOrAnEdit) {
+    const QStringList waiting = {
+        "RxFreeze",     "RxHold",        "ApplySpeciesChange", "CancelSpeciesChange",
+        "ApplyButton1", "CancelButton1", "ApplyButton2",       "CancelButton2"};
+    int named = 0;
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        // The tab bar's own scroll arrows are not commands.
+        if (button->objectName().isEmpty() || qobject_cast<QTabBar*>(button->parent()))
+            continue;
+        ++named;
+        EXPECT_EQ(button->isEnabled(), !waiting.contains(button->objectName()))
+            << button->objectName().toStdString();
+    }
+    EXPECT_GT(named, 40);
+    EXPECT_TRUE(control<QSpinBox>("RxSpinEdit1")->isEnabled());
 }
 
 TEST_F(WindowTest, RenamingASpeciesRewritesEveryCoupleThatUsesIt) {

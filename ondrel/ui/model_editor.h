@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "../model/model.h"
 #include "interaction.h"
@@ -106,6 +107,8 @@ private:
     void refill(List list);
     void kill(List list, bool (*killRecord)(TModel&, int));
     void cancel(List list);
+    bool store(List list, int row, const std::function<void()>& apply,
+               const std::function<QString()>& rowText);
 
     // Reads a field as a number, or shows a conversion message naming it.
     bool readNumber(QLineEdit* field, const QString& caption, double& value);

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <functional>
 
 #include "../model/editor.h"
 #include "../model/record_texts.h"
@@ -63,6 +64,22 @@ void ModelEditor::cancel(List list) {
         return;
     refill(list);
     setModified(list, false);
+}
+
+// Ok on a couple or a reaction: the core checks and stores the entry, then
+// its row shows it; a refused entry is reported and changes nothing.
+bool ModelEditor::store(List list, int row, const std::function<void()>& apply,
+                        const std::function<QString()>& rowText) {
+    try {
+        apply();
+    } catch (const Exception& error) {
+        interaction_.showError(ToQString(error.what()));
+        return false;
+    }
+    setRow(lists_[list], row, rowText());
+    setModified(list, false);
+    emit modelEdited();
+    return true;
 }
 
 // --- species ---
@@ -150,16 +167,9 @@ bool ModelEditor::applyCouple() {
         !readNumber(EditRateCte, QStringLiteral("k\u00B0"), couple.k0) ||
         !readNumber(EditAlpha, QStringLiteral("a"), couple.alpha))
         return false;
-    try {
-        ApplyCouple(model_, row + 1, couple);
-    } catch (const Exception& error) {
-        interaction_.showError(ToQString(error.what()));
-        return false;
-    }
-    setRow(RedoxReactionsListBox, row, ToQString(CoupleText(couple, model_.species, separator_)));
-    setModified(Couples, false);
-    emit modelEdited();
-    return true;
+    return store(
+        Couples, row, [&] { ApplyCouple(model_, row + 1, couple); },
+        [&] { return ToQString(CoupleText(couple, model_.species, separator_)); });
 }
 
 void ModelEditor::ApplyButton1Click() {
@@ -213,19 +223,14 @@ bool ModelEditor::applyReaction() {
             return false;
         }
     }
-    try {
-        ApplyReaction(model_, row + 1, reaction);
-    } catch (const Exception& error) {
-        interaction_.showError(ToQString(error.what()));
-        return false;
-    }
-    setRow(
-        ChemReactionsListBox, row,
-        ToQString(ReactionTextAsTyped(reaction, model_.species, EditKforward->text().toStdString(),
-                                      EditKbackward->text().toStdString())));
-    setModified(Reactions, false);
-    emit modelEdited();
-    return true;
+    // The row shows the rates as typed, not the stored numbers.
+    return store(
+        Reactions, row, [&] { ApplyReaction(model_, row + 1, reaction); },
+        [&] {
+            return ToQString(ReactionTextAsTyped(reaction, model_.species,
+                                                 EditKforward->text().toStdString(),
+                                                 EditKbackward->text().toStdString()));
+        });
 }
 
 void ModelEditor::ApplyButton2Click() {
