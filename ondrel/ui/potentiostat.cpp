@@ -116,40 +116,6 @@ void Potentiostat::wireSwitches() {
         connect(track, &QAbstractButton::toggled, this, &Potentiostat::setTracking);
 }
 
-void Potentiostat::wireHistory() {
-    QListWidget* list = w_.history;
-    list->installEventFilter(this);
-    connect(list, &QListWidget::itemClicked, this, [this, list](QListWidgetItem* item) {
-        if (w_.reloadOnSingleClick->isChecked())
-            Recall(list->row(item));
-    });
-    connect(list, &QListWidget::itemDoubleClicked, this, [this, list](QListWidgetItem* item) {
-        if (w_.reloadOnDoubleClick->isChecked())
-            Recall(list->row(item));
-    });
-    connect(list, &QListWidget::itemChanged, this, [this, list](QListWidgetItem* item) {
-        const int row = list->row(item);
-        if (row >= 0 && row < static_cast<int>(historySeries_.size())) {
-            const bool shown = item->checkState() == Qt::Checked;
-            historySeries_[row]->setVisible(shown);
-            emit historyCurveShown(historySeries_[row], shown);
-            AutoScale();
-        }
-    });
-    connect(w_.deleteExperiment, &QAbstractButton::clicked, this,
-            [this, list] { DeleteRow(list->currentRow()); });
-}
-
-// The Delete key in the history list deletes its current row.
-bool Potentiostat::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == w_.history && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        DeleteRow(w_.history->currentRow());
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
-}
-
 Potentiostat::~Potentiostat() {
     StopAndWait();
 }
@@ -395,78 +361,10 @@ void Potentiostat::finishRun() {
     emit runEnded();
 }
 
-void Potentiostat::storeExperiment() {
-    const std::size_t row = history_.Store(std::move(*snapshot_), currentPoints_);
-    snapshot_.reset();
-    const TVirtualExperiment& stored = history_.at(row).experiment;
-    currentSeries_->replace(CurvePoints(currentPoints_));
-    currentSeries_->setName(ToQString(stored.SeriesTitle()));
-    historySeries_.push_back(currentSeries_);
-    currentSeries_ = nullptr;
-    w_.curveTitle->setText(ToQString(stored.SeriesTitle()));
-
-    auto* item = new QListWidgetItem(ToQString(stored.RowText()));
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(Qt::Checked);
-    {
-        const QSignalBlocker block(w_.history);
-        w_.history->addItem(item);
-        w_.history->setCurrentRow(w_.history->count() - 1);
-    }
-}
-
-void Potentiostat::showGrid(const std::vector<CVpoint>& points, const QString& title) {
-    grid_->setPoints(points);
-    w_.curveTitle->setText(title);
-    w_.pointCount->setText(ToQString(PointCountText(points.size())));
-}
-
 void Potentiostat::blinkAborted() {
     bannerTicks_ = 0;
     banner_->hide();
     bannerTimer_.start();
-}
-
-int Potentiostat::SelectedExperiment() {
-    const int row = w_.history->currentRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= history_.size()) {
-        interaction_.showError(QString::fromLatin1(kCantFindVirtual));
-        return -1;
-    }
-    return row;
-}
-
-void Potentiostat::Recall(int row) {
-    const ExperimentHistory::Entry* entry = nullptr;
-    try {
-        entry = &history_.at(static_cast<std::size_t>(row < 0 ? -1 : row));
-    } catch (const Exception& error) {
-        interaction_.showError(ToQString(error.what()));
-        return;
-    }
-    const TVirtualExperiment& e = entry->experiment;
-    emit experimentRecalled(e.modelName);
-    e.RecallInto(model_);
-    showGrid(entry->points, ToQString(e.SeriesTitle()));
-    program_.ShowModel();
-    program_.ShowIntervals();
-    editor_.RebuildAll();
-}
-
-void Potentiostat::DeleteRow(int row) {
-    if (row < 0 || row >= static_cast<int>(history_.size()))
-        return;
-    const auto at = static_cast<std::size_t>(row);
-    if (!interaction_.askYesNo(ToQString(history_.DeleteQuestion(at))))
-        return;
-    QLineSeries* series = historySeries_[at];
-    emit historyCurveRemoved(series);
-    w_.voltammogram->chart()->removeSeries(series);
-    delete series;
-    historySeries_.erase(historySeries_.begin() + row);
-    history_.Remove(at);
-    delete w_.history->takeItem(row);
-    AutoScale();
 }
 
 }  // namespace ondrel
