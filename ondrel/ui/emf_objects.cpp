@@ -62,51 +62,54 @@ EmfObjects::PenKey EmfObjects::PenOf(const QPen& pen, const QTransform& painterT
             colorRef(brushColor(pen.brush()))};
 }
 
-void EmfObjects::usePen(const std::optional<PenKey>& key) {
-    if (key == pen_)
+// Lets the selected object of a kind go for the stock one and, when wanted
+// is one, creates it with create and selects it; nothing when it is the one
+// selected.
+template <typename Key, typename Create>
+void EmfObjects::replace(std::optional<Key>& selected, const std::optional<Key>& wanted,
+                         quint32 stock, quint32 handle, Create create) {
+    if (wanted == selected)
         return;
-    if (pen_) {
-        select(kNullPen);
-        deleteObject(kPenHandle);
+    if (selected) {
+        select(stock);
+        deleteObject(handle);
     }
-    pen_ = key;
-    if (!key)
+    selected = wanted;
+    if (!wanted)
         return;
-    out_.begin(EMR_EXTCREATEPEN);
-    out_.u32(kPenHandle);
-    out_.u32(0);  // no brush bitmap
-    out_.u32(0);
-    out_.u32(0);
-    out_.u32(0);
-    out_.u32(key->style);
-    out_.u32(key->width);
-    out_.u32(0);  // BS_SOLID
-    out_.u32(key->color);
-    out_.u32(0);
-    out_.u32(0);  // no style entries
-    out_.end();
-    select(kPenHandle);
+    create(*wanted);
+    select(handle);
+}
+
+void EmfObjects::usePen(const std::optional<PenKey>& key) {
+    replace(pen_, key, kNullPen, kPenHandle, [this](const PenKey& pen) {
+        out_.begin(EMR_EXTCREATEPEN);
+        out_.u32(kPenHandle);
+        out_.u32(0);  // no brush bitmap
+        out_.u32(0);
+        out_.u32(0);
+        out_.u32(0);
+        out_.u32(pen.style);
+        out_.u32(pen.width);
+        out_.u32(0);  // BS_SOLID
+        out_.u32(pen.color);
+        out_.u32(0);
+        out_.u32(0);  // no style entries
+        out_.end();
+    });
 }
 
 void EmfObjects::useBrush(const QBrush& brush) {
     const std::optional<quint32> color =
         paints(brush) ? std::optional(colorRef(brushColor(brush))) : std::nullopt;
-    if (color == brush_)
-        return;
-    if (brush_) {
-        select(kNullBrush);
-        deleteObject(kBrushHandle);
-    }
-    brush_ = color;
-    if (!color)
-        return;
-    out_.begin(EMR_CREATEBRUSHINDIRECT);
-    out_.u32(kBrushHandle);
-    out_.u32(0);  // BS_SOLID
-    out_.u32(*color);
-    out_.u32(0);
-    out_.end();
-    select(kBrushHandle);
+    replace(brush_, color, kNullBrush, kBrushHandle, [this](quint32 solid) {
+        out_.begin(EMR_CREATEBRUSHINDIRECT);
+        out_.u32(kBrushHandle);
+        out_.u32(0);  // BS_SOLID
+        out_.u32(solid);
+        out_.u32(0);
+        out_.end();
+    });
 }
 
 // Two handles take turns, so that the old font is deleted once the new

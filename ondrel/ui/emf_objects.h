@@ -42,6 +42,9 @@ public:
     void releaseObjects();
 
 private:
+    template <typename Key, typename Create>
+    void replace(std::optional<Key>& selected, const std::optional<Key>& wanted, quint32 stock,
+                 quint32 handle, Create create);
     void select(quint32 handle);
     void deleteObject(quint32 handle);
 
