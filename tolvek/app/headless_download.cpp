@@ -18,6 +18,7 @@ public:
     void ShowStatus(const std::string& text) override { status = text; }
     bool YieldEvents() override { return true; }
     std::uint32_t TickCount() override { return GetTickCount(); }
+    std::optional<std::chrono::milliseconds> InputPatience() override { return kInputPatience; }
 
     std::string status;
 

@@ -12,6 +12,10 @@ std::string DownloadFailedText(const std::string& failure) {
     return "Download failed: " + failure + ".\r\nThe board may hold part of the data.";
 }
 
+std::string WaitingForDataText(const std::string& path) {
+    return "Waiting for data from " + path + " ...";
+}
+
 void DownloadSession::WindowLoad() {
     lines_.SetOE(1);
     lines_.SetWE(1);
@@ -31,8 +35,13 @@ DataFileResult DownloadSession::LoadDataFile(DownloadHost& host) {
     if (!SelectDataFile(host, "Select Waveform Data File", 1))
         return {kNoFileChosen, 0, kInvalidFileNameText};
     host.ShowFileName(DataFileName);
-    DataFileResult result =
-        ReadDataFile(DataFileName, WaveTable, [&] { return host.YieldEvents(); });
+    waitedForData_ = false;
+    DataFileResult result = ReadDataFile(
+        DataFileName, WaveTable, [&] { return host.YieldEvents(); }, host.InputPatience(),
+        [&] {
+            waitedForData_ = true;
+            host.ShowStatus(WaitingForDataText(DataFileName));
+        });
     EntryCount = result.EntryCount;
     return result;
 }
@@ -93,6 +102,8 @@ DataFileResult DownloadSession::Start(DownloadHost& host) {
             host.ShowStatus(result.message);
             break;
         default:  // a short last record or an abandoned load shows nothing
+            if (waitedForData_)
+                host.ShowStatus("");
             break;
     }
     return result;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "../datafile/data_file_reader.h"
@@ -23,6 +25,10 @@ public:
     virtual bool YieldEvents() = 0;
     // Milliseconds since system start, wrapping at 2^32.
     virtual std::uint32_t TickCount() = 0;
+    // How long a load waits for a file that sends nothing (a FIFO no
+    // program writes); none waits until YieldEvents says the program is
+    // ending.
+    virtual std::optional<std::chrono::milliseconds> InputPatience() { return std::nullopt; }
 };
 
 inline constexpr const char* kInvalidFileNameText =
@@ -30,6 +36,9 @@ inline constexpr const char* kInvalidFileNameText =
 inline constexpr const char* kDownloadingText = "Please wait, downloading data into RAM...";
 inline constexpr const char* kSimulatedDownloadingText =
     "Please wait, downloading data into the simulated board's RAM...";
+
+// The status while a load waits for its file to send data.
+std::string WaitingForDataText(const std::string& path);
 
 // Milliseconds from t0 to t1 on a counter that wraps at 2^32.
 constexpr std::uint32_t ElapsedMs(std::uint32_t t0, std::uint32_t t1) {
@@ -83,6 +92,7 @@ public:
 private:
     PortOutput& port_;
     BoardLines lines_;
+    bool waitedForData_ = false;  // the status tells of a wait
 };
 
 }  // namespace tolvek

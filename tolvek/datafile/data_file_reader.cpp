@@ -1,14 +1,11 @@
 #include "data_file_reader.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iomanip>
 #include <locale>
-#include <memory>
 #include <optional>
 #include <sstream>
 
+#include "data_input.h"
 #include "field_number.h"
 
 namespace tolvek {
@@ -18,9 +15,10 @@ namespace {
 constexpr const char* kNoDownload = " No data downloaded!";
 constexpr double kShortMin = -32768;
 constexpr double kShortMax = 32767;
-// A field is only read for its leading number; the rest of a runaway field
-// (a binary file, a file without separators) is not kept.
-constexpr std::size_t kFieldTextLimit = 4096;
+// A number may be this long at most; a field is only read for its leading
+// number, and the rest of a runaway field (a binary file, a file without
+// separators) is not kept.
+constexpr std::size_t kNumberLengthLimit = 4096;
 
 bool inShortRange(double value) {
     return value >= kShortMin && value <= kShortMax;
@@ -33,28 +31,33 @@ std::string numberText(double value) {
     return text.str();
 }
 
-// One field's text with its blanks taken out; cut when it ran past the
-// text limit.
+// One field's text with its blanks taken out. Only the first characters
+// are kept: enough to hold any number the limit allows and to tell whether
+// the field's number runs past it.
 struct Field {
     std::string text;
-    bool cut = false;
 };
+
+// A number may lead with at most two characters that only a later digit
+// makes part of it ("e+", "-."). Once the kept text is this long, its
+// leading number can no longer grow beyond what the kept text shows.
+constexpr std::size_t kFieldKeptLength = kNumberLengthLimit + 3;
 
 // Splits a text file into fields at commas and line ends (LF, CR LF or CR).
 // Blank lines give no field; a comma always opens one more. A UTF-8
 // byte-order mark is skipped. A NUL byte ends the scan as a fault: the file
-// is UTF-16 or no text at all. The scan lets user-interface events run every
-// so many bytes, so that a never-ending input (a FIFO, a link to a device)
-// can be abandoned.
+// is UTF-16 or no text at all. A number longer than the limit ends it as
+// soon as it is seen, so that an endless one is not read to its end.
 class FieldScanner {
 public:
-    enum class Fault { None, Utf16, NulByte, Abandoned };
+    enum class Fault { None, Utf16, NulByte, NumberTooLong, Input };
 
-    FieldScanner(std::FILE* file, const std::function<bool()>& yield) : file_(file), yield_(yield) {
+    explicit FieldScanner(DataInput& input) : input_(input) {
         for (int i = 0; i < 3; ++i) {
-            const int c = std::getc(file_);
+            const int c = input_.peek();
             if (c == EOF)
                 break;
+            input_.skip();
             head_ += static_cast<char>(c);
         }
         const auto byte = [&](std::size_t i) {
@@ -62,18 +65,24 @@ public:
         };
         if (byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
             head_.clear();
-            offset_ = 3;
         } else if ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF) ||
                    (byte(0) > 0 && byte(1) == 0) || (byte(0) == 0 && byte(1) > 0)) {
             fault_ = Fault::Utf16;
         }
     }
 
-    Fault fault() const { return fault_; }
-    long long offset() const { return offset_; }
+    Fault fault() const {
+        if (fault_ == Fault::None && input_.fault() != DataInput::Fault::None)
+            return Fault::Input;
+        return fault_;
+    }
+    // The offset of the byte the scan stopped at.
+    long long offset() const { return input_.offset() - static_cast<long long>(head_.size()); }
 
-    // True when no further field follows.
+    // True when no further field follows, also after a fault.
     bool atEnd() {
+        if (fault() != Fault::None)
+            return true;
         if (!afterComma_)
             skipBlankLines();
         return !afterComma_ && peek() == EOF;
@@ -99,17 +108,21 @@ public:
             }
             if (c == ' ' || c == '\t')
                 continue;  // blanks never count against the limit
-            if (field.text.size() < kFieldTextLimit)
+            if (field.text.size() < kFieldKeptLength) {
                 field.text += static_cast<char>(c);
-            else
-                field.cut = true;
+                if (field.text.size() == kFieldKeptLength &&
+                    LeadingNumberLength(field.text) > kNumberLengthLimit) {
+                    fault_ = Fault::NumberTooLong;
+                    break;
+                }
+            }
         }
+        if (fault_ == Fault::None && LeadingNumberLength(field.text) > kNumberLengthLimit)
+            fault_ = Fault::NumberTooLong;
         return field;
     }
 
 private:
-    static constexpr long long kBytesPerYield = 1 << 16;
-
     void skipBlankLines() {
         for (int c = peek(); c == ' ' || c == '\t' || c == '\r' || c == '\n'; c = peek())
             get();
@@ -122,24 +135,13 @@ private:
         if (!head_.empty())
             head_.erase(0, 1);
         else
-            std::getc(file_);
-        if (++offset_ % kBytesPerYield == 0 && !yield_()) {
-            fault_ = Fault::Abandoned;
-            return EOF;
-        }
+            input_.skip();
         return c;
     }
     int peek() {
         if (fault_ != Fault::None)
             return EOF;
-        int c;
-        if (!head_.empty()) {
-            c = static_cast<unsigned char>(head_[0]);
-        } else {
-            c = std::getc(file_);
-            if (c != EOF)
-                std::ungetc(c, file_);
-        }
+        const int c = head_.empty() ? input_.peek() : static_cast<unsigned char>(head_[0]);
         if (c == 0) {
             fault_ = Fault::NulByte;
             return EOF;
@@ -147,39 +149,32 @@ private:
         return c;
     }
 
-    std::FILE* file_;
-    const std::function<bool()>& yield_;
+    DataInput& input_;
     std::string head_;  // the first bytes, read to look for a byte-order mark
     Fault fault_ = Fault::None;
-    long long offset_ = 0;
     bool afterComma_ = false;
-};
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 DataFileResult limitFault(std::string message) {
     return {kOutsideLimits, 0, std::move(message) + kNoDownload};
 }
 
-std::string recordPrefix(int record, const char* fields) {
+std::string recordPrefix(int record, const std::string& fields) {
     return "Record " + std::to_string(record) + ", " + fields + ": ";
+}
+
+std::string fieldName(int field) {
+    return "field " + std::to_string(field);
 }
 
 // Converts one record's fields, or says which limit it breaks.
 std::string convertRecord(int record, const Field (&fields)[4], WaveEntry& entry) {
     double values[4];
     for (int f = 0; f < 4; ++f) {
-        const std::string& text = fields[f].text;
-        // A number that runs past the kept text would be read as another.
-        if (fields[f].cut && LeadingNumberLength(text) == text.size())
-            return recordPrefix(record, ("field " + std::to_string(f + 1)).c_str()) +
-                   "its number is longer than " + std::to_string(kFieldTextLimit) + " characters.";
-        values[f] = RoundHalfEven(FieldNumber(text));
+        values[f] = RoundHalfEven(FieldNumber(fields[f].text));
         if (!inShortRange(values[f]))
-            return recordPrefix(record, ("field " + std::to_string(f + 1)).c_str()) +
-                   numberText(values[f]) + " is outside -32768..32767.";
+            return recordPrefix(record, fieldName(f + 1)) + numberText(values[f]) +
+                   " is outside -32768..32767.";
     }
     const double doubled = 2 * values[3];
     if (!inShortRange(doubled))
@@ -208,12 +203,15 @@ bool IsDataFileName(std::string_view name) {
 }
 
 DataFileResult ReadDataFile(const std::string& path, WaveTable& table,
-                            const std::function<bool()>& yield) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return limitFault("Cannot open " + path + ": " + std::strerror(errno) + ".");
+                            const std::function<bool()>& yield,
+                            std::optional<std::chrono::milliseconds> patience,
+                            const std::function<void()>& waiting) {
+    DataInput input({yield, patience, waiting});
+    if (const std::string problem = input.open(path); !problem.empty())
+        return limitFault("Cannot open " + path + ": " + problem + ".");
 
-    FieldScanner scanner(file.get(), yield);
+    FieldScanner scanner(input);
+    int i = 1, field = 1;  // the record and field being read
     const auto scanFault = [&]() -> std::optional<DataFileResult> {
         switch (scanner.fault()) {
             case FieldScanner::Fault::None:
@@ -224,41 +222,52 @@ DataFileResult ReadDataFile(const std::string& path, WaveTable& table,
             case FieldScanner::Fault::NulByte:
                 return limitFault("The file " + path + " is not a text file: byte " +
                                   std::to_string(scanner.offset() + 1) + " is a NUL byte.");
-            case FieldScanner::Fault::Abandoned:
+            case FieldScanner::Fault::NumberTooLong:
+                return limitFault(recordPrefix(i, fieldName(field)) + "its number is longer than " +
+                                  std::to_string(kNumberLengthLimit) + " characters.");
+            case FieldScanner::Fault::Input:
                 break;
         }
-        return DataFileResult{kAbandoned, 0, "Loading abandoned."};
+        switch (input.fault()) {
+            case DataInput::Fault::Unreadable:
+                return limitFault("Cannot read " + path + ": " + input.faultText() + ".");
+            case DataInput::Fault::TimedOut:
+                return limitFault("No data came from " + path + " in " +
+                                  numberText(static_cast<double>(patience->count()) / 1000) +
+                                  " seconds: no program writes to it.");
+            default:
+                return DataFileResult{kAbandoned, 0, "Loading abandoned."};
+        }
     };
 
     const bool empty = scanner.atEnd();
     if (auto fault = scanFault())
         return *fault;
-    if (empty) {
-        if (ferror(file.get()))
-            return limitFault("Cannot read " + path + ": " + std::strerror(errno) + ".");
+    if (empty)
         return limitFault("The file " + path + " holds no data.");
-    }
 
     DataFileResult result;
-    int i = 1;
     for (;;) {
         Field fields[4];
-        fields[0] = scanner.next();
-        if (scanner.atEnd())
+        // Reads field f of record i; false when the file ends after it.
+        const auto readField = [&](int f) {
+            field = f;
+            fields[f - 1] = scanner.next();
+            return !scanner.atEnd();
+        };
+        if (!readField(1))
             break;  // a lone last field is dropped
-        fields[1] = scanner.next();
-        if (scanner.atEnd()) {
+        if (!readField(2)) {
             result.status = kEndedAfterField2;
             result.message = "The file ends after field 2 of record " + std::to_string(i) + ".";
             break;
         }
-        fields[2] = scanner.next();
-        if (scanner.atEnd()) {
+        if (!readField(3)) {
             result.status = kEndedAfterField3;
             result.message = "The file ends after field 3 of record " + std::to_string(i) + ".";
             break;
         }
-        fields[3] = scanner.next();
+        const bool last = !readField(4);
         if (auto fault = scanFault())
             return *fault;
 
@@ -266,7 +275,7 @@ DataFileResult ReadDataFile(const std::string& path, WaveTable& table,
         if (!fault.empty())
             return limitFault(fault);
 
-        if (scanner.atEnd())
+        if (last)
             break;
         if (!yield())
             return {kAbandoned, 0, "Loading abandoned."};
@@ -277,8 +286,6 @@ DataFileResult ReadDataFile(const std::string& path, WaveTable& table,
     }
     if (auto fault = scanFault())
         return *fault;
-    if (ferror(file.get()))
-        return limitFault("Cannot read " + path + ": " + std::strerror(errno) + ".");
 
     if (!result.message.empty())
         result.message += kNoDownload;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,8 +33,12 @@ bool IsDataFileName(std::string_view name);
 // control bit 1. Fields are separated by commas or line ends; empty lines
 // are no fields. yield runs once per record and returns false to abandon.
 // The whole file is checked against the limits before the result says
-// kLoaded.
+// kLoaded. An input that has nothing to give (a FIFO without a writer) is
+// waited for between yields, for patience at most when given; waiting is
+// told when the wait begins.
 DataFileResult ReadDataFile(const std::string& path, WaveTable& table,
-                            const std::function<bool()>& yield);
+                            const std::function<bool()>& yield,
+                            std::optional<std::chrono::milliseconds> patience = std::nullopt,
+                            const std::function<void()>& waiting = {});
 
 }  // namespace tolvek

@@ -12,6 +12,7 @@
 
 #include "board_simulation.h"
 #include "port_backend.h"
+#include "stream_output.h"
 #include "whole_file.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -25,6 +26,18 @@ namespace {
 
 std::string errnoText() {
     return std::strerror(errno);
+}
+
+// value in upper-case hexadecimal, with leading zeros to at least digits.
+std::string hexText(unsigned value, std::size_t digits) {
+    std::string text;
+    do {
+        text.insert(text.begin(), "0123456789ABCDEF"[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    if (text.size() < digits)
+        text.insert(0, digits - text.size(), '0');
+    return text;
 }
 
 // The Linux parallel-port driver: one ioctl per register write.
@@ -101,39 +114,53 @@ private:
 
 // Appends every write to a text file as "PPP VV" (hexadecimal). The lines
 // are buffered; settle() hands them to the kernel, so that what a program
-// reports after it is on disk even if the program is killed.
+// reports after it is on disk even if the program is killed. A FIFO is
+// written only while a program reads it.
 class TraceBackend final : public PortBackend {
 public:
-    TraceBackend(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {
-        std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
+    TraceBackend(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+        buffer_.reserve(kBufferBytes);
     }
     ~TraceBackend() override {
-        if (std::fclose(file_) != 0)
+        const std::string problem = flush();
+        if (!problem.empty() && error().empty())
             std::fprintf(stderr, "inpout32: cannot write trace file %s: %s\n", path_.c_str(),
-                         errnoText().c_str());
+                         problem.c_str());
+        ::close(fd_);
     }
 
     static OpenedBackend open(const std::string& path) {
-        std::FILE* file = std::fopen(path.c_str(), "ae");
-        if (!file)
-            return {nullptr, "inpout32: cannot open trace file " + path + ": " + errnoText(), {}};
-        return {std::make_unique<TraceBackend>(file, path), {}, {}};
+        std::string problem;
+        const int fd = OpenForWriting(path, O_WRONLY | O_APPEND | O_CREAT, 0666, problem);
+        if (fd < 0)
+            return {nullptr, "inpout32: cannot open trace file " + path + ": " + problem, {}};
+        return {std::make_unique<TraceBackend>(fd, path), {}, {}};
     }
     void write(std::uint16_t port, std::uint8_t value) override {
-        if (std::fprintf(file_, "%03X %02X\n", port, value) < 0)
-            failed();
+        buffer_ += hexText(port, 3) + ' ' + hexText(value, 2) + '\n';
+        if (buffer_.size() >= kBufferBytes)
+            settle();
     }
     std::uint8_t read(std::uint16_t) override { return 0; }
     void settle() override {
-        if (std::fflush(file_) != 0)
-            failed();
+        if (const std::string problem = flush(); !problem.empty())
+            fail("inpout32: cannot write trace file " + path_ + ": " + problem);
     }
 
 private:
-    void failed() { fail("inpout32: cannot write trace file " + path_ + ": " + errnoText()); }
+    static constexpr std::size_t kBufferBytes = 1 << 20;
 
-    std::FILE* file_;
+    // Hands the buffered lines to the kernel; after a failure they are
+    // dropped, the failure being remembered.
+    std::string flush() {
+        std::string problem = WriteAll(fd_, buffer_);
+        buffer_.clear();
+        return problem;
+    }
+
+    int fd_;
     std::string path_;
+    std::string buffer_;
 };
 
 // The board simulation; with a file, its memory is written there whole at

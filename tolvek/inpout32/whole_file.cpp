@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <iterator>
 #include <vector>
+
+#include "stream_output.h"
 
 namespace inpout32 {
 
@@ -41,21 +46,49 @@ std::string linkTarget(std::string path) {
     return path;
 }
 
-bool writeAll(int fd, const std::string& contents) {
-    const char* at = contents.data();
-    std::size_t left = contents.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, at, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
+// While a temporary file exists, an interrupt or termination removes it
+// before the signal takes its course, so that no half-written file is left
+// beside the target. The previous handlers are put back when it goes.
+class TemporaryFileGuard {
+public:
+    explicit TemporaryFileGuard(const std::string& path) {
+        pending_.store(path.c_str());
+        struct sigaction action {};
+        action.sa_handler = &TemporaryFileGuard::removeAndResignal;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], nullptr, &previous_[i]);
+            installed_[i] = previous_[i].sa_handler != SIG_IGN;
+            if (installed_[i])
+                sigaction(kSignals[i], &action, nullptr);
         }
-        at += written;
-        left -= static_cast<std::size_t>(written);
     }
-    return true;
-}
+    ~TemporaryFileGuard() {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            if (installed_[i])
+                sigaction(kSignals[i], &previous_[i], nullptr);
+        pending_.store(nullptr);
+    }
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+    // Async-signal-safe: unlink, sigaction and raise only.
+    static void removeAndResignal(int signal) {
+        if (const char* path = pending_.exchange(nullptr))
+            unlink(path);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            if (kSignals[i] == signal)
+                sigaction(signal, &previous_[i], nullptr);
+        raise(signal);  // delivered, to the previous handler, once this one returns
+    }
+
+    static inline std::atomic<const char*> pending_{nullptr};
+    static inline struct sigaction previous_[std::size(kSignals)]{};
+    bool installed_[std::size(kSignals)]{};
+};
 
 mode_t newFileMode() {
     const mode_t mask = umask(0);
@@ -92,33 +125,35 @@ std::string WriteWholeFile(const std::string& path, const std::string& contents)
     if (exists && !S_ISREG(status.st_mode)) {
         // A device or FIFO takes the text as a stream; there is nothing to
         // replace.
-        const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        std::string problem;
+        const int fd = OpenForWriting(target, O_WRONLY, 0, problem);
         if (fd < 0)
-            return failure + errnoText(errno);
-        const bool written = writeAll(fd, contents);
-        const int error = errno;
+            return failure + problem;
+        problem = WriteAll(fd, contents);
         ::close(fd);
-        return written ? std::string() : failure + errnoText(error);
+        return problem.empty() ? std::string() : failure + problem;
     }
 
     std::string temporary = folderOf(target) + "/.inpout32-XXXXXX";
+    const TemporaryFileGuard guard(temporary);
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return failure + errnoText(errno);
     const mode_t mode = exists ? (status.st_mode & 07777) : newFileMode();
-    bool done = fchmod(fd, mode) == 0 && writeAll(fd, contents) && fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && done) {
-        done = false;
-        error = errno;
-    }
-    if (done && rename(temporary.c_str(), target.c_str()) != 0) {
-        done = false;
-        error = errno;
-    }
-    if (!done) {
+    std::string problem;
+    if (fchmod(fd, mode) != 0)
+        problem = errnoText(errno);
+    if (problem.empty())
+        problem = WriteAll(fd, contents);
+    if (problem.empty() && fsync(fd) != 0)
+        problem = errnoText(errno);
+    if (::close(fd) != 0 && problem.empty())
+        problem = errnoText(errno);
+    if (problem.empty() && rename(temporary.c_str(), target.c_str()) != 0)
+        problem = errnoText(errno);
+    if (!problem.empty()) {
         unlink(temporary.c_str());
-        return failure + errnoText(error);
+        return failure + problem;
     }
     return {};
 }

@@ -6,10 +6,12 @@ namespace inpout32 {
 
 // Writes contents to path whole or not at all, and returns empty on
 // success, otherwise why not. A symbolic link is followed to the file it
-// names; a device or FIFO there is written directly; a regular file is
-// replaced through a temporary file in its folder, keeping an existing
-// file's permissions, so that a reader sees the old contents or the new,
-// never a part, and a failed write leaves the old file as it was.
+// names; a device or FIFO there is written directly (a FIFO only while a
+// program reads it, never waiting for one); a regular file is replaced
+// through a temporary file in its folder, keeping an existing file's
+// permissions, so that a reader sees the old contents or the new, never a
+// part, and a failed write leaves the old file as it was. An interrupt or
+// termination during the write removes the temporary file.
 std::string WriteWholeFile(const std::string& path, const std::string& contents);
 
 // Why path cannot take a whole-file write (a folder that does not exist, a

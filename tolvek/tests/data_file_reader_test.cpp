@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "datafile/field_number.h"
 #include "test_files.h"
@@ -127,7 +133,25 @@ TEST_F(DataFileReaderTest, ValuesOutsideSixteenBitsAreRefusedWithRecordAndField)
 
     EXPECT_EQ(read("0,-32768.5,0,0").status, kLoaded);  // rounds to the even -32768
     EXPECT_EQ(read("0,-32769,0,0").status, kOutsideLimits);
+    EXPECT_EQ(read("0,32768,0,0").status, kOutsideLimits);
     EXPECT_EQ(read("0,0,0,1e999").status, kOutsideLimits);
+}
+
+TEST_F(DataFileReaderTest, TheSixteenBitBoundsThemselvesAreAccepted) {
+    const DataFileResult values = read("32767,-32768,0,0\n-32768,32767,0,0\n");
+    ASSERT_EQ(values.status, kLoaded) << values.message;
+    EXPECT_EQ(table[1], (WaveEntry{128, -32768, 32767}));
+    EXPECT_EQ(table[2], (WaveEntry{128, 32767, -32768}));
+
+    // Each step of the control word may reach either bound.
+    ASSERT_EQ(read("0,0,639,16000").status, kLoaded);  // 2 x 16000 + 639 + 128 = 32767
+    EXPECT_EQ(table[1].ControlWord, 32767);
+    ASSERT_EQ(read("0,0,32767,0").status, kOutsideLimits);  // + 128 leaves the range
+    ASSERT_EQ(read("0,0,-32768,0").status, kLoaded);
+    EXPECT_EQ(table[1].ControlWord, -32640);
+    ASSERT_EQ(read("0,0,0,-16384").status, kLoaded);  // doubled to -32768
+    EXPECT_EQ(table[1].ControlWord, -32640);
+    EXPECT_EQ(read("0,0,0,16383.5").status, kOutsideLimits);
 }
 
 TEST_F(DataFileReaderTest, EachStepOfTheControlWordMustStayInSixteenBits) {
@@ -199,6 +223,39 @@ TEST_F(DataFileReaderTest, LongFieldsAreNeverCutIntoAnotherNumber) {
     EXPECT_EQ(table[1].Value1, 12);
 }
 
+TEST_F(DataFileReaderTest, ANumberMayBe4096CharactersLongAndNoLonger) {
+    const std::string longest = std::string(4095, '0') + "7";
+    DataFileResult result = read(longest + "x,0,0,0\n");
+    ASSERT_EQ(result.status, kLoaded) << result.message;
+    EXPECT_EQ(table[1].Value1, 7);
+    EXPECT_EQ(read(longest + ",1," + longest + "e,0\n").status, kLoaded);
+
+    const char* tooLong =
+        "Record 1, field 1: its number is longer than 4096 characters. No data downloaded!";
+    EXPECT_EQ(read("0" + longest + "x,0,0,0\n").message, tooLong);
+    // An exponent or sign that a digit completes belongs to the number.
+    EXPECT_EQ(read(std::string(4094, '0') + "7e+5,0,0,0\n").message, tooLong);
+    EXPECT_EQ(read(std::string(4094, '0') + "7e+x,0,0,0\n").status, kLoaded);
+    EXPECT_EQ(read("-." + std::string(4095, '0') + ",0,0,0\n").message, tooLong);
+}
+
+TEST_F(DataFileReaderTest, AnOverlongLoneNumberIsRefusedAsSoonAsItIsSeen) {
+    // A file that is one 10 MiB number holds no record; it is not a lone
+    // last field to drop but a number beyond the limit, refused without
+    // reading the rest of it.
+    int yields = 0;
+    const DataFileResult result =
+        ReadDataFile(dir.write("number.txt", std::string(10 << 20, '7') + "\n"), table,
+                     [&] { return ++yields, true; });
+    EXPECT_EQ(result.status, kOutsideLimits);
+    EXPECT_EQ(result.message,
+              "Record 1, field 1: its number is longer than 4096 characters. No data downloaded!");
+    EXPECT_EQ(yields, 0) << "read far past the limit";
+
+    EXPECT_EQ(read("1,2,0,0\n3," + std::string(5000, '9')).message,
+              "Record 2, field 2: its number is longer than 4096 characters. No data downloaded!");
+}
+
 TEST_F(DataFileReaderTest, AUtf8MarkIsSkippedAndUtf16OrBinaryFilesAreRefused) {
     const DataFileResult marked = read(
         "\xEF\xBB\xBF"
@@ -235,16 +292,81 @@ TEST_F(DataFileReaderTest, AUtf8MarkIsSkippedAndUtf16OrBinaryFilesAreRefused) {
 }
 
 TEST_F(DataFileReaderTest, ALongRunWithoutRecordsStillYieldsAndCanBeAbandoned) {
-    // One endless field or blank lines: no record ends, yet the reader lets
-    // events run and stops when told.
+    // One endless field of text or blank lines: no record ends, yet the
+    // reader lets events run and stops when told. (An endless number is
+    // refused at its limit.)
     for (const std::string& contents :
-         {std::string(1 << 20, '7'), std::string(1 << 20, '\n'), std::string(1 << 20, ' ')}) {
+         {"7" + std::string(1 << 20, 'x'), std::string(1 << 20, '\n'), std::string(1 << 20, ' ')}) {
         int yields = 0;
         const DataFileResult result =
             ReadDataFile(dir.write("run.txt", contents), table, [&] { return ++yields < 3; });
         EXPECT_EQ(result.status, kAbandoned);
         EXPECT_EQ(yields, 3);
     }
+}
+
+// A FIFO is opened without waiting for a writer; the read then waits for
+// one between yields, for its patience at most.
+class FifoReadTest : public DataFileReaderTest {
+protected:
+    FifoReadTest() : fifo((dir.path() / "fifo.txt").string()) {
+        if (mkfifo(fifo.c_str(), 0600) != 0)
+            ADD_FAILURE() << "cannot make a FIFO";
+    }
+    // Writes contents into the FIFO from another thread once the read has
+    // begun to wait for it.
+    std::function<void()> writerOnWait(const std::string& contents) {
+        return [this, contents] {
+            writer = std::thread([this, contents] {
+                const int fd = ::open(fifo.c_str(), O_WRONLY);
+                const ssize_t written = ::write(fd, contents.data(), contents.size());
+                EXPECT_EQ(written, static_cast<ssize_t>(contents.size()));
+                ::close(fd);
+            });
+        };
+    }
+    ~FifoReadTest() override {
+        if (writer.joinable())
+            writer.join();
+    }
+    std::string fifo;
+    std::thread writer;
+};
+
+TEST_F(FifoReadTest, WithoutAWriterTheReadGivesUpAfterItsPatience) {
+    int waits = 0, yields = 0;
+    const DataFileResult result = ReadDataFile(
+        fifo, table, [&] { return ++yields, true; }, std::chrono::milliseconds(100),
+        [&] { ++waits; });
+    EXPECT_EQ(result.status, kOutsideLimits);
+    EXPECT_EQ(result.message, "No data came from " + fifo +
+                                  " in 0.1 seconds: no program writes to it. No data downloaded!");
+    EXPECT_EQ(waits, 1);
+    EXPECT_GT(yields, 0) << "events ran while it waited";
+}
+
+TEST_F(FifoReadTest, AWaitWithoutPatienceEndsWhenTheProgramEnds) {
+    int yields = 0;
+    const DataFileResult result = ReadDataFile(fifo, table, [&] { return ++yields < 5; });
+    EXPECT_EQ(result.status, kAbandoned);
+    EXPECT_EQ(yields, 5);
+}
+
+TEST_F(FifoReadTest, AWriterThatComesLateIsReadWhole) {
+    const DataFileResult result = ReadDataFile(
+        fifo, table, [] { return true; }, std::chrono::seconds(60),
+        writerOnWait("4095,0,1,1\n1,2,0,0\n"));
+    ASSERT_EQ(result.status, kLoaded) << result.message;
+    EXPECT_EQ(result.EntryCount, 3);
+    EXPECT_EQ(table[1], (WaveEntry{0x83, 0, 4095}));
+    EXPECT_EQ(table[2], (WaveEntry{128, 2, 1}));
+}
+
+TEST_F(FifoReadTest, AWriterThatSendsNothingLeavesAnEmptyFile) {
+    const DataFileResult result = ReadDataFile(
+        fifo, table, [] { return true; }, std::chrono::seconds(60), writerOnWait(""));
+    EXPECT_EQ(result.status, kOutsideLimits);
+    EXPECT_EQ(result.message, "The file " + fifo + " holds no data. No data downloaded!");
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // The backends of the port-access library and the whole-file writes of its
 // board memory.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
-#include <thread>
 
 #include "inpout32/port_backend.h"
+#include "inpout32/stream_output.h"
 #include "inpout32/whole_file.h"
 #include "test_files.h"
 #include "test_support/file_size_limit.h"
@@ -144,16 +146,70 @@ TEST(WholeFile, FollowsLinksKeepsPermissionsAndReplacesWholeOrNotAtAll) {
               std::string::npos);
 }
 
-TEST(WholeFile, AFifoIsWrittenDirectly) {
+// The bytes waiting in a FIFO opened for reading without blocking.
+std::string drain(int fd) {
+    std::string received;
+    char block[4096];
+    for (ssize_t got; (got = ::read(fd, block, sizeof block)) > 0;)
+        received.append(block, static_cast<std::size_t>(got));
+    return received;
+}
+
+TEST(WholeFile, AFifoIsWrittenDirectlyWhileAProgramReadsIt) {
     TempDir dir;
     const auto fifo = dir.path() / "memory.fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = testing::readFile(fifo); });
+
+    // No reader: refused at once instead of waiting for one.
+    EXPECT_EQ(inpout32::WriteWholeFile(fifo.string(), "0 131 0 1\n"),
+              "cannot write " + fifo.string() + ": no program reads it");
+    const auto trace = inpout32::openBackend("trace:" + fifo.string());
+    EXPECT_FALSE(trace.backend);
+    EXPECT_EQ(trace.error,
+              "inpout32: cannot open trace file " + fifo.string() + ": no program reads it");
+
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
     EXPECT_EQ(inpout32::WriteWholeFile(fifo.string(), "0 131 0 1\n"), "");
-    reader.join();
-    EXPECT_EQ(received, "0 131 0 1\n");
+    EXPECT_EQ(drain(reader), "0 131 0 1\n");
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    ::close(reader);
+}
+
+TEST(WholeFile, AReaderThatTakesNothingFailsTheWriteAfterItsPatience) {
+    TempDir dir;
+    const auto fifo = dir.path() / "stalled.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    std::string problem;
+    const int writer = inpout32::OpenForWriting(fifo.string(), O_WRONLY, 0, problem);
+    ASSERT_GE(writer, 0) << problem;
+    // More than the pipe holds, and nobody reads.
+    EXPECT_EQ(inpout32::WriteAll(writer, std::string(4 << 20, 'x'), std::chrono::milliseconds(100)),
+              "the program reading it took nothing for 100 ms");
+    ::close(writer);
+    ::close(reader);
+}
+
+// A write interrupted by a termination signal leaves neither a temporary
+// file nor a changed target; the signal then ends the program as before.
+TEST(WholeFileDeathTest, ATerminationDuringTheWriteRemovesTheTemporaryFile) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TempDir dir;
+    const std::string target = dir.write("memory.txt", "old\n");
+    EXPECT_EXIT(
+        {
+            // The write passes the file-size limit; the signal that raises
+            // is turned into a termination in the middle of the write.
+            const FileSizeLimit limit(1024);
+            std::signal(SIGXFSZ, [](int) { std::raise(SIGTERM); });
+            inpout32::WriteWholeFile(target, std::string(1 << 20, 'x'));
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(testing::readFile(target), "old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "a temporary file was left";
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // The tolvek program itself, run as a user or a script runs it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QStringList>
+#include <algorithm>
+#include <chrono>
 
 #include "recording_port.h"
 #include "test_files.h"
@@ -19,8 +23,10 @@ struct ProgramRun {
 };
 
 // A null backend leaves INPOUT32_BACKEND unset.
-ProgramRun runTolvek(const QString& program, const QStringList& arguments, const QString& backend) {
+ProgramRun runTolvek(const QString& program, const QStringList& arguments, const QString& backend,
+                     std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
     test_support::ProcessOptions options;
+    options.timeout = timeout;
     options.environment = {backend.isNull() ? "INPOUT32_BACKEND"
                                             : "INPOUT32_BACKEND=" + backend.toStdString()};
     std::vector<std::string> words;
@@ -31,8 +37,19 @@ ProgramRun runTolvek(const QString& program, const QStringList& arguments, const
     return {run.exitCode, QString::fromStdString(run.out), QString::fromStdString(run.err)};
 }
 
-ProgramRun download(const std::string& file, const QString& backend) {
-    return runTolvek(TOLVEK_BINARY, {"--download", QString::fromStdString(file)}, backend);
+ProgramRun download(const std::string& file, const QString& backend,
+                    std::chrono::milliseconds timeout = std::chrono::minutes(2)) {
+    return runTolvek(TOLVEK_BINARY, {"--download", QString::fromStdString(file)}, backend, timeout);
+}
+
+// The files in a folder, but for those named.
+std::vector<std::string> filesIn(const std::filesystem::path& folder,
+                                 const std::vector<std::string>& except) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (std::find(except.begin(), except.end(), entry.path().filename()) == except.end())
+            names.push_back(entry.path().filename());
+    return names;
 }
 
 TEST(TolvekProgram, DownloadMakesTheWritesOfWindowLoadAndOneStart) {
@@ -150,6 +167,60 @@ TEST(TolvekProgram, AFileThatCannotTakeTheWritesFailsTheDownload) {
         download(file, QString::fromStdString("board:" + dir.path().string()));
     EXPECT_EQ(folder.exitCode, 3);
     EXPECT_TRUE(folder.err.contains("is a directory")) << folder.err.toStdString();
+}
+
+TEST(TolvekProgram, AFileSizeLimitFailsTheBoardWriteWithoutLeavingATemporaryFile) {
+    TempDir dir;
+    std::string records;
+    for (int i = 0; i < 200; ++i)
+        records += "4095,4095,1,1\n";
+    const std::string file = dir.write("wave.txt", records);
+    // Unlike the test above, the file-size signal is left as the shell
+    // has it: tolvek itself turns it into a write error.
+    const ProgramRun run =
+        runTolvek("/bin/sh",
+                  {"-c", "ulimit -f 1; exec \"$0\" --download \"$1\"", TOLVEK_BINARY,
+                   QString::fromStdString(file)},
+                  QString::fromStdString("board:" + (dir.path() / "board.txt").string()));
+    EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Download failed: inpout32: board memory file: cannot write "))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("File too large")) << run.err.toStdString();
+    EXPECT_EQ(filesIn(dir.path(), {"wave.txt"}), std::vector<std::string>{});
+}
+
+TEST(TolvekProgram, FifosWithoutTheirOtherEndAreRefusedInsteadOfHanging) {
+    TempDir dir;
+    const auto silent = dir.path() / "silent.txt";
+    const auto unread = dir.path() / "board.fifo";
+    ASSERT_EQ(mkfifo(silent.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(unread.c_str(), 0600), 0);
+
+    // A data file that no program writes: given up after a bounded wait.
+    ProgramRun run = download(silent.string(), "board", std::chrono::seconds(60));
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(run.err.toStdString(), "No data came from " + silent.string() +
+                                         " in 10 seconds: no program writes to it. No data "
+                                         "downloaded!\n");
+
+    // A board file that no program reads: the download fails and says so.
+    run = download(dir.write("one.txt", "1,2,0,0\n"),
+                   QString::fromStdString("board:" + unread.string()), std::chrono::seconds(60));
+    EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith(
+        QString::fromStdString("Download failed: inpout32: board memory file: cannot write " +
+                               unread.string() + ": no program reads it.\n")))
+        << run.err.toStdString();
+}
+
+TEST(TolvekProgram, AFileThatIsOneHugeNumberIsRefused) {
+    TempDir dir;
+    const ProgramRun run = download(dir.write("number.txt", std::string(10 << 20, '7')), "board");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    EXPECT_EQ(run.err,
+              "Record 1, field 1: its number is longer than 4096 characters. No data "
+              "downloaded!\n");
 }
 
 TEST(TolvekProgram, TheBoardMemoryGoesThroughALinkToItsTarget) {

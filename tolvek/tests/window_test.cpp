@@ -206,8 +206,8 @@ TEST_F(WindowTest, ExitWorksWhileANeverEndingInputIsRead) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::thread writer([&] {
         const int fd = ::open(fifo.c_str(), O_WRONLY);
-        const std::string digits(4096, '7');
-        while (::write(fd, digits.data(), digits.size()) > 0) {
+        const std::string text(4096, 'x');  // one field that never ends
+        while (::write(fd, text.data(), text.size()) > 0) {
         }
         ::close(fd);
     });
@@ -225,6 +225,55 @@ TEST_F(WindowTest, ExitWorksWhileANeverEndingInputIsRead) {
     EXPECT_GE(paints, 5) << "the event loop ran while the input was read";
     ASSERT_EQ(port.writes.size(), before + 1);
     EXPECT_EQ(port.writes.back(), testing::data(0x13));  // Exit's MODE 0 alone
+}
+
+TEST_F(WindowTest, AFifoThatNobodyWritesIsWaitedForWhileExitStaysLive) {
+    window.Load();
+    window.show();
+    const auto fifo = dir.path() / "silent.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::size_t before = port.writes.size();
+    dialogs.fileAnswers = {QString::fromStdString(fifo.string())};
+    // Exit is pressed once the window says that it waits.
+    QString waitingText;
+    QObject::connect(window.txtStatus, &QPlainTextEdit::textChanged, &window, [&] {
+        if (window.txtStatus->toPlainText().startsWith("Waiting for data from ") &&
+            waitingText.isEmpty()) {
+            waitingText = window.txtStatus->toPlainText();
+            QTimer::singleShot(0, window.cmdExit, &QPushButton::click);
+        }
+    });
+    window.cmdStartClick();  // returns once Exit has ended the wait
+
+    EXPECT_EQ(waitingText,
+              "Waiting for data from " + QString::fromStdString(fifo.string()) + " ...");
+    EXPECT_TRUE(window.ending());
+    ASSERT_EQ(port.writes.size(), before + 1);
+    EXPECT_EQ(port.writes.back(), testing::data(0x13));  // Exit's MODE 0 alone
+}
+
+TEST_F(WindowTest, AFifoWhoseWriterComesLateDownloadsAndTheWaitIsNoLongerShown) {
+    window.Load();
+    const auto fifo = dir.path() / "late.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer;
+    QObject::connect(window.txtStatus, &QPlainTextEdit::textChanged, &window, [&] {
+        if (window.txtStatus->toPlainText().startsWith("Waiting") && !writer.joinable())
+            writer = std::thread([&] {
+                const int fd = ::open(fifo.c_str(), O_WRONLY);
+                const std::string records = "4095,0,1,1\n5,6\n";
+                EXPECT_EQ(::write(fd, records.data(), records.size()),
+                          static_cast<ssize_t>(records.size()));
+                ::close(fd);
+            });
+    });
+    dialogs.fileAnswers = {QString::fromStdString(fifo.string())};
+    window.cmdStartClick();
+    ASSERT_TRUE(writer.joinable());
+    writer.join();
+    // The file ended after field 2: the status stays empty, as for a file.
+    EXPECT_EQ(window.statusText(), "");
+    EXPECT_TRUE(window.cmdStart->isEnabled());
 }
 
 // The real library with its trace: what a Start reports is on disk when the

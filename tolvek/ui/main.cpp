@@ -2,6 +2,7 @@
 // waveform-generator board on the parallel port.
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 #include <cstring>
 #include <iostream>
 
@@ -35,6 +36,11 @@ void printUsage(std::ostream& stream) {
 int main(int argc, char* argv[]) {
     if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "tolvek", printUsage))
         return *answered;
+    // A write past the file-size limit, or to a FIFO whose reader has gone,
+    // then fails with its cause, which the download reports, instead of
+    // ending the program with a half-written file.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc >= 2 && std::strcmp(argv[1], "--download") == 0) {
         if (argc != 3) {
             printUsage(std::cerr);

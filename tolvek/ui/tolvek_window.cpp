@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QTextLayout>
 
@@ -154,7 +155,7 @@ void TolvekWindow::cmdStartClick() {
         return;  // Exit or a close came in while it ran
     if (result.status == kPortFailure)
         interaction_.showMessage(QStringLiteral("tolvek"),
-                                 QString::fromLocal8Bit(result.message.c_str())
+                                 QString::fromLocal8Bit(QByteArray::fromStdString(result.message))
                                      .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     cmdStart->setEnabled(true);
     cmdStart->setFocus();
@@ -186,11 +187,11 @@ std::string TolvekWindow::ChooseDataFile(const std::string& title, int filterInd
     request.directory = QStringLiteral(".");
     request.filters = {QStringLiteral("Text Files (*.txt)"), QStringLiteral(" All Files (*.*)")};
     request.filterIndex = filterIndex;
-    return interaction_.getOpenFileName(request).toStdString();
+    return QFile::encodeName(interaction_.getOpenFileName(request)).toStdString();
 }
 
 void TolvekWindow::ShowFileName(const std::string& path) {
-    const QString full = QString::fromLocal8Bit(path.c_str());
+    const QString full = QFile::decodeName(QByteArray::fromStdString(path));
     const QFontMetrics metrics(lblFname->font());
     const int lines = std::max(1, lblFname->height() / metrics.lineSpacing());
     lblFname->setText(FitPath(full, metrics, lblFname->width(), lines));
@@ -198,7 +199,7 @@ void TolvekWindow::ShowFileName(const std::string& path) {
 }
 
 void TolvekWindow::ShowStatus(const std::string& text) {
-    status_ = QString::fromLocal8Bit(text.c_str());
+    status_ = QString::fromLocal8Bit(QByteArray::fromStdString(text));
     QString shown = status_;
     txtStatus->setPlainText(shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     fitStatusBox();
