@@ -1,6 +1,7 @@
 // Runs of the virtual potentiostat through the window, as a user makes them.
 #include <gtest/gtest.h>
 
+#include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -12,9 +13,11 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QXYSeries>
 
 #include "runs/experiment_history.h"
 #include "test_support/temp_dir.h"
+#include "ui/chart_panel.h"
 #include "ui/model_editor.h"
 #include "ui/points_table_model.h"
 #include "ui/potentiostat.h"
@@ -67,9 +70,9 @@ TEST_F(RunTest, TheDefaultModelIsStoredWithItsCurveGridAndLiveCharts) {
     EXPECT_EQ(control<QLabel>("StaticText2")->text(), "NoName__0");
     // The pilot every 5 mV, the read-outs, a profile per species.
     EXPECT_EQ(control<QLabel>("TimeLabel")->text(), "1998");
-    ASSERT_EQ(window.Runs->charts().profileSeries.size(), 3u);
-    EXPECT_EQ(window.Runs->charts().profileSeries[2]->name(), "E3");
-    EXPECT_EQ(window.Runs->charts().profileSeries[2]->at(3).x(), 34);
+    ASSERT_EQ(window.profileSeries.size(), 3u);
+    EXPECT_EQ(window.profileSeries[2]->name(), "E3");
+    EXPECT_EQ(window.profileSeries[2]->at(3).x(), 34);
     EXPECT_FALSE(control<QPushButton>("RxRunExperiment")->isChecked());
     EXPECT_FALSE(control<QPushButton>("RxFreeze")->isEnabled());
 
@@ -135,54 +138,77 @@ TEST_F(RunTest, AnInvalidCoupleIsReportedBeforeAnyEngine) {
     EXPECT_FALSE(control<QPushButton>("RxRunExperiment")->isChecked());
 }
 
+// Counts how often a widget is shown.
+class ShowCounter final : public QObject {
+public:
+    explicit ShowCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int shows = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+};
+
 TEST_F(RunTest, AStoppedRunStoresNothingBlinksAndKeepsItsPoints) {
     window.show();
     makeLong();
+    control<QToolButton>("ToolbarButton976")->setChecked(true);  // track the voltammogram
+    type("EditPlotInterval", "1");                               // drawn from its first point on
     QSignalSpy ended(window.Runs, &Potentiostat::runEnded);
     control<QPushButton>("RxRunExperiment")->click();
     ASSERT_TRUE(window.Runs->running());
-    QTest::qWait(300);
+    // Stopped once the run has stored a point and drawn it.
+    const auto* running =
+        qobject_cast<QXYSeries*>(window.VoltamogramPanel->chart()->series().constLast());
+    ASSERT_NE(running, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(running->count() > 0, 60000);
+    const ShowCounter banner(window.Runs->abortedBanner());
     control<QPushButton>("RxRunExperiment")->click();  // off: stop
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(history().size(), 0u);
     EXPECT_FALSE(window.Runs->currentPoints().empty());
-    bool shown = false;
-    for (int i = 0; i < 20 && !shown; ++i) {
-        QTest::qWait(60);
-        shown = window.Runs->abortedBanner()->isVisible();
-    }
-    EXPECT_TRUE(shown);
-    QTest::qWait(Potentiostat::kBannerTickMs * (Potentiostat::kBannerTicks + 2));
-    EXPECT_FALSE(window.Runs->abortedBanner()->isVisible());
+    // The banner blinks, shown on every other tick, and is gone after them.
+    QTRY_VERIFY_WITH_TIMEOUT(banner.shows == Potentiostat::kBannerTicks / 2 &&
+                                 !window.Runs->abortedBanner()->isVisible(),
+                             30000);
     dialogs.yesNoAnswers = {true};
     window.close();
+}
+
+// The step a label shows, -1 for none.
+std::int64_t shownStep(const QLabel* label) {
+    bool ok = false;
+    const qlonglong step = label->text().toLongLong(&ok);
+    return ok ? step : -1;
 }
 
 TEST_F(RunTest, FreezePausesTheRunAndHoldKeepsThePotential) {
     makeLong();
     control<QToolButton>("ToolbarButton978")->setChecked(true);
     control<QPushButton>("RxRunExperiment")->click();
-    QTest::qWait(300);
-    control<QPushButton>("RxFreeze")->click();
-    QTest::qWait(100);
-    const QString frozenAt = control<QLabel>("TimeLabel")->text();
-    QTest::qWait(300);
-    EXPECT_EQ(control<QLabel>("TimeLabel")->text(), frozenAt);
-    control<QPushButton>("RxFreeze")->click();
+    const auto* stepLabel = control<QLabel>("TimeLabel");
+    QTRY_VERIFY_WITH_TIMEOUT(shownStep(stepLabel) > 0, 60000);
 
-    auto stepShown = [this] { return control<QLabel>("TimeLabel")->text(); };
+    // Frozen, the engine ends the step it is in and takes no other.
+    control<QPushButton>("RxFreeze")->click();
+    const std::int64_t frozenNear = window.Runs->engineStep();
+    EXPECT_FALSE(QTest::qWaitFor([&] { return window.Runs->engineStep() > frozenNear + 1; }, 500))
+        << "the engine went on while frozen";
+    control<QPushButton>("RxFreeze")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(window.Runs->engineStep() > frozenNear + 1, 60000);
+
+    // Held, the steps go on at one potential: a read-out of a step after
+    // the hold has taken effect shows it, and later ones show it again.
     control<QPushButton>("RxHold")->click();
-    // A read-out of a step before the engine saw the hold may still be on
-    // its way: the held potential is the one shown two read-outs later.
-    for (int readout = 0; readout < 2; ++readout) {
-        const QString shown = stepShown();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return stepShown() != shown; }, 10000));
-    }
+    const std::int64_t heldFrom = window.Runs->engineStep() + 1;
+    QTRY_VERIFY_WITH_TIMEOUT(shownStep(stepLabel) > heldFrom, 60000);
     const QString heldPotential = control<QLabel>("PotentialLabel")->text();
-    const QString heldStep = stepShown();
-    // Time runs on while the potential stays.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return stepShown() != heldStep; }, 10000));
+    const std::int64_t heldStep = shownStep(stepLabel);
+    QTRY_VERIFY_WITH_TIMEOUT(shownStep(stepLabel) > heldStep, 60000);
     EXPECT_EQ(control<QLabel>("PotentialLabel")->text(), heldPotential);
 
     // Closing the window stops the run cleanly.

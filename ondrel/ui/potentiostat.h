@@ -84,6 +84,8 @@ public:
     const std::vector<CVpoint>& currentPoints() const { return currentPoints_; }
     // How long the engine of the last run computed, in seconds.
     double lastRunSeconds() const { return lastRunSeconds_; }
+    // The last step the running engine finished, -1 without a run.
+    std::int64_t engineStep() const { return live_ ? live_->lastStep() : -1; }
     QLabel* abortedBanner() const { return banner_; }
     PointsTableModel* gridModel() const { return grid_; }
     RunCharts& charts() { return charts_; }
