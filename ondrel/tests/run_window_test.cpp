@@ -70,9 +70,9 @@ TEST_F(RunTest, TheDefaultModelIsStoredWithItsCurveGridAndLiveCharts) {
     EXPECT_EQ(control<QLabel>("StaticText2")->text(), "NoName__0");
     // The pilot every 5 mV, the read-outs, a profile per species.
     EXPECT_EQ(control<QLabel>("TimeLabel")->text(), "1998");
-    ASSERT_EQ(window.profileSeries.size(), 3u);
-    EXPECT_EQ(window.profileSeries[2]->name(), "E3");
-    EXPECT_EQ(window.profileSeries[2]->at(3).x(), 34);
+    ASSERT_EQ(window.Runs->charts().profileSeries.size(), 3u);
+    EXPECT_EQ(window.Runs->charts().profileSeries[2]->name(), "E3");
+    EXPECT_EQ(window.Runs->charts().profileSeries[2]->at(3).x(), 34);
     EXPECT_FALSE(control<QPushButton>("RxRunExperiment")->isChecked());
     EXPECT_FALSE(control<QPushButton>("RxFreeze")->isEnabled());
 
