@@ -1,13 +1,18 @@
-// The implicit solver on fast follow-up chemistry: a 1 V sweep and back at
-// 0.1 V/s, Red - e -> Ox then Ox -> P with kf from 10^3 to 10^11 s^-1. The
-// classic engine's step count for the same model is reported beside it:
-// beyond about 10^5 s^-1 it cannot run in reasonable time.
+// The implicit solver beside the classic engine. BM_Solvers runs both on the
+// same models: the default model (three species, two couples, no
+// reaction), EC with kf 10^3 and 10^9 s^-1 (a 1 V sweep and back at 0.1 V/s;
+// the classic engine cannot run 10^9: it would take 2·10^9 steps), and
+// twelve species with six couples and five reactions, one of them of second
+// order. BM_ImplicitFollowUp times the implicit solver on the EC model from
+// kf 10^3 to 10^11 s^-1, with the classic engine's step count beside it.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <cmath>
+#include <string>
 #include <vector>
 
+#include "../ondrel/tests/sample_models.h"
 #include "engine/cv_engine.h"
 #include "engine/implicit_engine.h"
 
@@ -15,6 +20,7 @@ namespace {
 
 using namespace ondrel;
 
+// Red - e -> Ox, then Ox -> P.
 TModel followUp(double kf) {
     TModel model;
     model.species.append({"Ox", 1, 0});
@@ -30,6 +36,49 @@ TModel followUp(double kf) {
     model.pilot.halfCycles = 2;
     return model;
 }
+
+TModel tableModel(int which) {
+    switch (which) {
+        case 0:
+            return DefaultModel();
+        case 1:
+            return followUp(1e3);
+        case 2:
+            return followUp(1e9);
+        default:
+            return TwelveSpeciesModel();
+    }
+}
+const char* const kTableNames[] = {"default", "EC_kf1e3", "EC_kf1e9", "12_species"};
+
+// range(0): the model; range(1): 0 classic, 1 implicit.
+void BM_Solvers(benchmark::State& state) {
+    TModel model = tableModel(static_cast<int>(state.range(0)));
+    model.solver = state.range(1) == 1 ? Solver::Implicit : Solver::Classic;
+    state.SetLabel(std::string(kTableNames[state.range(0)]) +
+                   (model.solver == Solver::Implicit ? " implicit" : " classic"));
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    RunFigures figures;
+    for (auto _ : state) {
+        std::vector<CVpoint> points;
+        const std::unique_ptr<CVSimulation> engine = MakeSimulation(model, points, freeze, display);
+        engine->Run();
+        figures = engine->figures();
+        benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["steps"] = static_cast<double>(figures.nSteps);
+    state.counters["nodes"] = figures.nBoxes;
+}
+BENCHMARK(BM_Solvers)
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({2, 1})
+    ->Args({3, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0);
 
 void BM_ImplicitFollowUp(benchmark::State& state) {
     const double kf = std::pow(10.0, static_cast<double>(state.range(0)));
@@ -53,21 +102,6 @@ void BM_ImplicitFollowUp(benchmark::State& state) {
     state.counters["classic_steps"] = static_cast<double>(classic.nSteps());
 }
 BENCHMARK(BM_ImplicitFollowUp)->DenseRange(3, 11, 2)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-// The classic engine where it can run: the same model at 10^3 s^-1.
-void BM_ClassicFollowUp(benchmark::State& state) {
-    const TModel model = followUp(1e3);
-    std::atomic<bool> freeze{false};
-    NullDisplay display;
-    for (auto _ : state) {
-        std::vector<CVpoint> points;
-        TCVEngine engine(model, points, freeze, display);
-        engine.Run();
-        benchmark::DoNotOptimize(points.data());
-        state.counters["classic_steps"] = static_cast<double>(engine.nSteps());
-    }
-}
-BENCHMARK(BM_ClassicFollowUp)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

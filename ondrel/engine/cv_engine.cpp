@@ -54,6 +54,44 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
     scaleRates(model);
     fillSpecies(used);
     buildStoichiometry();
+    planElectrode();
+}
+
+void TCVEngine::planElectrode() {
+    // Couples linked through shared species, by union of their indices.
+    std::vector<int> root(nRedox_);
+    for (int i = 0; i < nRedox_; ++i)
+        root[i] = i;
+    const auto find = [&](int i) {
+        while (root[i] != i)
+            i = root[i] = root[root[i]];
+        return i;
+    };
+    for (int i = 0; i < nRedox_; ++i)
+        for (int j = 0; j < i; ++j) {
+            const Couple &a = couples_[i], &b = couples_[j];
+            if (a.ox == b.ox || a.ox == b.red || a.red == b.ox || a.red == b.red)
+                root[find(i)] = find(j);
+        }
+    std::vector<int> unitOfRoot(nRedox_, -1);
+    for (int i = 0; i < nRedox_; ++i) {
+        int& unit = unitOfRoot[find(i)];
+        if (unit < 0) {
+            unit = static_cast<int>(units_.size());
+            units_.push_back({ElectrodeUnit::Joint, {}});
+        }
+        units_[unit].couples.push_back(i);
+    }
+    for (ElectrodeUnit& unit : units_) {
+        const std::vector<int>& c = unit.couples;
+        if (c.size() == 1)
+            unit.kind = ElectrodeUnit::Single;
+        else if (c.size() == 2 && c[1] == c[0] + 1 && couples_[c[0]].red == couples_[c[1]].ox &&
+                 couples_[c[0]].ox != couples_[c[1]].red)
+            unit.kind = ElectrodeUnit::Pair;
+    }
+    jointMatrix_.resize(static_cast<std::size_t>(nRedox_) * nRedox_);
+    jointRates_.resize(nRedox_);
 }
 
 void TCVEngine::countSteps(const TModel& model) {
@@ -215,16 +253,18 @@ double TCVEngine::electrodeStep(double E) {
     auto surface = [&](int s) { return profile_[static_cast<std::size_t>(s) * nBoxes_]; };
 
     double sum = 0;
-    for (int i = 0; i < nRedox_; ++i) {
-        const Couple& first = couples_[i];
-        if (i > 0 && couples_[i - 1].red == first.ox)
-            continue;  // solved with the couple before
+    for (const ElectrodeUnit& unit : units_) {
+        if (unit.kind == ElectrodeUnit::Joint) {
+            sum = sum + jointFluxes(unit.couples, E);
+            continue;
+        }
+        const Couple& first = couples_[unit.couples[0]];
         const auto [kf1, kb1] = rates(first);
         const int A = first.ox, B = first.red;
         const double CA = surface(A), CB = surface(B), DA = D_[A], DB = D_[B];
 
-        if (i + 1 < nRedox_ && first.red == couples_[i + 1].ox) {
-            const Couple& second = couples_[i + 1];
+        if (unit.kind == ElectrodeUnit::Pair) {
+            const Couple& second = couples_[unit.couples[1]];
             const auto [kf2, kb2] = rates(second);
             const int C = second.red;
             const double CC = surface(C), DC = D_[C];
@@ -252,6 +292,66 @@ double TCVEngine::electrodeStep(double E) {
     }
 
     return -sum * dxOverDt_ * kFaraday * area_ * concScale_;
+}
+
+// With r_k the rate of couple k and a(s, k) = [s is its ox] − [s is its red],
+// species s loses q_s = Σ_k a(s, k) r_k, and each couple's equation is
+//   r_j = kf_j (C_ox − kDepletion q_ox / D_ox) − kb_j (C_red − kDepletion q_red / D_red),
+// linear in the rates: solved by elimination with partial pivoting. Every
+// species' flux is its loss, so the matter the couples move is conserved.
+double TCVEngine::jointFluxes(const std::vector<int>& couples, double E) {
+    const int n = static_cast<int>(couples.size());
+    double* M = jointMatrix_.data();
+    double* r = jointRates_.data();
+    const auto share = [&](int s, int k) {
+        const Couple& c = couples_[couples[k]];
+        return (s == c.ox ? 1.0 : 0.0) - (s == c.red ? 1.0 : 0.0);
+    };
+    for (int j = 0; j < n; ++j) {
+        const Couple& c = couples_[couples[j]];
+        const TransferRates k = ButlerVolmer(c.kDimless, c.alpha, E, c.E0, temperature_);
+        const double byOx = kDepletion * k.reduction / D_[c.ox];
+        const double byRed = kDepletion * k.oxidation / D_[c.red];
+        for (int q = 0; q < n; ++q)
+            M[j * n + q] = (j == q ? 1.0 : 0.0) + byOx * share(c.ox, q) - byRed * share(c.red, q);
+        r[j] = k.reduction * profile_[static_cast<std::size_t>(c.ox) * nBoxes_] -
+               k.oxidation * profile_[static_cast<std::size_t>(c.red) * nBoxes_];
+    }
+    for (int col = 0; col < n; ++col) {
+        int p = col;
+        for (int row = col + 1; row < n; ++row)
+            if (std::fabs(M[row * n + col]) > std::fabs(M[p * n + col]))
+                p = row;
+        if (p != col) {
+            for (int q = 0; q < n; ++q)
+                std::swap(M[col * n + q], M[p * n + q]);
+            std::swap(r[col], r[p]);
+        }
+        for (int row = col + 1; row < n; ++row) {
+            const double f = M[row * n + col] / M[col * n + col];
+            for (int q = col; q < n; ++q)
+                M[row * n + q] -= f * M[col * n + q];
+            r[row] -= f * r[col];
+        }
+    }
+    for (int row = n - 1; row >= 0; --row) {
+        for (int q = row + 1; q < n; ++q)
+            r[row] -= M[row * n + q] * r[q];
+        r[row] /= M[row * n + row];
+    }
+
+    double sum = 0;
+    for (int j = 0; j < n; ++j) {
+        const Couple& c = couples_[couples[j]];
+        flux_[c.ox] = flux_[c.red] = 0;
+    }
+    for (int j = 0; j < n; ++j) {
+        const Couple& c = couples_[couples[j]];
+        flux_[c.ox] += r[j];
+        flux_[c.red] -= r[j];
+        sum += r[j];
+    }
+    return sum;
 }
 
 // Explicit diffusion in place: each box reads its neighbours' values of the

@@ -76,6 +76,14 @@ private:
 
     // The couples' fluxes at potential E (V) and the current (A).
     double electrodeStep(double E);
+    // Sorts the couples into the units the electrode step solves: a couple
+    // that shares no species, two successive couples A/B, B/C sharing only
+    // B, or any other set of couples linked by shared species.
+    void planElectrode();
+    // The rates of a set of linked couples, solved together: each couple's
+    // rate at the surface concentrations that all of the set's fluxes leave;
+    // returns their sum.
+    double jointFluxes(const std::vector<int>& couples, double E);
     void diffusionStep();
     void chemistryStep();
 
@@ -85,6 +93,13 @@ private:
     int nBoxes_ = 0;
 
     std::vector<Couple> couples_;
+    // The electrode step's units, in the order of their first couple.
+    struct ElectrodeUnit {
+        enum Kind { Single, Pair, Joint } kind;
+        std::vector<int> couples;  // ascending
+    };
+    std::vector<ElectrodeUnit> units_;
+    std::vector<double> jointMatrix_, jointRates_;  // scratch of jointFluxes
     std::vector<Reaction> reactions_;
     std::vector<double> D_;        // per species
     std::vector<double> profile_;  // species-major, nBoxes per species

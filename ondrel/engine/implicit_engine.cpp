@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 #include "../platform/float_text.h"
 #include "electrode_kinetics.h"
@@ -13,60 +14,36 @@ namespace ondrel {
 
 namespace {
 
-// The grid: intervals growing by this factor from the electrode out to
-// kDepth diffusion lengths of the fastest species over the whole run.
-constexpr double kGrowth = 1.06;
+// The grid: intervals growing by kGrowth from the electrode out to kDepth
+// diffusion lengths of the fastest species over the whole run.
+constexpr double kGrowth = 1.1;
 constexpr double kDepth = 6;
 // The first interval: a small part of the diffusion layer of one thermal
 // voltage's sweep, and of the fastest reaction's layer √(D/k).
 constexpr double kOfDiffusionLayer = 0.02;
 constexpr double kOfReactionLayer = 0.1;
+// Past the reaction layer the reacting species are gone; the others vary
+// over the diffusion layer, so the intervals grow faster until they reach
+// the diffusion layer's first interval.
+constexpr double kGrowthPastReactionLayer = 1.3;
 constexpr int kMaxNewtonIterations = 30;
-
-// Gaussian elimination with partial pivoting of an n × n block, in place.
-void factorise(double* a, int* pivot, int n) {
-    for (int k = 0; k < n; ++k) {
-        int p = k;
-        for (int r = k + 1; r < n; ++r)
-            if (std::abs(a[r * n + k]) > std::abs(a[p * n + k]))
-                p = r;
-        pivot[k] = p;
-        if (p != k)
-            for (int c = 0; c < n; ++c)
-                std::swap(a[k * n + c], a[p * n + c]);
-        const double d = a[k * n + k];
-        for (int r = k + 1; r < n; ++r) {
-            const double f = a[r * n + k] / d;
-            a[r * n + k] = f;
-            for (int c = k + 1; c < n; ++c)
-                a[r * n + c] -= f * a[k * n + c];
-        }
-    }
-}
-
-// Solves with a block factorised above; b is replaced by the solution.
-void solve(const double* lu, const int* pivot, double* b, int n) {
-    for (int k = 0; k < n; ++k) {
-        std::swap(b[k], b[pivot[k]]);
-        for (int r = k + 1; r < n; ++r)
-            b[r] -= lu[r * n + k] * b[k];
-    }
-    for (int k = n - 1; k >= 0; --k) {
-        for (int c = k + 1; c < n; ++c)
-            b[k] -= lu[k * n + c] * b[c];
-        b[k] /= lu[k * n + k];
-    }
-}
+constexpr int kChordIterations = 4;
+constexpr double kNewtonTolerance = 1e-12;  // relative
+// The start's parts (see startStep).
+constexpr double kStartPart = 0.1;
+constexpr int kFirstStepParts = 48;  // the first from about dt/1000
 
 }  // namespace
 
 TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& points,
-                                 const std::atomic<bool>& freeze, EngineDisplay& display)
-    : CVSimulation(model, points, freeze, display) {
+                                 const std::atomic<bool>& freeze, EngineDisplay& display,
+                                 int stepsPerMv)
+    : CVSimulation(model, points, freeze, display),
+      eliminatedFor_(std::numeric_limits<double>::quiet_NaN()) {
     const double T = pilot_.totalTime;
     const double v = pilot_.scanRate;
     nPoints_ = WholeCount(v * T * 1000);
-    stepsPerPoint_ = kStepsPerMv;
+    stepsPerPoint_ = stepsPerMv;
     nSteps_ = nPoints_ * stepsPerPoint_;
     dt_ = T / static_cast<double>(nSteps_);
 
@@ -88,7 +65,26 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     for (const Reaction& r : reactions_)
         kmax = std::max(kmax,
                         std::max(r.r2 >= 0 ? r.kf * cmax : r.kf, r.p2 >= 0 ? r.kb * cmax : r.kb));
+    layGrid(kmax);
+    formGroups();
 
+    const int m = nNodes() - 1;
+    const std::size_t unknowns = static_cast<std::size_t>(m) * nSpecies_;
+    u_.resize(unknowns);
+    for (int i = 0; i < m; ++i)
+        for (int s = 0; s < nSpecies_; ++s)
+            at(u_, i, s) = bulk_[s];
+    previous_ = u_;
+    next_ = u_;
+    history_.resize(unknowns);
+    g_.resize(unknowns);
+    kf_.resize(couples_.size());
+    kb_.resize(couples_.size());
+    lastE_ = pilot_.Einitial;
+}
+
+void TImplicitEngine::layGrid(double kmax) {
+    const double T = pilot_.totalTime;
     double dmin = std::numeric_limits<double>::max(), dmax = 0;
     for (double d : D_)
         if (d > 0) {
@@ -97,37 +93,103 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
         }
     if (dmax == 0)
         dmin = dmax = diffusionScale_;
-    const double thermalTime = temperature_ / (kFaradayOverR * v);
-    double h0 = kOfDiffusionLayer * std::sqrt(dmin * thermalTime);
-    if (kmax > 0)
-        h0 = std::min(h0, kOfReactionLayer * std::sqrt(dmin / kmax));
+    const double thermalTime = temperature_ / (kFaradayOverR * pilot_.scanRate);
+    const double diffusionH = kOfDiffusionLayer * std::sqrt(dmin * thermalTime);
+    double h0 = diffusionH, reactionLayer = 0;
+    if (kmax > 0) {
+        reactionLayer = std::sqrt(dmin / kmax);
+        h0 = std::min(h0, kOfReactionLayer * reactionLayer);
+    }
     const double depth = kDepth * std::sqrt(dmax * T);
     x_.push_back(0);
-    for (double h = h0; x_.back() < depth; h *= kGrowth)
+    for (double h = h0; x_.back() < depth;
+         h *= h > reactionLayer && h < diffusionH ? kGrowthPastReactionLayer : kGrowth)
         x_.push_back(x_.back() + h);
     const int m = nNodes() - 1;  // the unknown nodes; the last holds the bulk
     for (int i = 0; i < m; ++i)
         volume_.push_back(((i > 0 ? x_[i] - x_[i - 1] : 0) + x_[i + 1] - x_[i]) / 2);
+}
 
-    const std::size_t unknowns = static_cast<std::size_t>(m) * nSpecies_;
-    u_.resize(unknowns);
+// Species joined by a reaction form one group (a union of the reactions'
+// species); a species in a couple only is a group of its own, and an idle
+// one is in none. The engine numbers its species as the system wants them:
+// each group's together, the groups of several species first, then those of
+// one, then the idle species.
+void TImplicitEngine::formGroups() {
+    std::vector<int> root(nSpecies_);
+    std::iota(root.begin(), root.end(), 0);
+    const auto find = [&](int s) {
+        while (root[s] != s)
+            s = root[s] = root[root[s]];
+        return s;
+    };
+    for (const Reaction& r : reactions_)
+        for (int s : {r.r2, r.p1, r.p2})
+            if (s >= 0)
+                root[find(s)] = find(r.r1);
+    std::vector<std::vector<int>> members(nSpecies_);
+    for (int s = 0; s < nSpecies_; ++s)
+        if (D_[s] > 0)
+            members[find(s)].push_back(s);
+    std::stable_partition(members.begin(), members.end(),
+                          [](const std::vector<int>& g) { return g.size() > 1; });
+    std::vector<int> sizes;
+    order_.clear();
+    for (const std::vector<int>& g : members)
+        if (!g.empty()) {
+            sizes.push_back(static_cast<int>(g.size()));
+            order_.insert(order_.end(), g.begin(), g.end());
+        }
+    for (int s = 0; s < nSpecies_; ++s)
+        if (D_[s] == 0)
+            order_.push_back(s);
+
+    // Everything by the engine's numbers from here on.
+    std::vector<int> number(nSpecies_);
+    for (int e = 0; e < nSpecies_; ++e)
+        number[order_[e]] = e;
+    const auto renumber = [&](int& s) {
+        if (s >= 0)
+            s = number[s];
+    };
+    for (Couple& c : couples_) {
+        renumber(c.ox);
+        renumber(c.red);
+    }
+    for (Reaction& r : reactions_)
+        for (int* s : {&r.r1, &r.r2, &r.p1, &r.p2})
+            renumber(*s);
+    std::vector<double> D(nSpecies_), bulk(nSpecies_);
+    for (int e = 0; e < nSpecies_; ++e) {
+        D[e] = D_[order_[e]];
+        bulk[e] = bulk_[order_[e]];
+    }
+    D_.swap(D);
+    bulk_.swap(bulk);
+
+    const int m = nNodes() - 1;
+    system_ = std::make_unique<NodeLineSystem>(m, nSpecies_, sizes);
+    groups_.resize(sizes.size());
+    std::vector<int> groupOf(nSpecies_, -1);
+    for (int g = 0; g < system_->groupCount(); ++g)
+        for (int p = 0; p < system_->groupSize(g); ++p)
+            groupOf[system_->groupFirst(g) + p] = g;
+    for (std::size_t r = 0; r < reactions_.size(); ++r) {
+        const Reaction& q = reactions_[r];
+        Group& group = groups_[groupOf[q.r1]];
+        group.reactions.push_back(static_cast<int>(r));
+        if (q.r2 >= 0 || q.p2 >= 0)
+            group.linear = linear_ = false;
+        quadraticRate_ = std::max({quadraticRate_, q.r2 >= 0 ? q.kf : 0.0, q.p2 >= 0 ? q.kb : 0.0});
+    }
+    toOuter_.resize(static_cast<std::size_t>(m) * nSpecies_);
+    toInner_.resize(toOuter_.size());
     for (int i = 0; i < m; ++i)
-        for (int s = 0; s < nSpecies_; ++s)
-            at(u_, i, s) = bulk_[s];
-    previous_ = u_;
-    history_.resize(unknowns);
-    g_.resize(unknowns);
-    const std::size_t block = static_cast<std::size_t>(nSpecies_) * nSpecies_;
-    diag_.resize(m * block);
-    factor_.resize(m * block);
-    lower_.resize(unknowns);
-    upper_.resize(unknowns);
-    pivots_.resize(unknowns);
-    kf_.resize(couples_.size());
-    kb_.resize(couples_.size());
-    // Without second-order terms the equations of a step are linear.
-    linear_ = std::none_of(reactions_.begin(), reactions_.end(),
-                           [](const Reaction& r) { return r.r2 >= 0 || r.p2 >= 0; });
+        for (int e = 0; e < nSpecies_; ++e) {
+            at(toOuter_, i, e) = D_[e] / (x_[i + 1] - x_[i]);
+            at(toInner_, i, e) = i > 0 ? D_[e] / (x_[i] - x_[i - 1]) : 0;
+            system_->setCouplings(i, e, -at(toInner_, i, e), i + 1 < m ? -at(toOuter_, i, e) : 0);
+        }
 }
 
 RunFigures TImplicitEngine::figures() const {
@@ -145,6 +207,7 @@ ConcentrationProfiles TImplicitEngine::Profiles() const {
     ConcentrationProfiles profiles;
     for (int s = 0; s < nSpecies_; ++s) {
         profiles.names.push_back(species_[s + 1].name);
+        const int e = static_cast<int>(std::find(order_.begin(), order_.end(), s) - order_.begin());
         std::vector<double> values;
         values.reserve(kBoxes);
         int node = 0;
@@ -152,8 +215,8 @@ ConcentrationProfiles TImplicitEngine::Profiles() const {
             const double x = std::min(span * (std::pow(kChartGrowth, b) - 1), x_.back());
             while (node + 1 < m && x_[node + 1] < x)
                 ++node;
-            const double left = at(u_, node, s);
-            const double right = node + 1 < m ? at(u_, node + 1, s) : bulk_[s];
+            const double left = at(u_, node, e);
+            const double right = node + 1 < m ? at(u_, node + 1, e) : bulk_[e];
             const double f = std::clamp((x - x_[node]) / (x_[node + 1] - x_[node]), 0.0, 1.0);
             values.push_back(left + f * (right - left));
         }
@@ -162,75 +225,15 @@ ConcentrationProfiles TImplicitEngine::Profiles() const {
     return profiles;
 }
 
-void TImplicitEngine::electrodeRates(double E, std::vector<double>& kf,
-                                     std::vector<double>& kb) const {
+void TImplicitEngine::setElectrode(double E) {
+    std::vector<double>& J = system_->electrode();
+    std::fill(J.begin(), J.end(), 0.0);
+    const int S = nSpecies_;
     for (std::size_t c = 0; c < couples_.size(); ++c) {
         const Couple& q = couples_[c];
         const TransferRates rates = ButlerVolmer(q.k0, q.alpha, E, q.E0, temperature_);
-        kf[c] = rates.reduction;
-        kb[c] = rates.oxidation;
-    }
-}
-
-// The equations of a time step, g(u) = 0, and their Jacobian: storage in
-// each node's share of the line, diffusion through its two sides (the bulk
-// beyond the last), reactions in it, and at the electrode the couples'
-// Butler–Volmer rates.
-void TImplicitEngine::residual(const std::vector<double>& u, double E, double a0,
-                               std::vector<double>& g) {
-    const int m = nNodes() - 1, S = nSpecies_;
-    const std::size_t block = static_cast<std::size_t>(S) * S;
-    std::fill(diag_.begin(), diag_.end(), 0.0);
-    for (int i = 0; i < m; ++i) {
-        const double V = volume_[i], hRight = x_[i + 1] - x_[i];
-        const double hLeft = i > 0 ? x_[i] - x_[i - 1] : 0;
-        double* J = diag_.data() + i * block;
-        for (int s = 0; s < S; ++s) {
-            const double c = at(u, i, s);
-            const double right = i + 1 < m ? at(u, i + 1, s) : bulk_[s];
-            double r = V * (a0 * c + at(history_, i, s)) / dt_ - D_[s] * (right - c) / hRight;
-            if (i > 0)
-                r += D_[s] * (c - at(u, i - 1, s)) / hLeft;
-            at(g, i, s) = r;
-            J[s * S + s] = V * a0 / dt_ + D_[s] / hRight + (i > 0 ? D_[s] / hLeft : 0);
-            at(lower_, i, s) = i > 0 ? -D_[s] / hLeft : 0;
-            at(upper_, i, s) = i + 1 < m ? -D_[s] / hRight : 0;
-        }
-        for (const Reaction& q : reactions_) {
-            const double a = at(u, i, q.r1), b = q.r2 >= 0 ? at(u, i, q.r2) : 1;
-            const double p = q.p1 >= 0 ? at(u, i, q.p1) : 0, pp = q.p2 >= 0 ? at(u, i, q.p2) : 1;
-            const double rate = q.kf * a * b - (q.p1 >= 0 ? q.kb * p * pp : 0);
-            // Each species takes -V·ν·rate: reagents lose, products gain.
-            for (int s : {q.r1, q.r2})
-                if (s >= 0)
-                    at(g, i, s) += V * rate;
-            for (int s : {q.p1, q.p2})
-                if (s >= 0)
-                    at(g, i, s) -= V * rate;
-            // ∂rate/∂u for each species the rate reads.
-            std::pair<int, double> partials[4] = {{q.r1, q.kf * b},
-                                                  {q.r2, q.r2 >= 0 ? q.kf * a : 0},
-                                                  {q.p1, q.p1 >= 0 ? -q.kb * pp : 0},
-                                                  {q.p2, q.p2 >= 0 ? -q.kb * p : 0}};
-            for (const auto& [by, d] : partials) {
-                if (by < 0 || d == 0)
-                    continue;
-                for (int s : {q.r1, q.r2})
-                    if (s >= 0)
-                        J[s * S + by] += V * d;
-                for (int s : {q.p1, q.p2})
-                    if (s >= 0)
-                        J[s * S + by] -= V * d;
-            }
-        }
-    }
-    electrodeRates(E, kf_, kb_);
-    double* J = diag_.data();
-    for (std::size_t c = 0; c < couples_.size(); ++c) {
-        const Couple& q = couples_[c];
-        const double j = kf_[c] * at(u, 0, q.ox) - kb_[c] * at(u, 0, q.red);
-        at(g, 0, q.ox) += j;
-        at(g, 0, q.red) -= j;
+        kf_[c] = rates.reduction;
+        kb_[c] = rates.oxidation;
         J[q.ox * S + q.ox] += kf_[c];
         J[q.ox * S + q.red] -= kb_[c];
         J[q.red * S + q.ox] -= kf_[c];
@@ -238,92 +241,182 @@ void TImplicitEngine::residual(const std::vector<double>& u, double E, double a0
     }
 }
 
-// Block Thomas elimination: full diagonal blocks, diagonal couplings to the
-// neighbours. rhs is replaced by the solution.
-void TImplicitEngine::solveBlockTridiagonal(std::vector<double>& rhs) {
-    const int m = nNodes() - 1, S = nSpecies_;
-    const std::size_t block = static_cast<std::size_t>(S) * S;
-    std::vector<double> column(S), carried(S);
+// The block of each node of a group: storage in the node's share of the
+// line, diffusion through its two sides (the bulk beyond the last), and the
+// derivatives of the group's reactions in it.
+void TImplicitEngine::assembleBlocks(int g, const std::vector<double>& u, double coefficient) {
+    const int first = system_->groupFirst(g), k = system_->groupSize(g);
+    const int m = nNodes() - 1;
+    const auto place = [first](int s) { return s - first; };
     for (int i = 0; i < m; ++i) {
-        double* M = factor_.data() + i * block;
-        std::copy_n(diag_.data() + i * block, block, M);
-        double* y = rhs.data() + static_cast<std::size_t>(i) * S;
-        if (i > 0) {
-            const double* before = factor_.data() + (i - 1) * block;
-            const int* pivot = pivots_.data() + static_cast<std::size_t>(i - 1) * S;
-            // M_i = B_i - L_i M_{i-1}^-1 U_{i-1}, column by column.
-            for (int q = 0; q < S; ++q) {
-                std::fill(column.begin(), column.end(), 0.0);
-                column[q] = at(upper_, i - 1, q);
-                if (column[q] == 0)
-                    continue;
-                solve(before, pivot, column.data(), S);
-                for (int s = 0; s < S; ++s)
-                    M[s * S + q] -= at(lower_, i, s) * column[s];
-            }
-            // y_i = r_i - L_i M_{i-1}^-1 y_{i-1}
-            std::copy_n(y - S, S, carried.data());
-            solve(before, pivot, carried.data(), S);
-            for (int s = 0; s < S; ++s)
-                y[s] -= at(lower_, i, s) * carried[s];
+        double* B = system_->block(g, i);
+        std::fill_n(B, k * k, 0.0);
+        const double V = volume_[i];
+        for (int p = 0; p < k; ++p) {
+            const int s = first + p;
+            B[p * k + p] = V * coefficient + at(toOuter_, i, s) + at(toInner_, i, s);
         }
-        factorise(M, pivots_.data() + static_cast<std::size_t>(i) * S, S);
-    }
-    for (int i = m - 1; i >= 0; --i) {
-        double* y = rhs.data() + static_cast<std::size_t>(i) * S;
-        if (i + 1 < m)
-            for (int s = 0; s < S; ++s)
-                y[s] -= at(upper_, i, s) * y[S + s];
-        solve(factor_.data() + i * block, pivots_.data() + static_cast<std::size_t>(i) * S, y, S);
+        for (int r : groups_[g].reactions) {
+            const Reaction& q = reactions_[r];
+            const double a = at(u, i, q.r1), b = q.r2 >= 0 ? at(u, i, q.r2) : 1;
+            const double pa = q.p1 >= 0 ? at(u, i, q.p1) : 0;
+            const double pb = q.p2 >= 0 ? at(u, i, q.p2) : 1;
+            // ∂rate/∂u for each species the rate reads; reagents take
+            // +V·∂rate, products −V·∂rate.
+            const std::pair<int, double> partials[4] = {{q.r1, q.kf * b},
+                                                        {q.r2, q.r2 >= 0 ? q.kf * a : 0},
+                                                        {q.p1, q.p1 >= 0 ? -q.kb * pb : 0},
+                                                        {q.p2, q.p2 >= 0 ? -q.kb * pa : 0}};
+            for (const auto& [by, d] : partials) {
+                if (by < 0 || d == 0)
+                    continue;
+                const int column = place(by);
+                for (int s : {q.r1, q.r2})
+                    if (s >= 0)
+                        B[place(s) * k + column] += V * d;
+                for (int s : {q.p1, q.p2})
+                    if (s >= 0)
+                        B[place(s) * k + column] -= V * d;
+            }
+        }
     }
 }
 
-void TImplicitEngine::setHistory(bool secondOrder) {
+// The equations of a time step, g(u) = 0: storage, diffusion, the
+// reactions, and at the electrode the couples' Butler–Volmer rates at the
+// potential setElectrode was given.
+void TImplicitEngine::residual(const std::vector<double>& u, double coefficient,
+                               std::vector<double>& g) const {
+    const int m = nNodes() - 1, S = nSpecies_;
+    for (int i = 0; i < m; ++i) {
+        const double V = volume_[i];
+        for (int s = 0; s < S; ++s) {
+            if (D_[s] == 0) {
+                at(g, i, s) = 0;
+                continue;
+            }
+            const double c = at(u, i, s);
+            const double outer = i + 1 < m ? at(u, i + 1, s) : bulk_[s];
+            double r =
+                V * (coefficient * c + at(history_, i, s)) - at(toOuter_, i, s) * (outer - c);
+            if (i > 0)
+                r += at(toInner_, i, s) * (c - at(u, i - 1, s));
+            at(g, i, s) = r;
+        }
+        for (const Reaction& q : reactions_) {
+            const double a = at(u, i, q.r1), b = q.r2 >= 0 ? at(u, i, q.r2) : 1;
+            const double pa = q.p1 >= 0 ? at(u, i, q.p1) : 0;
+            const double pb = q.p2 >= 0 ? at(u, i, q.p2) : 1;
+            const double rate = V * (q.kf * a * b - (q.p1 >= 0 ? q.kb * pa * pb : 0));
+            for (int s : {q.r1, q.r2})
+                if (s >= 0)
+                    at(g, i, s) += rate;
+            for (int s : {q.p1, q.p2})
+                if (s >= 0)
+                    at(g, i, s) -= rate;
+        }
+    }
+    for (std::size_t c = 0; c < couples_.size(); ++c) {
+        const Couple& q = couples_[c];
+        const double j = kf_[c] * at(u, 0, q.ox) - kb_[c] * at(u, 0, q.red);
+        at(g, 0, q.ox) += j;
+        at(g, 0, q.red) -= j;
+    }
+}
+
+TImplicitEngine::Difference TImplicitEngine::backwardDifference(double h) const {
+    if (lastDt_ == 0)
+        return {1 / h, -1 / h, 0};
+    // Second order over unequal steps, ω = h / h₋₁:
+    // ((1 + 2ω) u₊ − (1 + ω)² u + ω² u₋) / ((1 + ω) h).
+    const double w = h / lastDt_;
+    return {(1 + 2 * w) / ((1 + w) * h), -(1 + w) / h, w * w / ((1 + w) * h)};
+}
+
+void TImplicitEngine::setHistory(const Difference& difference) {
     for (std::size_t k = 0; k < u_.size(); ++k)
-        history_[k] = secondOrder ? -2 * u_[k] + 0.5 * previous_[k] : -u_[k];
+        history_[k] = difference.now * u_[k] + difference.before * previous_[k];
 }
 
 std::vector<double> TImplicitEngine::stepResidual(const std::vector<double>& u, double E) {
-    setHistory(true);
+    const double saved = lastDt_;
+    lastDt_ = dt_;
+    const Difference difference = backwardDifference(dt_);
+    lastDt_ = saved;
+    setHistory(difference);
+    setElectrode(E);
     std::vector<double> g(u_.size());
-    residual(u, E, 1.5, g);
+    residual(u, difference.coefficient, g);
     return g;
 }
 
 std::vector<double> TImplicitEngine::stepJacobianTimes(const std::vector<double>& u, double E,
                                                        const std::vector<double>& direction) {
-    setHistory(true);
-    std::vector<double> g(u_.size());
-    residual(u, E, 1.5, g);
-    const int m = nNodes() - 1, S = nSpecies_;
-    const std::size_t block = static_cast<std::size_t>(S) * S;
-    std::vector<double> product(u_.size(), 0.0);
-    for (int i = 0; i < m; ++i) {
-        const double* J = diag_.data() + i * block;
-        for (int s = 0; s < S; ++s) {
-            double sum = 0;
-            for (int q = 0; q < S; ++q)
-                sum += J[s * S + q] * at(direction, i, q);
-            if (i > 0)
-                sum += at(lower_, i, s) * at(direction, i - 1, s);
-            if (i + 1 < m)
-                sum += at(upper_, i, s) * at(direction, i + 1, s);
-            at(product, i, s) = sum;
-        }
-    }
+    const double coefficient = 1.5 / dt_;
+    setElectrode(E);
+    for (int g = 0; g < system_->groupCount(); ++g)
+        assembleBlocks(g, u, coefficient);
+    eliminatedFor_ = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> product;
+    system_->multiply(direction, product);
     return product;
 }
 
-double TImplicitEngine::step(double E, bool secondOrder) {
-    // Backward differences: first order for the first step, then second.
-    const double a0 = secondOrder ? 1.5 : 1.0;
-    setHistory(secondOrder);
-    next_ = u_;
+double TImplicitEngine::advance(double h, double E) {
+    const Difference difference = backwardDifference(h);
+    const double coefficient = difference.coefficient;
+    setElectrode(E);
+    if (coefficient != eliminatedFor_) {
+        for (int g = 0; g < system_->groupCount(); ++g)
+            if (groups_[g].linear) {
+                assembleBlocks(g, u_, coefficient);
+                system_->eliminate(g);
+            }
+        eliminatedFor_ = coefficient;
+    }
+    if (linear_) {
+        // The equations are linear: solved for the new values at once, the
+        // bulk beyond the last node on the right-hand side.
+        const int m = nNodes() - 1;
+        const double now = -difference.now, before = -difference.before;
+        for (int i = 0; i < m; ++i) {
+            const double V = volume_[i];
+            const std::size_t first = static_cast<std::size_t>(i) * nSpecies_;
+            for (int s = 0; s < nSpecies_; ++s)
+                next_[first + s] = V * (now * u_[first + s] + before * previous_[first + s]);
+        }
+        for (int s = 0; s < nSpecies_; ++s)
+            at(next_, m - 1, s) += at(toOuter_, m - 1, s) * bulk_[s];
+        system_->solve(next_);
+        for (int s = 0; s < nSpecies_; ++s)
+            if (D_[s] == 0)
+                for (int i = 0; i < m; ++i)
+                    at(next_, i, s) = at(u_, i, s);
+        // A value that is not finite makes the sum so.
+        if (!std::isfinite(std::accumulate(next_.begin(), next_.end(), 0.0)))
+            throw EngineErrorException(
+                "The simulation became unstable at E = " + FloatToGeneral(E * 1000, 6, '.') +
+                " mV: a concentration is not a finite number.");
+        return finishStep(h, E);
+    }
+    setHistory(difference);
+    // Newton's method from the values extrapolated along the last step. The
+    // reacting groups' Jacobian is taken at the first iterate and kept while
+    // the iteration converges quickly (a chord method), then renewed.
+    const double w = lastDt_ > 0 ? h / lastDt_ : 0;
+    for (std::size_t k = 0; k < u_.size(); ++k)
+        next_[k] = u_[k] + w * (u_[k] - previous_[k]);
     for (int iteration = 1;; ++iteration) {
-        residual(next_, E, a0, g_);
+        if (iteration == 1 || iteration > kChordIterations)
+            for (int g = 0; g < system_->groupCount(); ++g)
+                if (!groups_[g].linear) {
+                    assembleBlocks(g, next_, coefficient);
+                    system_->eliminate(g);
+                }
+        residual(next_, coefficient, g_);
         for (double& r : g_)
             r = -r;
-        solveBlockTridiagonal(g_);
+        system_->solve(g_);
         double change = 0, size = 1;
         for (std::size_t k = 0; k < next_.size(); ++k) {
             next_[k] += g_[k];
@@ -334,21 +427,57 @@ double TImplicitEngine::step(double E, bool secondOrder) {
             throw EngineErrorException(
                 "The simulation became unstable at E = " + FloatToGeneral(E * 1000, 6, '.') +
                 " mV: a concentration is not a finite number.");
-        // Without second-order terms the equations are linear: one solve
-        // is the solution.
-        if (linear_ || change <= 1e-12 * size)
+        if (change <= kNewtonTolerance * size)
+            break;
+        // After a step with the Jacobian of its own iterate, what is left is
+        // the second-order terms of the change: V·k·δ² against at least
+        // V·coefficient on the diagonal.
+        const bool fresh = iteration == 1 || iteration > kChordIterations;
+        if (fresh && quadraticRate_ * change * change / coefficient <= kNewtonTolerance * size)
             break;
         if (iteration == kMaxNewtonIterations)
             throw EngineErrorException("The implicit solver found no solution at E = " +
                                        FloatToGeneral(E * 1000, 6, '.') + " mV.");
     }
+    return finishStep(h, E);
+}
+
+double TImplicitEngine::finishStep(double h, double E) {
     previous_.swap(u_);
     u_.swap(next_);
+    lastDt_ = h;
+    lastE_ = E;
     return current(u_);
 }
 
-// The current of the couples' rates at the step's potential, as the last
-// Newton iteration left them.
+// A sweep that starts where current flows starts like a potential step: its
+// current falls as 1/√t at first, and steps of a fixed length follow that
+// badly. The first steps are taken in parts that grow with the time since
+// the start (a part about kStartPart of it, the first step's parts growing
+// geometrically from a small one), the potential moving in proportion.
+double TImplicitEngine::startStep(std::int64_t index, double E) {
+    const double start = lastE_;
+    std::vector<double>& parts = startParts_;
+    parts.clear();
+    if (index == 0) {
+        const double ratio = 1 + kStartPart;
+        const double first = (ratio - 1) / (std::pow(ratio, kFirstStepParts) - 1);
+        for (int j = 0; j < kFirstStepParts; ++j)
+            parts.push_back(first * std::pow(ratio, j));
+    } else {
+        const int n = static_cast<int>(std::ceil(1 / (kStartPart * static_cast<double>(index))));
+        parts.assign(n, 1.0 / n);
+    }
+    double I = 0, t = 0;
+    for (std::size_t j = 0; j < parts.size(); ++j) {
+        t += parts[j];
+        const double h = j + 1 == parts.size() ? dt_ * (1 - (t - parts[j])) : dt_ * parts[j];
+        I = advance(h, j + 1 == parts.size() ? E : start + (E - start) * t);
+    }
+    return I;
+}
+
+// The current of the couples' rates at the step's potential.
 double TImplicitEngine::current(const std::vector<double>& u) const {
     double reduction = 0;  // per unit area and relative concentration, cm/s
     for (std::size_t c = 0; c < couples_.size(); ++c)
@@ -359,8 +488,9 @@ double TImplicitEngine::current(const std::vector<double>& u) const {
 void TImplicitEngine::Run() {
     if (couples_.empty())
         throw Exception(kNoCouples);
-    RunProgram(nSteps_, stepsPerPoint_,
-               [this](std::int64_t index, double E) { return step(E, index > 0); });
+    RunProgram(nSteps_, stepsPerPoint_, [this](std::int64_t index, double E) {
+        return static_cast<double>(index) < 1 / kStartPart ? startStep(index, E) : advance(dt_, E);
+    });
     display_.RefreshProfiles(Profiles());
 }
 

@@ -2,12 +2,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "../model/model.h"
 #include "cv_point.h"
 #include "cv_simulation.h"
 #include "engine_display.h"
+#include "node_line_system.h"
 
 namespace ondrel {
 
@@ -25,8 +27,11 @@ namespace ondrel {
 class TImplicitEngine final : public CVSimulation {
 public:
     // Refuses what the classic engine refuses, with the same messages.
+    // stepsPerMv: time steps per millivolt swept (a finer time step for
+    // checking convergence).
     TImplicitEngine(const TModel& model, std::vector<CVpoint>& points,
-                    const std::atomic<bool>& freeze, EngineDisplay& display);
+                    const std::atomic<bool>& freeze, EngineDisplay& display,
+                    int stepsPerMv = kStepsPerMv);
 
     void Run() override;
     RunFigures figures() const override;
@@ -59,6 +64,11 @@ private:
         int r1, r2, p1, p2;  // -1 for an empty slot
         double kf, kb;       // per second (per relative concentration for a second order)
     };
+    // Species that react with one another, solved together node by node.
+    struct Group {
+        std::vector<int> reactions;  // indices into reactions_
+        bool linear = true;          // no second-order term
+    };
 
     double& at(std::vector<double>& u, int node, int s) const {
         return u[static_cast<std::size_t>(node) * nSpecies_ + s];
@@ -66,14 +76,26 @@ private:
     double at(const std::vector<double>& u, int node, int s) const {
         return u[static_cast<std::size_t>(node) * nSpecies_ + s];
     }
-    // One time step to potential E: the new concentrations replace the old
-    // ones; the current (A) is returned.
-    double step(double E, bool secondOrder);
-    void residual(const std::vector<double>& u, double E, double a0, std::vector<double>& g);
-    void setHistory(bool secondOrder);
-    void solveBlockTridiagonal(std::vector<double>& rhs);
+    void layGrid(double kmax);
+    void formGroups();
+    // Advances the solution by h to potential E; the current (A) is returned.
+    double advance(double h, double E);
+    double startStep(std::int64_t index, double E);
+    // Takes the new values as the present ones.
+    double finishStep(double h, double E);
+    // A backward-difference step of length h after one of lastDt_ (second
+    // order, or first order for the first step): the coefficients of the new
+    // value, the present one and the one before, divided by h.
+    struct Difference {
+        double coefficient, now, before;
+    };
+    Difference backwardDifference(double h) const;
+    // history_: the present and earlier values' share of the difference.
+    void setHistory(const Difference& difference);
+    void residual(const std::vector<double>& u, double coefficient, std::vector<double>& g) const;
+    void assembleBlocks(int group, const std::vector<double>& u, double coefficient);
+    void setElectrode(double E);
     double current(const std::vector<double>& u) const;
-    void electrodeRates(double E, std::vector<double>& kf, std::vector<double>& kb) const;
 
     std::vector<Couple> couples_;
     std::vector<Reaction> reactions_;
@@ -82,19 +104,29 @@ private:
 
     std::vector<double> x_;       // node positions, cm; the last one holds the bulk
     std::vector<double> volume_;  // per unknown node: its share of the line
+    // Per node and species: D over the interval outward and inward.
+    std::vector<double> toOuter_, toInner_;
     std::int64_t nPoints_ = 0, nSteps_ = 0, stepsPerPoint_ = 0;
     double dt_ = 0;
+
+    std::vector<Group> groups_;
+    std::unique_ptr<NodeLineSystem> system_;
+    // The coefficient of the new value for which the linear groups are
+    // eliminated (NaN: none yet).
+    double eliminatedFor_;
+    bool linear_ = true;
+    double quadraticRate_ = 0;  // the largest second-order rate constant
 
     // Concentrations (relative) of the unknown nodes, node-major: now, one
     // step before, and the Newton iterate.
     std::vector<double> u_, previous_, next_;
     std::vector<double> history_, g_;
-    // The block-tridiagonal Jacobian: full diagonal blocks, diagonal
-    // couplings to the neighbours; and the factorised blocks.
-    std::vector<double> diag_, lower_, upper_, factor_;
-    std::vector<int> pivots_;
-    std::vector<double> kf_, kb_;  // the couples' rates at the step's potential
-    bool linear_ = true;
+    std::vector<double> kf_, kb_;     // the couples' rates at the step's potential, cm/s
+    double lastDt_ = 0;               // the step before, s; 0 before the first
+    double lastE_ = 0;                // the potential of the last step, V
+    std::vector<double> startParts_;  // scratch of startStep
+    // The model's species (0-based) by the engine's numbers.
+    std::vector<int> order_;
 };
 
 }  // namespace ondrel
