@@ -26,6 +26,9 @@ constexpr double kOfReactionLayer = 0.1;
 // over the diffusion layer, so the intervals grow faster until they reach
 // the diffusion layer's first interval.
 constexpr double kGrowthPastReactionLayer = 1.3;
+// No model that can be simulated needs more; a tiny D or a huge rate
+// constant can ask for any number.
+constexpr int kMaxNodes = 5000;
 constexpr int kMaxNewtonIterations = 30;
 constexpr int kChordIterations = 4;
 constexpr double kNewtonTolerance = 1e-12;  // relative
@@ -59,13 +62,18 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     }
     // A second-order reaction is as fast as its constant times the larger
     // concentration it meets.
-    double kmax = 0, cmax = 1;
+    double cmax = 1;
     for (double c : bulk_)
         cmax = std::max(cmax, std::abs(c));
-    for (const Reaction& r : reactions_)
-        kmax = std::max(kmax,
-                        std::max(r.r2 >= 0 ? r.kf * cmax : r.kf, r.p2 >= 0 ? r.kb * cmax : r.kb));
-    layGrid(kmax);
+    Fastest fastest;
+    for (std::size_t r = 0; r < reactions_.size(); ++r) {
+        const Reaction& q = reactions_[r];
+        const std::pair<double, bool> sides[] = {{q.kf, q.r2 >= 0}, {q.kb, q.p2 >= 0}};
+        for (const auto& [k, secondOrder] : sides)
+            if (const double rate = secondOrder ? k * cmax : k; rate > fastest.rate)
+                fastest = {rate, k, static_cast<int>(r) + 1};
+    }
+    layGrid(fastest, used);
     formGroups();
 
     const int m = nNodes() - 1;
@@ -83,27 +91,59 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     lastE_ = pilot_.Einitial;
 }
 
-void TImplicitEngine::layGrid(double kmax) {
+void TImplicitEngine::layGrid(const Fastest& fastest, const std::vector<bool>& used) {
     const double T = pilot_.totalTime;
     double dmin = std::numeric_limits<double>::max(), dmax = 0;
-    for (double d : D_)
-        if (d > 0) {
-            dmin = std::min(dmin, d);
-            dmax = std::max(dmax, d);
+    int slowest = -1;
+    // A used species' D may have vanished in the diffusion scale's product.
+    for (int s = 0; s < nSpecies_; ++s)
+        if (used[s]) {
+            if (D_[s] < dmin) {
+                dmin = D_[s];
+                slowest = s;
+            }
+            dmax = std::max(dmax, D_[s]);
         }
     if (dmax == 0)
         dmin = dmax = diffusionScale_;
     const double thermalTime = temperature_ / (kFaradayOverR * pilot_.scanRate);
     const double diffusionH = kOfDiffusionLayer * std::sqrt(dmin * thermalTime);
     double h0 = diffusionH, reactionLayer = 0;
-    if (kmax > 0) {
-        reactionLayer = std::sqrt(dmin / kmax);
+    if (fastest.rate > 0) {
+        reactionLayer = std::sqrt(dmin / fastest.rate);
         h0 = std::min(h0, kOfReactionLayer * reactionLayer);
     }
     const double depth = kDepth * std::sqrt(dmax * T);
+    const auto growth = [&](double h) {
+        return h > reactionLayer && h < diffusionH ? kGrowthPastReactionLayer : kGrowth;
+    };
+
+    // Counted before anything is allocated: a tiny D or a huge rate
+    // constant can make the first interval vanish, or the grid endless.
+    int nodes = 1;
+    bool laid = h0 > 0 && std::isfinite(h0) && std::isfinite(depth);
+    for (double x = 0, h = h0; laid && x < depth; h *= growth(h)) {
+        laid = x + h > x && ++nodes <= kMaxNodes;
+        x += h;
+    }
+    if (!laid) {
+        std::string cause = "the diffusion coefficient D = " +
+                            FloatToText(slowest >= 0 ? species_[slowest + 1].D : 1, '.');
+        if (slowest >= 0)
+            cause += " of species " + std::to_string(slowest + 1) + " (" +
+                     species_[slowest + 1].name + ")";
+        if (fastest.rate > 0 && kOfReactionLayer * reactionLayer < diffusionH)
+            cause += " with the rate constant " + FloatToText(fastest.constant, '.') +
+                     " of reaction " + std::to_string(fastest.reaction);
+        throw Exception("The implicit solver cannot lay a grid for " + cause +
+                        ": its first interval would be " + FloatToGeneral(h0, 3, '.') +
+                        " cm, and it would need more than " + std::to_string(kMaxNodes) +
+                        " nodes to reach the bulk.");
+    }
+
+    x_.reserve(nodes);
     x_.push_back(0);
-    for (double h = h0; x_.back() < depth;
-         h *= h > reactionLayer && h < diffusionH ? kGrowthPastReactionLayer : kGrowth)
+    for (double h = h0; x_.back() < depth; h *= growth(h))
         x_.push_back(x_.back() + h);
     const int m = nNodes() - 1;  // the unknown nodes; the last holds the bulk
     for (int i = 0; i < m; ++i)

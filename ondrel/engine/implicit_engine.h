@@ -26,7 +26,8 @@ namespace ondrel {
 // the one that runs.
 class TImplicitEngine final : public CVSimulation {
 public:
-    // Refuses what the classic engine refuses, with the same messages.
+    // Refuses what the classic engine refuses, with the same messages, and a
+    // model whose grid cannot be laid (see layGrid).
     // stepsPerMv: time steps per millivolt swept (a finer time step for
     // checking convergence).
     TImplicitEngine(const TModel& model, std::vector<CVpoint>& points,
@@ -76,7 +77,15 @@ private:
     double at(const std::vector<double>& u, int node, int s) const {
         return u[static_cast<std::size_t>(node) * nSpecies_ + s];
     }
-    void layGrid(double kmax);
+    // The fastest reaction: its rate per second (a second-order constant
+    // times the largest concentration), its constant, its number (1-based).
+    struct Fastest {
+        double rate = 0, constant = 0;
+        int reaction = 0;
+    };
+    // Refuses a model whose grid cannot be laid (Exception, naming the D
+    // and rate constant that set its first interval).
+    void layGrid(const Fastest& fastest, const std::vector<bool>& used);
     void formGroups();
     // Advances the solution by h to potential E; the current (A) is returned.
     double advance(double h, double E);

@@ -214,6 +214,14 @@ void NodeLineSystem::eliminate(int g) {
 }
 
 void NodeLineSystem::solve(std::vector<double>& rhs) {
+    inward(rhs);
+    std::vector<double>& A = node0();
+    factorise(A.data(), pivots_.data(), species_);
+    solveFactorised(A.data(), pivots_.data(), rhs.data(), species_);
+    outward(rhs);
+}
+
+void NodeLineSystem::inward(std::vector<double>& rhs) {
     const int S = species_;
     double* w = rhs.data();
     // Inward: z_i = S_i⁻¹ (r_i − O_i z_{i+1}), kept in place of r_i.
@@ -241,8 +249,14 @@ void NodeLineSystem::solve(std::vector<double>& rhs) {
             w[j] -= o[j] * w[S + j];
     }
 
-    // Node 0: every group's reduced block and the electrode's terms. A
-    // species of no group gets the row of a zero solution.
+    // A species of no group gets the row of a zero solution.
+    for (int j = groupedEnd_; j < S; ++j)
+        w[j] = 0;
+}
+
+std::vector<double>& NodeLineSystem::node0() {
+    const int S = species_;
+    // Every group's reduced block and the electrode's terms.
     std::copy(electrode_.begin(), electrode_.end(), node0_.begin());
     for (const Group& g : groups_)
         for (int p = 0; p < g.size; ++p)
@@ -251,12 +265,14 @@ void NodeLineSystem::solve(std::vector<double>& rhs) {
     for (int j = groupedEnd_; j < S; ++j) {
         std::fill_n(node0_.data() + j * S, S, 0.0);
         node0_[j * S + j] = 1;
-        w[j] = 0;
     }
-    factorise(node0_.data(), pivots_.data(), S);
-    solveFactorised(node0_.data(), pivots_.data(), w, S);
+    return node0_;
+}
 
-    // Outward: x_i = z_i − S_i⁻¹ I_i x_{i−1}.
+void NodeLineSystem::outward(std::vector<double>& rhs) {
+    const int S = species_;
+    double* w = rhs.data();
+    // x_i = z_i − S_i⁻¹ I_i x_{i−1}.
     for (int node = 1; node < nodes_; ++node) {
         double* x = w + index(node, 0);
         const double* before = x - S;

@@ -45,6 +45,14 @@ public:
     // Solves with the eliminations made; rhs is replaced by the solution, 0
     // for a species in no group. A singular system gives non-finite values.
     void solve(std::vector<double>& rhs);
+    // solve in its three parts, for a caller that solves node 0 itself
+    // with more unknowns: the inward pass leaves node 0's right-hand side in
+    // place; node0() is node 0's S × S matrix after it (by species,
+    // row-major; the caller may change it); the outward pass takes node 0's
+    // solution in place and finishes.
+    void inward(std::vector<double>& rhs);
+    std::vector<double>& node0();
+    void outward(std::vector<double>& rhs);
     // The system's matrix times x, from its blocks and couplings.
     void multiply(const std::vector<double>& x, std::vector<double>& product) const;
 

@@ -37,6 +37,13 @@ std::string ProgramProblem(TPilot pilot) {
     if (!std::isfinite(pilot.totalTime))
         return "The scan rate " + FloatToText(pilot.scanRate, '.') +
                " V/s is too small: the program would last longer than can be counted.";
+    // Past this the solvers' time and space steps leave the range where
+    // their arithmetic holds (a grid of 10¹⁴⁰ cm for 10⁻³⁰⁰ V/s).
+    if (pilot.totalTime > kMaxProgramSeconds)
+        return "The scan rate " + FloatToText(pilot.scanRate, '.') +
+               " V/s is too small: the program would last " +
+               FloatToGeneral(pilot.totalTime, 3, '.') +
+               " s, longer than the 1E12 s (about 30000 years) a run can step.";
     const double points = pilot.scanRate * pilot.totalTime * 1000;
     // One point per millivolt is kept in memory; past this the run could
     // not hold them, nor count its steps.

@@ -9,6 +9,7 @@ namespace ondrel {
 
 inline constexpr double kMaxProgramPoints = 1e7;            // mV swept
 inline constexpr double kMaxStoredMillivolts = 2147483647;  // a stored point's potential
+inline constexpr double kMaxProgramSeconds = 1e12;
 
 // A count computed in floating point (points of a program, steps of a
 // half-cycle), truncated toward zero, but taken whole when rounding has left
@@ -18,7 +19,7 @@ std::int64_t WholeCount(double exact);
 
 // Why a potential program cannot be stepped, with the value named, or
 // empty: a half-cycle count outside 1..3, a scan rate that is not a positive
-// number or so small that the program's length overflows, a potential that
+// number or so small that the program lasts more than 10¹² s, a potential that
 // is no number or does not fit the stored millivolts, an empty first
 // half-cycle, or a sweep shorter than 1 mV or longer than 10000 V.
 std::string ProgramProblem(TPilot pilot);

@@ -526,6 +526,11 @@ TEST(Engine, ModelsThatCannotBeSimulatedAreRefusedNamingTheValue) {
         {[](TModel& m) { m.pilot.scanRate = 5e-324; },
          "The scan rate 4.94065645841247E-324 V/s is too small: the program would last longer "
          "than can be counted."},
+        // A program that lasts 10³⁰⁰ s leaves the range of the solvers'
+        // arithmetic: no points, or no finite ones.
+        {[](TModel& m) { m.pilot.scanRate = 1e-300; },
+         "The scan rate 1E-300 V/s is too small: the program would last 1.2E300 s, longer than "
+         "the 1E12 s (about 30000 years) a run can step."},
     };
     std::vector<CVpoint> points;
     std::atomic<bool> freeze{false};

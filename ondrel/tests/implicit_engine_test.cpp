@@ -14,6 +14,7 @@
 #include "engine/cv_engine.h"
 #include "engine/engine_errors.h"
 #include "engine/implicit_engine.h"
+#include "platform/float_text.h"
 #include "sample_models.h"
 
 namespace ondrel {
@@ -378,6 +379,31 @@ TEST(ImplicitEngine, TwelveSpeciesGiveTheClassicEnginesPeaks) {
     for (std::size_t p = 0; p < classic.size(); ++p) {
         EXPECT_NEAR(implicit[p].Ep, classic[p].Ep, 1) << "peak " << p;
         EXPECT_NEAR(implicit[p].Ip / classic[p].Ip, 1, 0.005) << "peak " << p;
+    }
+}
+
+TEST(ImplicitEngine, AGridThatCannotBeLaidIsRefusedNamingTheValue) {
+    // A tiny D, or a small one with a huge rate constant, makes the first
+    // interval vanish and the grid endless. Both are refused at once,
+    // naming what set the first interval.
+    TModel tiny = oneCouple(1e4, 0.5, 0.2, 0.4, 0.1);
+    tiny.species[2].D = 1e-320;
+    TModel fast = oneCouple(1e4, 0.5, 0.2, 0.4, 0.1);
+    fast.species[1].D = fast.species[2].D = 1e-25;
+    fast.reactions.append({1, 0, 2, 0, 1e300, 0});
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    for (const auto& [model, named] :
+         {std::pair{tiny, std::string("D = ") + FloatToText(1e-320, '.') + " of species 2 (Red)"},
+          {fast, "the rate constant " + FloatToText(1e300, '.') + " of reaction 1"}}) {
+        try {
+            TImplicitEngine engine(model, points, freeze, display);
+            ADD_FAILURE() << "laid a grid for " << named;
+        } catch (const Exception& error) {
+            EXPECT_NE(std::string(error.what()).find(named), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("more than 5000 nodes"), std::string::npos);
+        }
     }
 }
 
