@@ -2,6 +2,7 @@
 
 #include "../platform/codepage.h"
 #include "../platform/float_text.h"
+#include "../platform/message_text.h"
 #include "../platform/ondrel_error.h"
 #include "text_lines.h"
 
@@ -222,7 +223,8 @@ Solver ReadSolver(LineCursor& cursor) {
         return Solver::Implicit;
     if (name == kClassic)
         return Solver::Classic;
-    throw EConvertError(cursor.where() + "the solver is classic or implicit, not '" + name + "'");
+    throw EConvertError(cursor.where() + "the solver is classic or implicit, not " +
+                        QuotedText(name));
 }
 
 // One pass over the line under the cursor: each keyword in turn looks at the

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "../platform/float_text.h"
+#include "../platform/message_text.h"
 #include "../platform/ondrel_error.h"
 #include "text_lines.h"
 
@@ -135,7 +136,7 @@ void readHeader(MecLines& lines, TModel& model, MecHeader& header) {
             }
         } else if (std::find(kIgnoredTokens.begin(), kIgnoredTokens.end(), token) ==
                    kIgnoredTokens.end()) {
-            throw Exception("Unknow token: " + std::string(token) + " in *.MEC file");
+            throw Exception("Unknow token: " + ShownText(token) + " in *.MEC file");
         }
     }
 }

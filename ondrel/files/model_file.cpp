@@ -28,12 +28,12 @@ std::string ModelFileText(const TModel& model, const std::string& path, char sep
     throw Exception(kExtensionNotRecognised);
 }
 
-bool LoadModelFile(const std::string& path, TModel& model, char separator,
-                   ModelFileExtras* extras) {
+bool LoadModelFile(const std::string& path, TModel& model, char separator, ModelFileExtras* extras,
+                   const StreamPatience& patience) {
     const std::string extension = AsciiUpper(ExtensionOf(path));
     if (extension != ".CVN" && extension != ".MEC")
         return false;
-    const std::string text = ReadWholeFile(path);
+    const std::string text = ReadWholeFile(path, patience);
     const std::string name = std::filesystem::path(path).filename().string();
     try {
         if (extension == ".CVN") {

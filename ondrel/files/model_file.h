@@ -4,6 +4,7 @@
 #include <string>
 
 #include "../model/model.h"
+#include "file_stream.h"
 #include "mec_file.h"
 
 namespace ondrel {
@@ -29,8 +30,9 @@ struct ModelFileExtras {
 // Reads the model file at path into model by its extension in upper case,
 // ".CVN" or ".MEC". Returns false, reading nothing and changing nothing,
 // for any other extension. A file that cannot be read or does not convert
-// throws, naming the file, and leaves the model as it was.
+// throws, naming the file, and leaves the model as it was. A FIFO or
+// device is read as patience says.
 bool LoadModelFile(const std::string& path, TModel& model, char separator,
-                   ModelFileExtras* extras = nullptr);
+                   ModelFileExtras* extras = nullptr, const StreamPatience& patience = {});
 
 }  // namespace ondrel

@@ -1,9 +1,11 @@
 #include "voltammogram_file.h"
 
+#include <cmath>
 #include <filesystem>
 #include <optional>
 
 #include "../platform/float_text.h"
+#include "../platform/message_text.h"
 #include "../platform/ondrel_error.h"
 #include "file_io.h"
 #include "text_lines.h"
@@ -90,12 +92,26 @@ private:
         }
     }
 
+    // A field converted into the program's unit; a value that the unit's
+    // factor takes beyond the largest number is refused here, where its
+    // file and line are known.
+    double converted(int line, const std::string& field, double factor, const char* unit) const {
+        const double value = real(line, field) * factor;
+        if (!std::isfinite(value)) {
+            const std::size_t first = field.find_first_not_of(" \t");
+            const std::size_t last = field.find_last_not_of(" \t");
+            fail(line, QuotedText(field.substr(first, last - first + 1)) +
+                           " is too large a number: beyond 1.8E308 " + unit + " once converted");
+        }
+        return value;
+    }
+
     // Appends a point and its grid row, whose potential and current are the
     // converted values.
     void add(VoltammogramRead& read, int k, int line, const std::string& potential,
              const std::string& current, Units units) const {
-        const CurvePoint point{real(line, potential) * units.potential,
-                               real(line, current) * units.current};
+        const CurvePoint point{converted(line, potential, units.potential, "mV"),
+                               converted(line, current, units.current, "\u00B5A")};
         read.curve.push_back(point);
         read.grid.push_back({std::to_string(k), FloatToGeneral(point.potential, 5, separator_),
                              FloatToGeneral(point.current, 5, separator_)});
@@ -115,7 +131,7 @@ private:
             const std::string& line = lines_[k];
             const std::size_t comma = line.rfind(',');
             if (comma == std::string::npos)
-                fail(k, "'" + line + "' has no \",\" between potential and current");
+                fail(k, QuotedText(line) + " has no \",\" between potential and current");
             add(read, k, k, line.substr(0, comma), line.substr(comma + 1), kOcvUnits);
         }
         return read;
@@ -144,7 +160,7 @@ private:
             const int line = first + k - 1;
             const std::vector<std::string> fields = fieldsOf(lines_[line]);
             if (fields.size() < 2)
-                fail(line, "'" + lines_[line] + "' holds no potential and current");
+                fail(line, QuotedText(lines_[line]) + " holds no potential and current");
             add(read, k, line, fields[0], fields[1], units);
             read.grid.back().push_back(fields.size() > 2 ? fields[2] : std::string());
         }

@@ -4,12 +4,14 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 
+#include "message_text.h"
 #include "ondrel_error.h"
 
 namespace ondrel {
@@ -34,7 +36,7 @@ bool isDigit(char c) {
 }
 
 [[noreturn]] void notA(std::string_view text, const char* what) {
-    throw EConvertError("'" + std::string(text) + "' is not a valid " + what);
+    throw EConvertError(QuotedText(text) + " is not a valid " + what);
 }
 
 }  // namespace
@@ -122,9 +124,7 @@ double TextToFloat(std::string_view original, char separator) {
     const double value = strtod_l(plain.c_str(), nullptr, cLocale());
     // A number beyond the largest double is no number the program can use.
     if (!std::isfinite(value))
-        throw EConvertError("'" + std::string(original.substr(0, 40)) +
-                            (original.size() > 40 ? "...'" : "'") +
-                            " is too large a number (beyond 1.8E308)");
+        throw EConvertError(QuotedText(original) + " is too large a number (beyond 1.8E308)");
     return value;
 }
 
@@ -150,10 +150,11 @@ namespace ondrel {
 std::string FormatNumber(const char* format, double value, char separator) {
     // The thread formats in the C locale whatever the program's locale is.
     const locale_t previous = uselocale(cLocale());
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, format, value);
+    // Measured first: "%6.3f" of 1E300 is over 300 characters long.
+    const int length = std::snprintf(nullptr, 0, format, value);
+    std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, value);
     uselocale(previous);
-    std::string text = buffer;
     if (const auto point = text.find('.'); point != std::string::npos)
         text[point] = separator;
     return text;

@@ -1,9 +1,11 @@
 // ondrel-sim: simulates the cyclic voltammogram of a model file without a
 // window, or finds the peaks of recorded voltammograms and smooths them.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -30,6 +32,24 @@ using namespace ondrel;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitStopped = 130;
+
+// How long a FIFO or device named on the command line may keep the program
+// waiting for the program at its other end, or for bytes to move; Ctrl+C
+// ends the wait sooner.
+constexpr std::chrono::seconds kStreamWait{10};
+
+StreamPatience batchPatience() {
+    return {kStreamWait, kStreamWait, &BatchDisplay::interrupted};
+}
+
+// An output that is one of the inputs under another name (a link, a path
+// with other folders) would be replaced by what was read from it.
+void refuseInputAsOutput(const std::string& output, const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs)
+        if (SameFile(output, input))
+            throw Exception("The output " + output + " is the input " + input +
+                            " (the same file), which it would replace");
+}
 
 void printUsage(std::ostream& out) {
     out << "Usage: ondrel-sim [MODEL] [--solver classic|implicit] [--out FILE] [--peaks]\n"
@@ -155,7 +175,8 @@ bool parse(int argc, char** argv, Arguments& arguments) {
 
 TModel loadModel(const std::string& path) {
     TModel model = DefaultModel();
-    if (!path.empty() && !LoadModelFile(path, model, UserDecimalSeparator()))
+    if (!path.empty() &&
+        !LoadModelFile(path, model, UserDecimalSeparator(), nullptr, batchPatience()))
         throw Exception("Extension: " + ExtensionOf(path) +
                         " non reconnue (a model file ends in .CVN or .MEC)");
     return model;
@@ -166,23 +187,28 @@ std::string seconds(double value) {
 }
 
 int simulate(const Arguments& arguments) {
-    TModel model = loadModel(arguments.inputs.empty() ? "" : arguments.inputs[0]);
+    const std::string modelPath = arguments.inputs.empty() ? "" : arguments.inputs[0];
+    // A run's result must not be lost to an output that cannot be written.
+    if (!arguments.out.empty()) {
+        refuseInputAsOutput(arguments.out, arguments.inputs);
+        CheckWritable(arguments.out);
+    }
+    TModel model = loadModel(modelPath);
     if (arguments.solver)
         model.solver = *arguments.solver;
+    // The model's problems name its file.
+    const std::string origin = modelPath.empty() ? std::string() : modelPath + ": ";
     const auto problems = SnapshotProblems(model);
     if (!problems.empty()) {
         for (const std::string& problem : problems)
-            std::cerr << problem << '\n';
+            std::cerr << origin << problem << '\n';
         std::cerr << kCantBuildExperiment << '\n';
         return kExitFailed;
     }
     if (const std::string problem = ModelProblem(model); !problem.empty()) {
-        std::cerr << problem << '\n';
+        std::cerr << origin << problem << '\n';
         return kExitFailed;
     }
-    // A run's result must not be lost to an output that cannot be written.
-    if (!arguments.out.empty())
-        CheckWritable(arguments.out);
 
     std::vector<CVpoint> points;
     std::atomic<bool> freeze{false};
@@ -191,7 +217,6 @@ int simulate(const Arguments& arguments) {
     CVSimulation& engine = *simulation;
     const RunFigures figures = engine.figures();
     display.watch(engine);
-    BatchDisplay::catchInterrupt();
 
     std::cerr << "points: " << figures.nPoints << "\nsteps: " << figures.nSteps
               << "\nsteps per point: " << figures.stepsPerPoint << "\nboxes: " << figures.nBoxes
@@ -213,12 +238,12 @@ int simulate(const Arguments& arguments) {
     std::cerr << "elapsed: " << seconds(elapsed.count()) << '\n';
 
     if (!arguments.out.empty()) {
-        if (const auto format = CurveFormatOf(arguments.out)) {
-            WriteWholeFile(arguments.out, WriteVoltammogram(SimulatedCurve(points), *format,
-                                                            CurveOrigin::Simulated));
-        } else {
-            WriteWholeFile(arguments.out, PointTable(points));
-        }
+        const auto format = CurveFormatOf(arguments.out);
+        WriteWholeFile(
+            arguments.out,
+            format ? WriteVoltammogram(SimulatedCurve(points), *format, CurveOrigin::Simulated)
+                   : PointTable(points),
+            batchPatience());
     }
     if (arguments.peaks)
         std::cout << PeakTable(FindSimulatedPeaks(SimulatedCurve(points)).peaks) << std::flush;
@@ -233,6 +258,7 @@ int drawPicture(const Arguments& arguments) {
     const std::string model = modelGiven ? arguments.inputs.front() : std::string();
     const std::vector<std::string> curves(
         arguments.inputs.begin() + static_cast<std::ptrdiff_t>(modelGiven), arguments.inputs.end());
+    refuseInputAsOutput(arguments.picture, arguments.inputs);
     WriteVoltammogramPicture(model, curves, arguments.picture, !arguments.flat);
     return 0;
 }
@@ -243,22 +269,33 @@ int examineMeasured(const Arguments& arguments) {
     const CurveFormat smoothedFormat =
         arguments.smoothed.empty() ? CurveFormat::Ocv
                                    : WriteFormatOf(arguments.smoothed, CurveOrigin::Measured);
-    if (!arguments.smoothed.empty())
+    if (!arguments.smoothed.empty()) {
+        refuseInputAsOutput(arguments.smoothed, arguments.inputs);
         CheckWritable(arguments.smoothed);
+    }
+    // Every curve is read and examined before anything is printed or
+    // written, so that a file that is refused leaves no partial report.
+    std::string report, smoothedText;
     for (std::size_t i = 0; i < arguments.inputs.size(); ++i) {
         const std::string& path = arguments.inputs[i];
-        const VoltammogramRead read = ReadVoltammogram(ReadWholeFile(path), path, separator);
-        const PeakSearch search = FindMeasuredPeaks(read.curve, arguments.width);
-        std::cout << (i ? "\n" : "") << path << ": " << read.curve.size() << " pts\n"
-                  << PeakTable(search.peaks);
-        if (!arguments.smoothed.empty()) {
-            Curve smoothed;
-            Smooth(read.curve, smoothed, arguments.width);
-            WriteWholeFile(arguments.smoothed,
-                           WriteVoltammogram(smoothed, smoothedFormat, CurveOrigin::Measured));
+        const VoltammogramRead read =
+            ReadVoltammogram(ReadWholeFile(path, batchPatience()), path, separator);
+        try {
+            const PeakSearch search = FindMeasuredPeaks(read.curve, arguments.width);
+            report += (i ? "\n" : "") + path + ": " + std::to_string(read.curve.size()) + " pts\n" +
+                      PeakTable(search.peaks);
+            if (!arguments.smoothed.empty()) {
+                Curve smoothed;
+                Smooth(read.curve, smoothed, arguments.width);
+                smoothedText = WriteVoltammogram(smoothed, smoothedFormat, CurveOrigin::Measured);
+            }
+        } catch (const Exception& error) {
+            throw Exception(path + ": " + error.what());
         }
     }
-    std::cout << std::flush;
+    if (!arguments.smoothed.empty())
+        WriteWholeFile(arguments.smoothed, smoothedText, batchPatience());
+    std::cout << report << std::flush;
     return 0;
 }
 
@@ -276,12 +313,21 @@ int main(int argc, char** argv) {
         printUsage(std::cerr);
         return kExitUsage;
     }
+    // A write past the file-size limit, or into a FIFO whose reader has
+    // gone, then fails with its cause instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         if (!arguments.picture.empty())
             return drawPicture(arguments);
+        // Ctrl+C stops a run, and a wait on a FIFO, as a request.
+        BatchDisplay::catchInterrupt();
         return arguments.measured ? examineMeasured(arguments) : simulate(arguments);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "ondrel-sim: not enough memory for this model or these files\n";
+        return kExitFailed;
     } catch (const std::exception& error) {
         std::cerr << error.what() << '\n';
-        return kExitFailed;
+        return BatchDisplay::interrupted() ? kExitStopped : kExitFailed;
     }
 }

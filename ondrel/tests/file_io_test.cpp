@@ -2,13 +2,18 @@
 #include "files/file_io.h"
 #include "test_support/failure_of.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "files/text_lines.h"
 #include "platform/ondrel_error.h"
+#include "platform/path_text.h"
 #include "test_support/file_size_limit.h"
 #include "test_support/temp_dir.h"
 
@@ -65,16 +70,69 @@ TEST(WholeFileWrite, AWriteThatFailsPartWayLeavesTheOldFileAndNoTemporary) {
               std::string::npos);
 }
 
-TEST(WholeFileWrite, AFifoIsWrittenDirectlyAndStaysAFifo) {
+// Patience as a batch run has it, shortened for the tests that wait it out.
+StreamPatience patience(std::chrono::milliseconds forPeer, std::chrono::milliseconds forProgress) {
+    return {forPeer, forProgress, {}};
+}
+
+class FifoTest : public ::testing::Test {
+protected:
+    FifoTest() : fifo((dir / "curve.fifo").string()) {
+        if (mkfifo(fifo.c_str(), 0600) != 0)
+            ADD_FAILURE() << "cannot make a FIFO";
+    }
     TempDir dir;
-    const auto fifo = dir / "curve.fifo";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string fifo;
+};
+
+TEST_F(FifoTest, AWriteGoesDirectlyToTheProgramThatReadsIt) {
+    // The reader may come before or after the write begins to wait for it.
     std::string received;
     std::thread reader([&] { received = ReadFile(fifo); });
-    WriteWholeFile(fifo.string(), "2\r\n");
+    WriteWholeFile(fifo, "2\r\n", patience(std::chrono::minutes(1), std::chrono::minutes(1)));
     reader.join();
     EXPECT_EQ(received, "2\r\n");
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+TEST_F(FifoTest, AWriteWithoutAReaderIsRefusedInsteadOfWaitingForOne) {
+    EXPECT_EQ(FailureOf([&] { WriteWholeFile(fifo, "2\r\n"); }),
+              "Cannot write file " + fifo + ": no program reads it");
+    EXPECT_EQ(FailureOf([&] {
+                  WriteWholeFile(fifo, "2\r\n", patience(std::chrono::milliseconds(100), {}));
+              }),
+              "Cannot write file " + fifo + ": no program reads it (waited 100 ms)");
+    // A reader that takes nothing: the write gives up after its patience.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(FailureOf([&] {
+                  WriteWholeFile(fifo, std::string(4 << 20, 'x'),
+                                 patience({}, std::chrono::milliseconds(100)));
+              }),
+              "Cannot write file " + fifo + ": the program reading it took nothing for 100 ms");
+    ::close(reader);
+    // A batch run's Ctrl+C ends the wait.
+    StreamPatience stopped = patience(std::chrono::minutes(1), {});
+    stopped.stop = [] { return true; };
+    EXPECT_EQ(FailureOf([&] { WriteWholeFile(fifo, "2\r\n", stopped); }),
+              "Stopped while waiting on " + fifo);
+}
+
+TEST_F(FifoTest, AReadWaitsForTheWriterWithinItsPatience) {
+    EXPECT_EQ(FailureOf([&] { ReadWholeFile(fifo); }),
+              "Cannot read file " + fifo + ": no program writes to it");
+    EXPECT_EQ(FailureOf([&] { ReadWholeFile(fifo, patience(std::chrono::milliseconds(100), {})); }),
+              "Cannot read file " + fifo + ": no program writes to it (waited 100 ms)");
+
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        const std::string text = "Especes:\r\n0\r\n";
+        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    });
+    EXPECT_EQ(ReadWholeFile(fifo, patience(std::chrono::minutes(1), std::chrono::minutes(1))),
+              "Especes:\r\n0\r\n");
+    writer.join();
 }
 
 TEST(WholeFileWrite, TheOutputIsCheckedBeforeWorkThatWouldBeLost) {
@@ -85,6 +143,69 @@ TEST(WholeFileWrite, TheOutputIsCheckedBeforeWorkThatWouldBeLost) {
                   (dir / "absent").string() + " does not exist");
     EXPECT_EQ(FailureOf([&] { CheckWritable(dir.path().string()); }),
               "Cannot write file " + dir.path().string() + ": it is a directory");
+}
+
+TEST(WholeFileWrite, AFailedWriteSaysWhy) {
+    TempDir dir;
+    const auto file = dir / "model.CVN";
+    EXPECT_EQ(FailureOf([&] {
+                  const test_support::FileSizeLimit full(64);
+                  WriteWholeFile(file.string(), std::string(100000, 'x'));
+              }),
+              "Cannot write file " + file.string() + ": File too large");
+    EXPECT_EQ(entries(dir.path()), 0u);
+}
+
+TEST(FileNames, BytesThatAreNotUtf8AreKeptAsTheUserGaveThem) {
+    TempDir dir;
+    const std::string ff = (dir / "o").string() + "\xFF.OCV";
+    const std::string fe = (dir / "o").string() + "\xFE.OCV";
+    WriteWholeFile(ff, "1\r\n");
+    WriteWholeFile(fe, "2\r\n");
+    EXPECT_EQ(ReadWholeFile(ff), "1\r\n");
+    EXPECT_EQ(ReadWholeFile(fe), "2\r\n");
+    EXPECT_EQ(entries(dir.path()), 2u);
+
+    // Through the window's text of a name and back, byte for byte.
+    for (const std::string& bytes :
+         {ff, std::string("caf\xC3\xA9.CVN"), std::string("a\xC3.CVN"), std::string("\xED\xA0\x80"),
+          std::string("\xF0\x9F\x98\x80\x80.OCV"), std::string("\xF0\x9F\x82\x80.MEC")}) {
+        const QString text = PathText(bytes);
+        EXPECT_EQ(PathBytes(text), bytes) << bytes;
+    }
+    EXPECT_EQ(PathText("caf\xC3\xA9.CVN"), QString::fromUtf8("caf\xC3\xA9.CVN"));
+    EXPECT_EQ(PathText("o\xFF").size(), 2);
+    EXPECT_EQ(PathBytes(QString::fromUtf8("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");
+}
+
+TEST(FileNames, AnotherNameOfTheSameFileIsKnownAsIt) {
+    TempDir dir;
+    const std::string model = dir.write("m.CVN", "Method:\r\n");
+    std::filesystem::create_symlink(model, dir / "link.CVN");
+    std::filesystem::create_hard_link(model, dir / "hard.CVN");
+    std::filesystem::create_directory(dir / "sub");
+    EXPECT_TRUE(SameFile(model, (dir / "link.CVN").string()));
+    EXPECT_TRUE(SameFile(model, (dir / "hard.CVN").string()));
+    EXPECT_TRUE(SameFile(model, (dir / "sub/../m.CVN").string()));
+    EXPECT_FALSE(SameFile(model, dir.write("other.CVN", "Method:\r\n")));
+    EXPECT_FALSE(SameFile(model, (dir / "absent.CVN").string()));
+}
+
+TEST(WholeFileRead, AnInputLargerThanAnyModelOrCurveIsRefused) {
+    TempDir dir;
+    const auto big = dir / "big.OCV";
+    std::ofstream(big).put('1');
+    std::filesystem::resize_file(big, kMaxFileBytes + 1);  // sparse: no disk used
+    const std::string tooLarge = ": it holds more than 64 MiB, more than any model or curve file";
+    EXPECT_EQ(FailureOf([&] { ReadWholeFile(big.string()); }),
+              "Cannot read file " + big.string() + tooLarge);
+    std::filesystem::resize_file(big, kMaxFileBytes);
+    EXPECT_EQ(ReadWholeFile(big.string()).size(), kMaxFileBytes);
+
+    // An endless device is read up to the limit, not to the end of memory.
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.CVN");
+    EXPECT_EQ(FailureOf([&] { ReadWholeFile((dir / "zero.CVN").string()); }),
+              "Cannot read file " + (dir / "zero.CVN").string() + tooLarge);
 }
 
 TEST(WholeFileRead, ADirectoryIsSaidToBeOneAndAByteOrderMarkIsNoText) {

@@ -65,6 +65,32 @@ TEST(TextToFloat, NumbersBeyondADoubleAreConversionErrors) {
     EXPECT_EQ(TextToFloat("1.7976931348623157e308", '.'), 1.7976931348623157e308);
 }
 
+TEST(TextToFloat, AMessageShowsTheValueWholeUpToItsLengthLimit) {
+    auto failure = [](std::string_view text) -> std::string {
+        try {
+            TextToFloat(text, '.');
+        } catch (const EConvertError& error) {
+            return error.what();
+        }
+        return "no error";
+    };
+    // A NUL or other control byte would end or garble the message.
+    EXPECT_EQ(failure(std::string_view("29\0"
+                                       "8",
+                                       4)),
+              "'29\\x008' is not a valid floating point value");
+    EXPECT_EQ(failure("1\t2\x1B"), "'1\\x092\\x1B' is not a valid floating point value");
+    EXPECT_EQ(failure(std::string(45, 'x')),
+              "'" + std::string(40, 'x') + "...' is not a valid floating point value");
+}
+
+TEST(FormatNumber, GivesTheWholeTextOfAnyNumber) {
+    const std::string huge = FormatNumber("%6.3f", 1e300, ',');
+    EXPECT_EQ(huge.size(), 305u);
+    EXPECT_EQ(huge.substr(huge.size() - 4), ",000");
+    EXPECT_EQ(FormatNumber("%6.3e", 2.5e-7, '.'), "2.500e-07");
+}
+
 TEST(FiniteToText, RefusesWhatNoReaderTakesBack) {
     EXPECT_EQ(FiniteToText(2.5e-7, ','), "2,5E-7");
     EXPECT_THROW(FiniteToText(INFINITY, '.'), Exception);

@@ -28,6 +28,16 @@ void expectSameCurve(const Curve& read, const Curve& written, double sign = 1) {
     }
 }
 
+// The message a read of text as the file path gives.
+std::string readFailure(const std::string& text, const std::string& path) {
+    try {
+        ReadVoltammogram(text, path, '.');
+    } catch (const Exception& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
 TEST(VoltammogramFile, EachFormatReadsBackWhatItWroteUnderEitherSeparator) {
     const Curve written = voltammogram(500);
     for (const char* path : {"/d/exp.OCV", "/d/exp.aa0", "/d/exp.Prn"}) {
@@ -96,22 +106,14 @@ TEST(VoltammogramFile, EmptyCurvesAndTrailingBlankLines) {
 }
 
 TEST(VoltammogramFile, BadFilesAndExtensionsAreRefusedWithTheirMessages) {
-    auto failure = [](const std::string& text, const std::string& path) -> std::string {
-        try {
-            ReadVoltammogram(text, path, '.');
-        } catch (const Exception& error) {
-            return error.what();
-        }
-        return "no error";
-    };
-    EXPECT_EQ(failure("1\r\n0.1,1\r\n", "/x/curve.ICV"), "unknown file type");
-    EXPECT_EQ(failure("3\r\n0.1,1\r\n0.2,1e-6\r\n", "/x/short.OCV"),
+    EXPECT_EQ(readFailure("1\r\n0.1,1\r\n", "/x/curve.ICV"), "unknown file type");
+    EXPECT_EQ(readFailure("3\r\n0.1,1\r\n0.2,1e-6\r\n", "/x/short.OCV"),
               "short.OCV, line 4: the file ends before point 3 of 3");
-    EXPECT_EQ(failure("2\r\n0.1,1\r\n0.2;1e-6\r\n", "/x/semi.OCV"),
+    EXPECT_EQ(readFailure("2\r\n0.1,1\r\n0.2;1e-6\r\n", "/x/semi.OCV"),
               "semi.OCV, line 3: '0.2;1e-6' has no \",\" between potential and current");
-    EXPECT_EQ(failure("many\r\n", "/x/count.OCV"),
+    EXPECT_EQ(readFailure("many\r\n", "/x/count.OCV"),
               "count.OCV, line 1: 'many' is not a valid integer value");
-    EXPECT_EQ(failure("/* ASCII E i t */\r\n0.1 1 0\r\n0.2 1O 0\r\nEND\r\n", "/x/typo.PRN"),
+    EXPECT_EQ(readFailure("/* ASCII E i t */\r\n0.1 1 0\r\n0.2 1O 0\r\nEND\r\n", "/x/typo.PRN"),
               "typo.PRN, line 3: '1O' is not a valid floating point value");
 
     EXPECT_EQ(WriteFormatOf("out.aa0", CurveOrigin::Simulated), CurveFormat::Aa0);
@@ -145,6 +147,35 @@ TEST(VoltammogramFile, NoWriterWritesInfinityOrNan) {
             EXPECT_THROW(WriteVoltammogram(curve, format, CurveOrigin::Simulated), Exception);
     }
     EXPECT_THROW(ReadVoltammogram("1\r\n1e309, 1\r\n", "big.OCV", '.'), EConvertError);
+}
+
+TEST(VoltammogramFile, AValueThatOverflowsOnlyInTheProgramsUnitIsRefusedWhereItIsRead) {
+    // 1e305 A is a double, 1e311 uA is not.
+    EXPECT_EQ(readFailure("2\r\n0.1, 1e-6\r\n0.2, 1e305\r\n", "/x/amps.OCV"),
+              "amps.OCV, line 3: '1e305' is too large a number: beyond 1.8E308 \u00B5A once "
+              "converted");
+    EXPECT_EQ(readFailure("/* ASCII E i t */\r\n-1e306 1E-6 0\r\nEND\r\n", "/x/volts.PRN"),
+              "volts.PRN, line 2: '-1e306' is too large a number: beyond 1.8E308 mV once "
+              "converted");
+    EXPECT_EQ(readFailure("VM2/DAT\r\n3\r\nE (mV)\r\nI (mA)\r\nt (s)\r\n1 2 0\r\n1 -1.7e306 0\r\n",
+                          "/x/milli.AA0"),
+              "milli.AA0, line 7: '-1.7e306' is too large a number: beyond 1.8E308 \u00B5A once "
+              "converted");
+    // Up to the largest number that stays one after the conversion.
+    EXPECT_EQ(ReadVoltammogram("1\r\n1e305, 1e302\r\n", "edge.OCV", '.').curve.size(), 1u);
+}
+
+TEST(VoltammogramFile, AFieldThatHoldsANulByteIsShownWholeInTheMessage) {
+    try {
+        ReadVoltammogram(std::string("1\r\n0.1, 1\0"
+                                     "5\r\n",
+                                     13),
+                         "/x/nul.OCV", '.');
+        ADD_FAILURE() << "a NUL byte was read as part of a number";
+    } catch (const EConvertError& error) {
+        EXPECT_STREQ(error.what(),
+                     "nul.OCV, line 2: ' 1\\x005' is not a valid floating point value");
+    }
 }
 
 }  // namespace

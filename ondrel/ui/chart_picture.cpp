@@ -17,6 +17,7 @@
 
 #include "../files/file_io.h"
 #include "../platform/ondrel_error.h"
+#include "../platform/path_text.h"
 #include "emf_device.h"
 #include "qt_text.h"
 
@@ -149,7 +150,7 @@ void SaveChartPicture(QChart& chart, const QString& path) {
     if (size.isEmpty())
         throw Exception("The chart has no size to draw");
     const QByteArray bytes = ChartPicture(chart, size, *format);
-    WriteWholeFile(path.toStdString(), bytes.toStdString());
+    WriteWholeFile(PathBytes(path), bytes.toStdString());
 }
 
 void ExportChart(QChart& chart, Interaction& interaction) {

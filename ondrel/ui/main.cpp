@@ -2,7 +2,9 @@
 // the history of simulated experiments.
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 
+#include "../platform/path_text.h"
 #include "program_information.h"
 #include "qt_interaction.h"
 #include "tform1.h"
@@ -27,6 +29,10 @@ void printUsage(std::ostream& out) {
 int main(int argc, char* argv[]) {
     if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "ondrel", printUsage))
         return *answered;
+    // A save past the file-size limit then fails with its cause, which the
+    // window shows, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ondrel"));
     // Desktops match the window to its desktop entry and icon.
@@ -36,9 +42,10 @@ int main(int argc, char* argv[]) {
     ondrel::TForm1 window(interaction, {.splash = true});
     interaction.setParent(&window);
     window.show();
-    // Files named on the command line open as their dialogs would open them.
-    const QStringList arguments = QApplication::arguments().mid(1);
-    for (const QString& path : arguments)
-        window.OpenFile(path);
+    // Files named on the command line open as their dialogs would open them,
+    // by the bytes of their names (what Qt leaves of argv after its own
+    // options).
+    for (int i = 1; i < argc; ++i)
+        window.OpenFile(ondrel::PathText(argv[i]));
     return app.exec();
 }

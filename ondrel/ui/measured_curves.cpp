@@ -16,6 +16,7 @@
 #include "../files/voltammogram_file.h"
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "../platform/path_text.h"
 #include "chart_panel.h"
 #include "curve_series.h"
 #include "potentiostat.h"
@@ -106,7 +107,7 @@ void ExperimentalCurves::loadFile(const QString& path) {
     // is read at all.
     if (!CurveFormatOf(path.toStdString()))
         throw Exception("unknown file type");
-    const std::string text = ReadWholeFile(path.toStdString());
+    const std::string text = ReadWholeFile(PathBytes(path));
     VoltammogramRead read = ReadVoltammogram(text, path.toStdString(), separator_);
 
     grid_->setRows(std::move(read.grid));
@@ -220,7 +221,7 @@ void ExperimentalCurves::saveCurve(const Curve& curve, bool simulated,
     const CurveOrigin origin = simulated ? CurveOrigin::Simulated : CurveOrigin::Measured;
     try {
         const CurveFormat format = WriteFormatOf(path.toStdString(), origin);
-        WriteWholeFile(path.toStdString(), WriteVoltammogram(curve, format, origin));
+        WriteWholeFile(PathBytes(path), WriteVoltammogram(curve, format, origin));
     } catch (const std::exception& error) {
         interaction_.showError(ToQString(error.what()));
     }

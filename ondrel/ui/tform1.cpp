@@ -16,6 +16,7 @@
 #include "../files/model_file.h"
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "../platform/path_text.h"
 #include "chart_hints.h"
 #include "chart_panel.h"
 #include "chart_picture.h"
@@ -198,7 +199,7 @@ bool TForm1::LoadModel(const QString& path) {
     ModelFileExtras extras;
     try {
         // A name typed into the dialog may carry another extension.
-        if (!LoadModelFile(path.toStdString(), loaded, separator_, &extras))
+        if (!LoadModelFile(PathBytes(path), loaded, separator_, &extras))
             throw Exception("Extension: " + ExtensionOf(path.toStdString()) +
                             " non reconnue (a model file ends in .CVN or .MEC)");
     } catch (const std::exception& error) {
@@ -236,7 +237,7 @@ void TForm1::SaveModeleAs() {
         return;
     SetModelName(ModelNameOf(path.toStdString()));
     try {
-        WriteWholeFile(path.toStdString(), ModelFileText(model_, path.toStdString(), separator_));
+        WriteWholeFile(PathBytes(path), ModelFileText(model_, path.toStdString(), separator_));
     } catch (const Exception& error) {
         interaction_.showError(ToQString(error.what()));
     }

@@ -8,6 +8,7 @@
 
 #include "../files/file_io.h"
 #include "../platform/ondrel_error.h"
+#include "../platform/path_text.h"
 #include "chart_panel.h"
 #include "chart_picture.h"
 #include "interaction.h"
@@ -97,12 +98,12 @@ void WriteVoltammogramPicture(const std::string& model, const std::vector<std::s
 
     BatchInteraction interaction;
     TForm1 form(interaction, {});
-    if (!model.empty() && !form.LoadModel(ToQString(model)))
+    if (!model.empty() && !form.LoadModel(PathText(model)))
         interaction.check();
     runModel(form, interaction);
     QStringList paths;
     for (const std::string& curve : curves)
-        paths << ToQString(curve);
+        paths << PathText(curve);
     if (!paths.isEmpty()) {
         form.Curves->LoadVoltamogramFiles(paths);
         interaction.check();
@@ -114,7 +115,7 @@ void WriteVoltammogramPicture(const std::string& model, const std::vector<std::s
     panel.setParent(nullptr);
     layOut(panel);
     try {
-        SaveChartPicture(*panel.chart(), ToQString(picture));
+        SaveChartPicture(*panel.chart(), PathText(picture));
     } catch (...) {
         home->insertWidget(0, &panel);
         throw;
