@@ -1,5 +1,6 @@
 #include "data_file_reader.h"
 
+#include <cmath>
 #include <iomanip>
 #include <locale>
 #include <optional>
@@ -45,6 +46,11 @@ std::string convertRecord(int record, const Field (&fields)[4], WaveEntry& entry
     double values[4];
     for (int f = 0; f < 4; ++f) {
         values[f] = RoundHalfEven(FieldNumber(fields[f].text));
+        // A number beyond a double's range reads as an infinity, which
+        // says nothing to the user.
+        if (!std::isfinite(values[f]))
+            return recordPrefix(record, fieldName(f + 1)) + "its number is beyond " +
+                   (values[f] < 0 ? "-" : "") + "1.8E308, outside -32768..32767.";
         if (!inShortRange(values[f]))
             return recordPrefix(record, fieldName(f + 1)) + numberText(values[f]) +
                    " is outside -32768..32767.";

@@ -237,6 +237,15 @@ TEST_F(DataFileReaderTest, ANumberMayBe4096CharactersLongAndNoLonger) {
     EXPECT_EQ(read(std::string(4094, '0') + "7e+5,0,0,0\n").message, tooLong);
     EXPECT_EQ(read(std::string(4094, '0') + "7e+x,0,0,0\n").status, kLoaded);
     EXPECT_EQ(read("-." + std::string(4095, '0') + ",0,0,0\n").message, tooLong);
+
+    // The longest number can be beyond what any reader converts; it is
+    // refused for its size, not as an infinity.
+    EXPECT_EQ(read(std::string(4096, '7') + "x,0,0,0\n").message,
+              "Record 1, field 1: its number is beyond 1.8E308, outside -32768..32767. No data "
+              "downloaded!");
+    EXPECT_EQ(read("1,-" + std::string(4095, '7') + ",0,0\n").message,
+              "Record 1, field 2: its number is beyond -1.8E308, outside -32768..32767. No data "
+              "downloaded!");
 }
 
 TEST_F(DataFileReaderTest, AnOverlongLoneNumberIsRefusedAsSoonAsItIsSeen) {
