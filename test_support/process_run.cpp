@@ -69,11 +69,11 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     }
 
     const auto start = std::chrono::steady_clock::now();
-    bool interrupted = options.interruptAfter.count() <= 0;
+    bool interrupted = options.interruptOnError.empty();
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        if (!interrupted && elapsed >= options.interruptAfter) {
+        if (!interrupted && ReadFile(err).find(options.interruptOnError) != std::string::npos) {
             kill(pid, SIGINT);
             interrupted = true;
         }

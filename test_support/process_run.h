@@ -21,8 +21,10 @@ struct ProcessOptions {
     // Killed after this long: a hung program fails its test instead of
     // hanging the suite.
     std::chrono::milliseconds timeout{120000};
-    // When set, SIGINT that long after the start, as Ctrl+C sends.
-    std::chrono::milliseconds interruptAfter{0};
+    // When set, SIGINT as Ctrl+C sends it, once the program's standard
+    // error holds this text: the program has come that far, however busy
+    // the machine.
+    std::string interruptOnError;
 };
 
 // Runs program with arguments and waits for it; its output goes through

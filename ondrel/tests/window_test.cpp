@@ -417,7 +417,7 @@ TEST_F(WindowTest, TheSplashAndTheAboutWindowAndTheHelpNotice) {
     testing::ScriptedInteraction splashDialogs;
     TForm1 withSplash(splashDialogs, {.splash = true});
     withSplash.show();
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !splashDialogs.abouts.empty(); }, 10000));
     EXPECT_EQ(splashDialogs.abouts, std::vector<bool>{true});
     splashDialogs.yesNoAnswers = {true};
     withSplash.close();
