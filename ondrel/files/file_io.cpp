@@ -17,19 +17,21 @@ namespace {
 namespace fs = std::filesystem;
 
 // The file a chain of symbolic links ends at, which need not exist yet. A
-// loop is left to the open that follows, which reports it.
-fs::path linkTarget(fs::path path) {
+// chain that never ends (a loop) has no such file; writing would replace
+// one of its links, so it is refused as the system refuses to open it.
+fs::path linkTarget(const std::string& path) {
     constexpr int kMostLinks = 40;
+    fs::path at = path;
     for (int hop = 0; hop < kMostLinks; ++hop) {
         std::error_code error;
-        if (!fs::is_symlink(fs::symlink_status(path, error)))
-            return path;
-        const fs::path target = fs::read_symlink(path, error);
+        if (!fs::is_symlink(fs::symlink_status(at, error)))
+            return at;
+        const fs::path target = fs::read_symlink(at, error);
         if (error)
-            return path;
-        path = target.is_absolute() ? target : path.parent_path() / target;
+            return at;
+        at = target.is_absolute() ? target : at.parent_path() / target;
     }
-    return path;
+    throw Exception("Cannot write file " + path + ": " + std::strerror(ELOOP));
 }
 
 mode_t newFileMode() {

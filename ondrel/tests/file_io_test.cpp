@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -43,6 +45,16 @@ TEST(WholeFileWrite, GoesThroughALinkToItsTargetAndKeepsThePermissions) {
     struct stat status {};
     ASSERT_EQ(stat(target.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
+
+    // Links in a loop lead to no file: the write is refused, as the system
+    // refuses to open them, instead of replacing one of the links.
+    std::filesystem::create_symlink("loop2.OCV", dir / "loop1.OCV");
+    std::filesystem::create_symlink("loop1.OCV", dir / "loop2.OCV");
+    const std::string loop = (dir / "loop1.OCV").string();
+    const std::string looping = "Cannot write file " + loop + ": " + std::strerror(ELOOP);
+    EXPECT_EQ(FailureOf([&] { CheckWritable(loop); }), looping);
+    EXPECT_EQ(FailureOf([&] { WriteWholeFile(loop, "new\r\n"); }), looping);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop1.OCV"));
 
     // A name near the file system's length limit still gets written.
     const std::string longName = std::string(250, 'm') + ".CVN";

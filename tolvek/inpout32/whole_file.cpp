@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "stream_output.h"
@@ -28,9 +29,10 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The file a chain of symbolic links ends at (which need not exist yet).
-// A loop is left to the open that follows, which reports it.
-std::string linkTarget(std::string path) {
+// The file a chain of symbolic links ends at (which need not exist yet),
+// or nothing for a chain that never ends (a loop): writing would replace
+// one of its links.
+std::optional<std::string> linkTarget(std::string path) {
     for (int hop = 0; hop < 40; ++hop) {
         struct stat status {};
         if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
@@ -43,7 +45,7 @@ std::string linkTarget(std::string path) {
         std::string target(text.data(), static_cast<std::size_t>(length));
         path = target.starts_with('/') ? target : folderOf(path) + "/" + target;
     }
-    return path;
+    return std::nullopt;
 }
 
 // While a temporary file exists, an interrupt or termination removes it
@@ -99,7 +101,10 @@ mode_t newFileMode() {
 }  // namespace
 
 std::string WholeFileTargetProblem(const std::string& path) {
-    const std::string target = linkTarget(path);
+    const std::optional<std::string> found = linkTarget(path);
+    if (!found)
+        return "cannot write " + path + ": " + errnoText(ELOOP);
+    const std::string& target = *found;
     struct stat status {};
     if (stat(target.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode))
@@ -115,8 +120,11 @@ std::string WholeFileTargetProblem(const std::string& path) {
 }
 
 std::string WriteWholeFile(const std::string& path, const std::string& contents) {
-    const std::string target = linkTarget(path);
     const std::string failure = "cannot write " + path + ": ";
+    const std::optional<std::string> found = linkTarget(path);
+    if (!found)
+        return failure + errnoText(ELOOP);
+    const std::string& target = *found;
 
     struct stat status {};
     const bool exists = stat(target.c_str(), &status) == 0;

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 
 #include "inpout32/port_backend.h"
 #include "inpout32/stream_output.h"
@@ -137,6 +139,18 @@ TEST(WholeFile, FollowsLinksKeepsPermissionsAndReplacesWholeOrNotAtAll) {
     }
     EXPECT_EQ(testing::readFile(target), "new\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+
+    // Links in a loop lead to no file: the write is refused instead of
+    // replacing one of the links.
+    std::filesystem::create_symlink("loop2.txt", dir.path() / "loop1.txt");
+    std::filesystem::create_symlink("loop1.txt", dir.path() / "loop2.txt");
+    const std::string loop = (dir.path() / "loop1.txt").string();
+    const std::string looping = "cannot write " + loop + ": " + std::strerror(ELOOP);
+    EXPECT_EQ(inpout32::WholeFileTargetProblem(loop), looping);
+    EXPECT_EQ(inpout32::WriteWholeFile(loop, "x"), looping);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "loop1.txt"));
+    std::filesystem::remove(dir.path() / "loop1.txt");
+    std::filesystem::remove(dir.path() / "loop2.txt");
 
     // A name near the file system's limit still gets its temporary file.
     const std::string longName(250, 'n');
