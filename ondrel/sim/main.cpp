@@ -106,6 +106,14 @@ bool parse(int argc, char** argv, Arguments& arguments) {
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         const bool hasValue = i + 1 < argc;
+        // An empty name (an unset shell variable) would otherwise mean no
+        // file: the default model, or no output at all.
+        const bool namesFile = word == "--out" || word == "--smoothed" || word == "--picture";
+        if (word.empty() || (namesFile && hasValue && argv[i + 1][0] == '\0')) {
+            std::cerr << "ondrel-sim: an empty file name" << (namesFile ? " after " + word : "")
+                      << '\n';
+            return false;
+        }
         if (word == "--measured" && !arguments.measured) {
             arguments.measured = true;
             arguments.beforeMeasured = arguments.inputs.size();

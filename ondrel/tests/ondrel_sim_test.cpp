@@ -169,6 +169,18 @@ TEST(OndrelSim, MeasuredCurvesGetTheirPeaksAndASmoothedCopy) {
     EXPECT_TRUE(result.out.empty());
 
     EXPECT_EQ(runSim({"--measured"}).exitCode, 2);
+    // An empty name is no file, not the lack of one.
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{""},
+          {"--out", ""},
+          {"--measured", "", "--width", "7"},
+          {"--measured", (dir / "sim.OCV").string(), "--smoothed", ""},
+          {"--picture", ""}}) {
+        result = runSim(arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.err.rfind("ondrel-sim: an empty file name", 0), 0u) << result.err;
+        EXPECT_TRUE(result.out.empty()) << result.out;
+    }
     EXPECT_EQ(runSim({"--measured", "a.OCV", "--width", "8"}).exitCode, 2);
     EXPECT_EQ(runSim({"--measured", "a.OCV", "b.OCV", "--smoothed", "c.OCV"}).exitCode, 2);
     EXPECT_EQ(runSim({"--width", "7"}).exitCode, 2);
