@@ -104,6 +104,11 @@ void WriteWholeFile(const std::string& path, const std::string& bytes,
         return;
     }
 
+    // A file its user may not write is not replaced, although its folder
+    // would allow that: write protection keeps a file as it is.
+    if (exists && access(target.c_str(), W_OK) != 0)
+        throw Exception("Cannot write file " + path + ": " + std::strerror(errno));
+
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     TemporaryFile temporary(folder, path);
     const std::string failure = "Cannot write file " + path + ": ";
@@ -120,8 +125,11 @@ void CheckWritable(const std::string& path) {
     std::error_code error;
     if (fs::is_directory(target, error))
         throw Exception("Cannot write file " + path + ": it is a directory");
-    if (fs::exists(target, error))
+    if (fs::exists(target, error)) {
+        if (access(target.c_str(), W_OK) != 0)
+            throw Exception("Cannot write file " + path + ": " + std::strerror(errno));
         return;
+    }
     const fs::path folder = fs::absolute(target, error).parent_path();
     if (!fs::is_directory(folder, error))
         throw Exception("Cannot create file " + path + ": the folder " + folder.string() +

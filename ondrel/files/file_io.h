@@ -20,14 +20,15 @@ std::string ReadWholeFile(const std::string& path, const StreamPatience& patienc
 // Writes a file whole or not at all: through a temporary file beside it and
 // a rename, so that the path holds either its old contents or all of the new
 // ones. A symbolic link is written through to its target, an existing file
-// keeps its permissions, a device or FIFO is written directly (as patience
-// says). Throws Exception naming the file and the cause.
+// keeps its permissions and is not replaced when they forbid writing it, a
+// device or FIFO is written directly (as patience says). Throws Exception
+// naming the file and the cause.
 void WriteWholeFile(const std::string& path, const std::string& bytes,
                     const StreamPatience& patience = {});
 
 // Throws Exception when path could not be created or replaced (a missing or
-// read-only folder, a directory in its place), before work that would be
-// lost.
+// read-only folder or file, a directory in its place), before work that
+// would be lost.
 void CheckWritable(const std::string& path);
 
 // True when both paths name one existing file, through links and other

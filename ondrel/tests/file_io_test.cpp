@@ -17,6 +17,7 @@
 #include "platform/ondrel_error.h"
 #include "platform/path_text.h"
 #include "test_support/file_size_limit.h"
+#include "test_support/other_user.h"
 #include "test_support/temp_dir.h"
 
 namespace ondrel {
@@ -60,6 +61,24 @@ TEST(WholeFileWrite, GoesThroughALinkToItsTargetAndKeepsThePermissions) {
     const std::string longName = std::string(250, 'm') + ".CVN";
     WriteWholeFile((dir / longName).string(), "Method:\r\n");
     EXPECT_EQ(ReadFile(dir / longName), "Method:\r\n");
+}
+
+TEST(WholeFileWrite, AWriteProtectedFileIsNotReplacedThoughItsFolderAllowsIt) {
+    TempDir dir;
+    const auto file = dir / "kept.OCV";
+    dir.write("kept.OCV", "old\r\n");
+    chmod(file.c_str(), 0444);
+    chmod(dir.path().c_str(), 0777);
+    const std::string refused = "Cannot write file " + file.string() + ": Permission denied";
+    const int matched = test_support::RunAsUser([&] {
+        const bool checked = FailureOf([&] { CheckWritable(file.string()); }) == refused;
+        const bool written =
+            FailureOf([&] { WriteWholeFile(file.string(), "new\r\n"); }) == refused;
+        return checked && written ? 0 : 1;
+    });
+    EXPECT_EQ(matched, 0);
+    EXPECT_EQ(ReadFile(file), "old\r\n");
+    EXPECT_EQ(entries(dir.path()), 1u);
 }
 
 TEST(WholeFileWrite, AWriteThatFailsPartWayLeavesTheOldFileAndNoTemporary) {

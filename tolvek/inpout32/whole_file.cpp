@@ -109,6 +109,8 @@ std::string WholeFileTargetProblem(const std::string& path) {
     if (stat(target.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode))
             return path + " is a directory";
+        if (access(target.c_str(), W_OK) != 0)
+            return "cannot write " + path + ": " + errnoText(errno);
         return {};
     }
     const std::string folder = folderOf(target);
@@ -141,6 +143,11 @@ std::string WriteWholeFile(const std::string& path, const std::string& contents)
         ::close(fd);
         return problem.empty() ? std::string() : failure + problem;
     }
+
+    // A file its user may not write is not replaced, although its folder
+    // would allow that: write protection keeps a file as it is.
+    if (exists && access(target.c_str(), W_OK) != 0)
+        return failure + errnoText(errno);
 
     std::string temporary = folderOf(target) + "/.inpout32-XXXXXX";
     const TemporaryFileGuard guard(temporary);

@@ -15,6 +15,7 @@
 #include "inpout32/whole_file.h"
 #include "test_files.h"
 #include "test_support/file_size_limit.h"
+#include "test_support/other_user.h"
 
 namespace tolvek {
 namespace {
@@ -158,6 +159,24 @@ TEST(WholeFile, FollowsLinksKeepsPermissionsAndReplacesWholeOrNotAtAll) {
     EXPECT_EQ(testing::readFile(dir.path() / longName), "x");
     EXPECT_NE(inpout32::WriteWholeFile(dir.path().string(), "x").find("is a directory"),
               std::string::npos);
+}
+
+TEST(WholeFile, AWriteProtectedFileIsNotReplacedThoughItsFolderAllowsIt) {
+    TempDir dir;
+    const auto file = dir.path() / "memory.txt";
+    dir.write("memory.txt", "old\n");
+    chmod(file.c_str(), 0444);
+    chmod(dir.path().c_str(), 0777);
+    const std::string refused = "cannot write " + file.string() + ": Permission denied";
+    const int matched = test_support::RunAsUser([&] {
+        return inpout32::WholeFileTargetProblem(file.string()) == refused &&
+                       inpout32::WriteWholeFile(file.string(), "new\n") == refused
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(matched, 0);
+    EXPECT_EQ(testing::readFile(file), "old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 // The bytes waiting in a FIFO opened for reading without blocking.
