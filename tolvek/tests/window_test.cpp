@@ -213,11 +213,15 @@ TEST_F(WindowTest, ExitWorksWhileANeverEndingInputIsRead) {
     });
     const std::size_t before = port.writes.size();
     dialogs.fileAnswers = {QString::fromStdString(fifo.string())};
+    // Exit is pressed once the event loop has run five times during the
+    // read, however long that takes on a busy machine.
     int paints = 0;
     QTimer repaint;
-    QObject::connect(&repaint, &QTimer::timeout, &window, [&] { ++paints; });
+    QObject::connect(&repaint, &QTimer::timeout, &window, [&] {
+        if (++paints == 5)
+            window.cmdExit->click();
+    });
     repaint.start(20);
-    QTimer::singleShot(300, window.cmdExit, &QPushButton::click);
     window.cmdStartClick();  // returns once Exit has ended the read
     writer.join();
 
