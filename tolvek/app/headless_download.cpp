@@ -1,5 +1,6 @@
 #include "headless_download.h"
 
+#include <memory>
 #include <ostream>
 
 #include "board/download_session.h"
@@ -36,7 +37,10 @@ std::string withLineFeeds(std::string text) {
 
 int RunHeadlessDownload(PortOutput& port, const std::string& path, std::ostream& out,
                         std::ostream& err) {
-    DownloadSession session(port);
+    // On the heap: the wave table is large enough that, on the stack, a
+    // tight memory limit would end the program without a word.
+    const auto owned = std::make_unique<DownloadSession>(port);
+    DownloadSession& session = *owned;
     CommandLineHost host(path);
 
     session.WaveTable.reset();

@@ -13,6 +13,7 @@ constexpr int kExitDownloaded = 0;
 constexpr int kExitDataFileFault = 1;
 constexpr int kExitPortFault = 3;  // no library, no usable port, no simulation asked for
 constexpr int kExitWriteFailed = 4;
+constexpr int kExitOutOfMemory = 5;
 
 // How long a batch download waits for a file that sends nothing.
 constexpr std::chrono::seconds kInputPatience{10};

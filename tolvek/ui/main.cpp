@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <new>
 
 #include "app/headless_download.h"
 #include "platform/inpout32_port.h"
@@ -31,9 +33,7 @@ void printUsage(std::ostream& stream) {
               "      --version        show the version and exit\n";
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+int run(int argc, char* argv[]) {
     if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "tolvek", printUsage))
         return *answered;
     // A write past the file-size limit, or to a FIFO whose reader has gone,
@@ -66,10 +66,23 @@ int main(int argc, char* argv[]) {
 
     tolvek::QtInteraction interaction;
     tolvek::Inpout32Port port;
-    tolvek::TolvekWindow window(port, interaction);
-    interaction.setParent(&window);
-    if (!window.Load())
+    // On the heap, as the download's: its wave table would make this
+    // function's frame too large for a tight memory limit to let it start.
+    const auto window = std::make_unique<tolvek::TolvekWindow>(port, interaction);
+    interaction.setParent(window.get());
+    if (!window->Load())
         return 1;
-    window.show();
+    window->show();
     return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "tolvek: not enough memory\n";
+        return tolvek::kExitOutOfMemory;
+    }
 }
