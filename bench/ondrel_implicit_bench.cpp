@@ -3,7 +3,9 @@
 // reaction), EC with kf 10^3 and 10^9 s^-1 (a 1 V sweep and back at 0.1 V/s;
 // the classic engine cannot run 10^9: it would take 2·10^9 steps), and
 // twelve species with six couples and five reactions, one of them of second
-// order. BM_ImplicitFollowUp times the implicit solver on the EC model from
+// order. BM_Cell times the implicit solver without and with an
+// uncompensated resistance and a double-layer capacitance.
+// BM_ImplicitFollowUp times the implicit solver on the EC model from
 // kf 10^3 to 10^11 s^-1, with the classic engine's step count beside it.
 #include <benchmark/benchmark.h>
 
@@ -79,6 +81,28 @@ BENCHMARK(BM_Solvers)
     ->Args({3, 1})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(1.0);
+
+// A reversible couple at 0.1 V/s, without and with an uncompensated
+// resistance of 100 ohm and a double-layer capacitance of 20 µF/cm²
+// (range(0) 0 or 1).
+void BM_Cell(benchmark::State& state) {
+    TModel model = followUp(1e3);
+    model.reactions.clear();
+    model.couples[1].k0 = 1e4;
+    model.solver = Solver::Implicit;
+    if (state.range(0) == 1)
+        model.pilot = {-0.5, 0.5, -0.5, -0.5, 0.1, 2, {}, 0, 1, 1, 20, 100};
+    state.SetLabel(state.range(0) == 1 ? "Ru 100 ohm, Cdl 20 uF/cm2" : "without Ru and Cdl");
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    for (auto _ : state) {
+        std::vector<CVpoint> points;
+        TImplicitEngine engine(model, points, freeze, display);
+        engine.Run();
+        benchmark::DoNotOptimize(points.data());
+    }
+}
+BENCHMARK(BM_Cell)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 void BM_ImplicitFollowUp(benchmark::State& state) {
     const double kf = std::pow(10.0, static_cast<double>(state.range(0)));

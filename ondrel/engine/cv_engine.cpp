@@ -7,6 +7,7 @@
 #include "../platform/float_text.h"
 #include "electrode_kinetics.h"
 #include "engine_errors.h"
+#include "model_check.h"
 #include "program_check.h"
 
 namespace ondrel {
@@ -39,6 +40,11 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
     : CVSimulation(model, points, freeze, display),
       nRedox_(model.couples.count()),
       nChem_(model.reactions.count()) {
+    if (CellActs(model.pilot))
+        throw Exception(
+            "The uncompensated resistance and the double-layer capacitance act only in the "
+            "implicit solver: choose it (Solver, beside the cell; --solver implicit), or switch "
+            "them off.");
     // The explicit scheme is stable while every relative D stays below
     // about 1.18. A model with a species faster than D = 1 gets a grid sized
     // for its fastest species: Δx from that D, and every D taken relative

@@ -32,6 +32,11 @@ constexpr int kMaxNodes = 5000;
 constexpr int kMaxNewtonIterations = 30;
 constexpr int kChordIterations = 4;
 constexpr double kNewtonTolerance = 1e-12;  // relative
+// The electrode potential's search: |E_applied − E − i·Ru| below this (V),
+// and no step larger than a few thermal voltages.
+constexpr double kPotentialTolerance = 1e-10;
+constexpr int kMaxPotentialIterations = 100;
+constexpr double kLargestPotentialStep = 0.05;
 // The start's parts (see startStep).
 constexpr double kStartPart = 0.1;
 constexpr int kFirstStepParts = 48;  // the first from about dt/1000
@@ -88,7 +93,18 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     g_.resize(unknowns);
     kf_.resize(couples_.size());
     kb_.resize(couples_.size());
-    lastE_ = pilot_.Einitial;
+    lastE_ = electrodeE_ = electrodeBefore_ = pilot_.Einitial;
+    if (pilot_.irComp != 0 && pilot_.resistance > 0)
+        resistance_ = pilot_.resistance;
+    if (pilot_.icComp != 0 && pilot_.capacitance > 0)
+        capacitance_ = pilot_.capacitance * 1e-6 * area_;  // µF/cm² over the electrode
+    node0_.resize(static_cast<std::size_t>(nSpecies_) * nSpecies_);
+    node0Rhs_.resize(nSpecies_);
+    node0Dx_.resize(nSpecies_);
+    base0_.resize(nSpecies_);
+    node0Pivots_.resize(nSpecies_);
+    dkf_.resize(couples_.size());
+    dkb_.resize(couples_.size());
 }
 
 void TImplicitEngine::layGrid(const Fastest& fastest, const std::vector<bool>& used) {
@@ -268,6 +284,10 @@ ConcentrationProfiles TImplicitEngine::Profiles() const {
 void TImplicitEngine::setElectrode(double E) {
     std::vector<double>& J = system_->electrode();
     std::fill(J.begin(), J.end(), 0.0);
+    addCouples(E, J);
+}
+
+void TImplicitEngine::addCouples(double E, std::vector<double>& J) {
     const int S = nSpecies_;
     for (std::size_t c = 0; c < couples_.size(); ++c) {
         const Couple& q = couples_[c];
@@ -326,7 +346,7 @@ void TImplicitEngine::assembleBlocks(int g, const std::vector<double>& u, double
 // reactions, and at the electrode the couples' Butler–Volmer rates at the
 // potential setElectrode was given.
 void TImplicitEngine::residual(const std::vector<double>& u, double coefficient,
-                               std::vector<double>& g) const {
+                               std::vector<double>& g, bool withElectrode) const {
     const int m = nNodes() - 1, S = nSpecies_;
     for (int i = 0; i < m; ++i) {
         const double V = volume_[i];
@@ -356,6 +376,8 @@ void TImplicitEngine::residual(const std::vector<double>& u, double coefficient,
                     at(g, i, s) -= rate;
         }
     }
+    if (!withElectrode)
+        return;
     for (std::size_t c = 0; c < couples_.size(); ++c) {
         const Couple& q = couples_[c];
         const double j = kf_[c] * at(u, 0, q.ox) - kb_[c] * at(u, 0, q.red);
@@ -405,7 +427,10 @@ std::vector<double> TImplicitEngine::stepJacobianTimes(const std::vector<double>
 double TImplicitEngine::advance(double h, double E) {
     const Difference difference = backwardDifference(h);
     const double coefficient = difference.coefficient;
-    setElectrode(E);
+    // With the cell acting, the electrode's potential is found with node 0
+    // (solveElectrode): the system's own electrode terms stay empty.
+    if (!cellActs())
+        setElectrode(E);
     if (coefficient != eliminatedFor_) {
         for (int g = 0; g < system_->groupCount(); ++g)
             if (groups_[g].linear) {
@@ -427,7 +452,14 @@ double TImplicitEngine::advance(double h, double E) {
         }
         for (int s = 0; s < nSpecies_; ++s)
             at(next_, m - 1, s) += at(toOuter_, m - 1, s) * bulk_[s];
-        system_->solve(next_);
+        if (cellActs()) {
+            system_->inward(next_);
+            std::fill(base0_.begin(), base0_.end(), 0.0);
+            solveElectrode(E, difference, next_, base0_);
+            system_->outward(next_);
+        } else {
+            system_->solve(next_);
+        }
         for (int s = 0; s < nSpecies_; ++s)
             if (D_[s] == 0)
                 for (int i = 0; i < m; ++i)
@@ -453,10 +485,17 @@ double TImplicitEngine::advance(double h, double E) {
                     assembleBlocks(g, next_, coefficient);
                     system_->eliminate(g);
                 }
-        residual(next_, coefficient, g_);
+        residual(next_, coefficient, g_, !cellActs());
         for (double& r : g_)
             r = -r;
-        system_->solve(g_);
+        if (cellActs()) {
+            system_->inward(g_);
+            std::copy_n(next_.begin(), nSpecies_, base0_.begin());
+            solveElectrode(E, difference, g_, base0_);
+            system_->outward(g_);
+        } else {
+            system_->solve(g_);
+        }
         double change = 0, size = 1;
         for (std::size_t k = 0; k < next_.size(); ++k) {
             next_[k] += g_[k];
@@ -487,7 +526,100 @@ double TImplicitEngine::finishStep(double h, double E) {
     u_.swap(next_);
     lastDt_ = h;
     lastE_ = E;
-    return current(u_);
+    if (!cellActs())
+        return current(u_);
+    electrodeBefore_ = electrodeE_;
+    electrodeE_ = pendingE_;
+    return pendingCurrent_;
+}
+
+// Newton's method on the potential alone: every other unknown of node 0
+// follows from it through one small solve, and the residual
+// φ(E) = E_applied − E − Ru·i(E) falls steadily with E (a higher potential
+// oxidises more and charges the capacitor more), so the root is unique.
+double TImplicitEngine::solveElectrode(double applied, const Difference& difference,
+                                       std::vector<double>& rhs, const std::vector<double>& base) {
+    const int S = nSpecies_;
+    const std::vector<double>& reduced = system_->node0();
+    std::vector<double>& y = node0Rhs_;
+    for (int p = 0; p < S; ++p) {
+        double sum = rhs[p];
+        for (int q = 0; q < S; ++q)
+            sum += reduced[p * S + q] * base[q];
+        y[p] = sum;
+    }
+    const double history = difference.now * electrodeE_ + difference.before * electrodeBefore_;
+    const double perVolt = kFaradayOverR / temperature_;
+    const double toAmperes = kFaraday * area_ * concScale_;
+    std::vector<double>& x = rhs;  // node 0's concentrations, in place
+    std::vector<double>& dx = node0Dx_;
+    double phi = 0, slope = -1;
+    // The total current at potential E, with φ and dφ/dE.
+    const auto evaluate = [&](double E) {
+        std::copy(reduced.begin(), reduced.end(), node0_.begin());
+        addCouples(E, node0_);
+        FactoriseSmall(node0_.data(), node0Pivots_.data(), S);
+        std::copy_n(y.begin(), S, x.begin());
+        SolveFactorisedSmall(node0_.data(), node0Pivots_.data(), x.data(), S);
+        // dx/dE = −M⁻¹ (dM/dE) x.
+        std::fill(dx.begin(), dx.end(), 0.0);
+        std::vector<double>& dkf = dkf_;
+        std::vector<double>& dkb = dkb_;
+        for (std::size_t c = 0; c < couples_.size(); ++c) {
+            const Couple& q = couples_[c];
+            dkf[c] = -q.alpha * perVolt * kf_[c];
+            dkb[c] = (1 - q.alpha) * perVolt * kb_[c];
+            const double d = dkf[c] * x[q.ox] - dkb[c] * x[q.red];
+            dx[q.ox] -= d;
+            dx[q.red] += d;
+        }
+        SolveFactorisedSmall(node0_.data(), node0Pivots_.data(), dx.data(), S);
+        double rate = 0, dRate = 0;
+        for (std::size_t c = 0; c < couples_.size(); ++c) {
+            const Couple& q = couples_[c];
+            rate += kf_[c] * x[q.ox] - kb_[c] * x[q.red];
+            dRate += dkf[c] * x[q.ox] + kf_[c] * dx[q.ox] - dkb[c] * x[q.red] - kb_[c] * dx[q.red];
+        }
+        const double I = -rate * toAmperes + capacitance_ * (difference.coefficient * E + history);
+        phi = applied - E - resistance_ * I;
+        slope = -1 - resistance_ * (-dRate * toAmperes + capacitance_ * difference.coefficient);
+        return I;
+    };
+
+    double E = applied, I = 0;
+    if (resistance_ > 0) {
+        // From the last drop, carried to the new applied potential.
+        E = electrodeE_ + (applied - lastE_);
+        // φ falls with E: the iterates keep a bracket of the root, and a
+        // Newton step that would leave it halves it instead.
+        double below = -std::numeric_limits<double>::infinity();
+        double above = std::numeric_limits<double>::infinity();
+        for (int iteration = 1;; ++iteration) {
+            I = evaluate(E);
+            if (std::fabs(phi) <= kPotentialTolerance)
+                break;
+            if (!std::isfinite(phi) || iteration == kMaxPotentialIterations)
+                throw EngineErrorException(
+                    "The implicit solver found no electrode potential at E = " +
+                    FloatToGeneral(applied * 1000, 6, '.') +
+                    " mV with Ru = " + FloatToText(resistance_, '.') + " ohm.");
+            (phi > 0 ? below : above) = E;
+            double next =
+                E + std::clamp(-phi / slope, -kLargestPotentialStep, kLargestPotentialStep);
+            if (!(next > below && next < above) && std::isfinite(below) && std::isfinite(above))
+                next = (below + above) / 2;
+            if (next == E)
+                break;
+            E = next;
+        }
+    } else {
+        I = evaluate(E);
+    }
+    for (int s = 0; s < S; ++s)
+        x[s] = D_[s] > 0 ? x[s] - base[s] : 0;
+    pendingE_ = E;
+    pendingCurrent_ = I;
+    return I;
 }
 
 // A sweep that starts where current flows starts like a potential step: its

@@ -39,6 +39,11 @@ public:
     ConcentrationProfiles Profiles() const override;
 
     int nNodes() const { return static_cast<int>(x_.size()); }
+    // The potential of the electrode itself at the last step (V): the
+    // applied one less the ohmic drop i·Ru.
+    double electrodePotential() const { return electrodeE_; }
+    // Whether an uncompensated resistance or a double-layer capacitance acts.
+    bool cellActs() const { return resistance_ > 0 || capacitance_ > 0; }
     std::int64_t nSteps() const { return nSteps_; }
     // The first interval of the grid, cm.
     double firstInterval() const { return x_[1] - x_[0]; }
@@ -101,9 +106,24 @@ private:
     Difference backwardDifference(double h) const;
     // history_: the present and earlier values' share of the difference.
     void setHistory(const Difference& difference);
-    void residual(const std::vector<double>& u, double coefficient, std::vector<double>& g) const;
+    // withElectrode: the couples' rates at the potential setElectrode was
+    // given enter node 0; without, the electrode is left to the caller.
+    void residual(const std::vector<double>& u, double coefficient, std::vector<double>& g,
+                  bool withElectrode = true) const;
+    // Node 0 with the cell's resistance and capacitance: after the inward
+    // pass of the concentrations, finds the electrode potential E at which
+    // E_applied − E = i·Ru, with i the faradaic current at E plus the
+    // capacitor's current, and leaves node 0's concentrations x0 = M(E)⁻¹ y
+    // in place (M(E) node 0's matrix with the couples' rates at E, y its
+    // right-hand side plus base, the reduced matrix times base). Returns the
+    // total current (A).
+    double solveElectrode(double applied, const Difference& difference, std::vector<double>& rhs,
+                          const std::vector<double>& base);
     void assembleBlocks(int group, const std::vector<double>& u, double coefficient);
     void setElectrode(double E);
+    // The couples' rates at E into kf_ and kb_, and their derivatives by
+    // node 0's concentrations added to J (S × S).
+    void addCouples(double E, std::vector<double>& J);
     double current(const std::vector<double>& u) const;
 
     std::vector<Couple> couples_;
@@ -134,6 +154,18 @@ private:
     double lastDt_ = 0;               // the step before, s; 0 before the first
     double lastE_ = 0;                // the potential of the last step, V
     std::vector<double> startParts_;  // scratch of startStep
+    // The cell: uncompensated resistance (ohm) and double-layer capacitance
+    // (F), 0 where they do not act; the electrode potential now and a step
+    // before (V); the sweep's direction at the last step and the steps since
+    // it last turned (the capacitor's transient is resolved after a turn).
+    double resistance_ = 0, capacitance_ = 0;
+    double electrodeE_ = 0, electrodeBefore_ = 0;
+    int lastDirection_ = 0;
+    std::int64_t stepsSinceTurn_ = 0;
+    std::vector<double> node0_, node0Rhs_, node0Dx_, base0_;
+    std::vector<int> node0Pivots_;
+    std::vector<double> dkf_, dkb_;             // the rates' derivatives by E (per V)
+    double pendingE_ = 0, pendingCurrent_ = 0;  // solveElectrode's result
     // The model's species (0-based) by the engine's numbers.
     std::vector<int> order_;
 };

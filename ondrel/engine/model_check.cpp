@@ -48,7 +48,20 @@ std::string ModelProblem(const TModel& model) {
             return "The concentration C of species " + std::to_string(s) + " (" + species.name +
                    ") must be a number, not " + FloatToText(species.C, '.') + ".";
     }
+    const TPilot& p = model.pilot;
+    if (p.irComp != 0 && !(std::isfinite(p.resistance) && p.resistance >= 0))
+        return "The uncompensated resistance must be a number of ohm of at least 0, not " +
+               FloatToText(p.resistance, '.') + ".";
+    if (p.icComp != 0 && !(std::isfinite(p.capacitance) && p.capacitance >= 0))
+        return "The double-layer capacitance must be a number of \u00B5F/cm\u00B2 of at least 0, "
+               "not " +
+               FloatToText(p.capacitance, '.') + ".";
     return ProgramProblem(model.pilot);
+}
+
+bool CellActs(const TPilot& pilot) {
+    return (pilot.irComp != 0 && pilot.resistance > 0) ||
+           (pilot.icComp != 0 && pilot.capacitance > 0);
 }
 
 }  // namespace ondrel

@@ -12,6 +12,12 @@ namespace ondrel {
 // reaction whose D is not one, or a potential program that cannot be
 // stepped (see ProgramProblem). Couples and reactions themselves are the
 // snapshot's checks.
+// An uncompensated resistance or a double-layer capacitance whose switch is
+// on must be a finite number of at least 0 too.
 std::string ModelProblem(const TModel& model);
+
+// Whether the program's uncompensated resistance or double-layer
+// capacitance acts: its switch on and its value above 0.
+bool CellActs(const TPilot& pilot);
 
 }  // namespace ondrel

@@ -46,8 +46,9 @@ void invert(double* a, double* inverse, int n) {
     }
 }
 
-// LU factorisation with partial pivoting of an n × n matrix, in place.
-void factorise(double* a, int* pivot, int n) {
+}  // namespace
+
+void FactoriseSmall(double* a, int* pivot, int n) {
     for (int k = 0; k < n; ++k) {
         int p = k;
         for (int r = k + 1; r < n; ++r)
@@ -68,7 +69,7 @@ void factorise(double* a, int* pivot, int n) {
     }
 }
 
-void solveFactorised(const double* lu, const int* pivot, double* b, int n) {
+void SolveFactorisedSmall(const double* lu, const int* pivot, double* b, int n) {
     for (int k = 0; k < n; ++k) {
         std::swap(b[k], b[pivot[k]]);
         for (int r = k + 1; r < n; ++r)
@@ -80,6 +81,8 @@ void solveFactorised(const double* lu, const int* pivot, double* b, int n) {
         b[k] /= lu[k * n + k];
     }
 }
+
+namespace {
 
 // y = M y for a k × k block M, with the small sizes unrolled; scratch holds
 // k values.
@@ -216,8 +219,8 @@ void NodeLineSystem::eliminate(int g) {
 void NodeLineSystem::solve(std::vector<double>& rhs) {
     inward(rhs);
     std::vector<double>& A = node0();
-    factorise(A.data(), pivots_.data(), species_);
-    solveFactorised(A.data(), pivots_.data(), rhs.data(), species_);
+    FactoriseSmall(A.data(), pivots_.data(), species_);
+    SolveFactorisedSmall(A.data(), pivots_.data(), rhs.data(), species_);
     outward(rhs);
 }
 

@@ -5,6 +5,11 @@
 
 namespace ondrel {
 
+// LU factorisation with partial pivoting of a small n × n matrix
+// (row-major), in place, and the solution of a system with it (b replaced).
+void FactoriseSmall(double* a, int* pivot, int n);
+void SolveFactorisedSmall(const double* lu, const int* pivot, double* b, int n);
+
 // The linear equations of one implicit time step on a line of nodes in front
 // of the electrode, unknowns node-major (species within a node). Within a
 // node the species' equations couple only inside their group (species that

@@ -17,6 +17,11 @@ constexpr const char* kSpeciesRecord = "nom:";
 constexpr const char* kRedox = "ReactionsRedox:";
 constexpr const char* kRedoxRecord = "redox:";
 constexpr const char* kPilot = "Pilot:";
+// The cell's lines written after the program's values.
+constexpr const char* kIrComp = "irComp:";
+constexpr const char* kIcComp = "icComp:";
+constexpr const char* kResistance = "Resistance:";
+constexpr const char* kCapacitance = "Capacit\xE9";  // Windows-1252 é, no colon
 constexpr const char* kReactions = "HomegeneousReactions:";
 constexpr const char* kReactionRecord = "homegeneous:";
 // Written only for a model that is not run by the classic engine, after
@@ -125,13 +130,13 @@ std::string WriteCvn(const TModel& model, char separator) {
     number(p.Efinal);
     number(p.scanRate);
     integer(p.halfCycles);
-    lines.push_back("irComp:");
+    lines.push_back(kIrComp);
     integer(p.irComp);
-    lines.push_back("icComp:");
+    lines.push_back(kIcComp);
     integer(p.icComp);
-    lines.push_back("Resistance:");
+    lines.push_back(kResistance);
     number(p.resistance);
-    lines.push_back("Capacit\xE9");  // Windows-1252 é
+    lines.push_back(kCapacitance);
     number(p.capacitance);
 
     lines.push_back(kReactions);
@@ -206,8 +211,8 @@ TChemical ReadReactionRecord(LineCursor& cursor) {
     return reaction;
 }
 
-// The compensation, resistance and capacitance lines written after these
-// values are not read back: they are skipped as unknown lines.
+// The cell's labelled lines that follow these values are read as sections
+// of their own.
 void ReadPilot(LineCursor& cursor, TPilot& p) {
     p.Einitial = cursor.nextFloat();
     p.Eswitch1 = cursor.nextFloat();
@@ -245,6 +250,14 @@ void ReadSectionsAt(LineCursor& cursor, TModel& model) {
         ReadRecords(cursor, model.reactions, kReactionRecord, 7, ReadReactionRecord);
     else if (cursor.is(kSolver))
         model.solver = ReadSolver(cursor);
+    else if (cursor.is(kIrComp))
+        model.pilot.irComp = cursor.nextInt();
+    else if (cursor.is(kIcComp))
+        model.pilot.icComp = cursor.nextInt();
+    else if (cursor.is(kResistance))
+        model.pilot.resistance = cursor.nextFloat();
+    else if (cursor.is(kCapacitance))
+        model.pilot.capacitance = cursor.nextFloat();
 }
 
 bool StartsModelSection(const LineCursor& cursor) {

@@ -15,10 +15,12 @@ struct TPilot {
     int halfCycles = 2;
     std::array<double, 3> duration{};  // t1..t3, s
     double totalTime = 0;              // s
-    int irComp = 0;                    // kept and stored; no effect
-    int icComp = 0;                    // kept and stored; no effect
-    double capacitance = 0;            // kept and stored; no effect
-    double resistance = 0;             // ohm; kept and stored; no effect
+    // The cell, acting in the implicit solver: the uncompensated resistance
+    // while irComp is set, the double-layer capacitance while icComp is.
+    int irComp = 0;
+    int icComp = 0;
+    double capacitance = 0;  // µF/cm² of electrode
+    double resistance = 0;   // ohm
 
     // Fills duration[0..halfCycles-1] and totalTime; leaves them for a
     // half-cycle count outside 1..3.

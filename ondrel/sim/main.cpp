@@ -1,6 +1,7 @@
 // ondrel-sim: simulates the cyclic voltammogram of a model file without a
 // window, or finds the peaks of recorded voltammograms and smooths them.
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -62,7 +63,9 @@ void printUsage(std::ostream& out) {
            "--peaks prints the peaks of the simulated curve (index, Ep in mV, Ip in uA)\n"
            "on standard output instead of the points. --solver chooses the explicit\n"
            "engine (classic) or the implicit one, for fast chemistry, over the model's\n"
-           "own choice.\n"
+           "own choice. --ru and --cdl set the uncompensated resistance (ohm) and the\n"
+           "double-layer capacitance (uF/cm2) over the model's, switched on; they act in\n"
+           "the implicit solver.\n"
            "\n"
            "--measured reads recorded voltammograms (.OCV, .AA0 or .PRN) and prints the\n"
            "peaks of each, found with a Savitzky-Golay derivative of width W (5 to 25,\n"
@@ -86,6 +89,7 @@ struct Arguments {
     std::string picture;
     bool flat = false;
     std::optional<Solver> solver;
+    std::optional<double> resistance, capacitance;
     std::string out;
     std::string smoothed;
     int width = kDefaultFilterWidth;
@@ -127,6 +131,20 @@ bool parse(int argc, char** argv, Arguments& arguments) {
                 return false;
             }
             arguments.solver = name == "implicit" ? Solver::Implicit : Solver::Classic;
+        } else if ((word == "--ru" && hasValue && !arguments.resistance) ||
+                   (word == "--cdl" && hasValue && !arguments.capacitance)) {
+            const std::string text = argv[++i];
+            double value = -1;
+            try {
+                value = TextToFloat(text, '.');
+            } catch (const EConvertError&) {
+            }
+            if (!(value >= 0) || !std::isfinite(value)) {
+                std::cerr << "ondrel-sim: " << word << " takes a number of at least 0, not '"
+                          << text << "'\n";
+                return false;
+            }
+            (word == "--ru" ? arguments.resistance : arguments.capacitance) = value;
         } else if (word == "--flat" && !arguments.flat) {
             arguments.flat = true;
         } else if (word == "--peaks" && !arguments.peaks) {
@@ -156,13 +174,14 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         const std::size_t models =
             arguments.measured ? arguments.beforeMeasured : arguments.inputs.size();
         if (models > 1 || arguments.peaks || !arguments.out.empty() || widthGiven ||
-            !arguments.smoothed.empty() || arguments.solver) {
+            !arguments.smoothed.empty() || arguments.solver || arguments.resistance ||
+            arguments.capacitance) {
             std::cerr << "ondrel-sim: --picture takes one model file and --measured curves\n";
             return false;
         }
     } else if (arguments.measured) {
-        if (arguments.solver) {
-            std::cerr << "ondrel-sim: --solver goes with a simulation\n";
+        if (arguments.solver || arguments.resistance || arguments.capacitance) {
+            std::cerr << "ondrel-sim: --solver, --ru and --cdl go with a simulation\n";
             return false;
         }
         if (arguments.beforeMeasured > 0 || arguments.inputs.empty() || !arguments.out.empty() ||
@@ -204,6 +223,14 @@ int simulate(const Arguments& arguments) {
     TModel model = loadModel(modelPath);
     if (arguments.solver)
         model.solver = *arguments.solver;
+    if (arguments.resistance) {
+        model.pilot.irComp = 1;
+        model.pilot.resistance = *arguments.resistance;
+    }
+    if (arguments.capacitance) {
+        model.pilot.icComp = 1;
+        model.pilot.capacitance = *arguments.capacitance;
+    }
     // The model's problems name its file.
     const std::string origin = modelPath.empty() ? std::string() : modelPath + ": ";
     const auto problems = SnapshotProblems(model);

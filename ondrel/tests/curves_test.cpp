@@ -3,6 +3,7 @@
 #include <cmath>
 #include <random>
 
+#include "curves/blank.h"
 #include "curves/peaks.h"
 #include "curves/savitzky_golay.h"
 #include "curves/simulated_curve.h"
@@ -196,6 +197,55 @@ TEST(Peaks, GridRowsUseTheGeneralFormat) {
             {"# Pt", "E", "dI/dE"}, {"1", "1.5", "0.25"}, {"2", "2.5", "-1"}, {"3", "3.5", "2"}}));
     EXPECT_EQ(MeasuredDerivativeRows(derivative, '.'),
               (GridRows{{"# Pt", "E", "dI/dE"}, {"0", "1.5", "0.25"}, {"1", "2.5", "-1"}}));
+}
+
+}  // namespace
+}  // namespace ondrel
+
+namespace ondrel {
+namespace {
+
+// Up from 0 to 4 mV and back to 1 mV, with a current of its own.
+Curve upAndBack(double offset) {
+    Curve curve;
+    for (double E : {0.0, 1.0, 2.0, 3.0, 4.0, 3.0, 2.0, 1.0})
+        curve.push_back({E, E * E + offset});
+    return curve;
+}
+
+TEST(Blank, IsSubtractedByPotentialAndSweepDirection) {
+    // The same potentials: point for point.
+    const Curve curve = upAndBack(10), blank = upAndBack(0);
+    const Curve difference = SubtractBlank(curve, blank);
+    ASSERT_EQ(difference.size(), curve.size());
+    for (std::size_t i = 0; i < curve.size(); ++i) {
+        EXPECT_EQ(difference[i].potential, curve[i].potential);
+        EXPECT_DOUBLE_EQ(difference[i].current, 10);
+    }
+    // A blank sampled every 2 mV, with another current on the way back:
+    // between its points, a straight line, and each sweep its own.
+    const Curve sparse = {{0, 0}, {2, 2}, {4, 4}, {2, 100}, {0, 200}};
+    const Curve mixed = SubtractBlank(upAndBack(0), sparse);
+    EXPECT_DOUBLE_EQ(mixed[1].current, 1 - 1);    // up at 1 mV: halfway to 2
+    EXPECT_DOUBLE_EQ(mixed[5].current, 9 - 52);   // down at 3 mV: halfway 4 -> 100
+    EXPECT_DOUBLE_EQ(mixed[7].current, 1 - 150);  // down at 1 mV
+}
+
+TEST(Blank, CurvesWhosePotentialsDoNotMatchAreRefusedSayingWhere) {
+    const Curve curve = upAndBack(0);
+    Curve shorter = upAndBack(0);
+    shorter[4].potential = 3.5;  // the blank turns before the curve does
+    shorter[3].potential = 2.5;
+    EXPECT_EQ(FailureOf([&] { SubtractBlank(curve, shorter); }),
+              "Point 5 of the curve (4 mV, sweep 1) lies outside the blank's sweep, from 0 mV "
+              "to 3.5 mV.");
+    const Curve oneWay = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}};
+    EXPECT_EQ(FailureOf([&] { SubtractBlank(curve, oneWay); }),
+              "The curve sweeps 2 times and the blank 1 times: their potentials do not match.");
+    const Curve down = {{4, 0}, {3, 1}, {2, 2}, {1, 3}, {2, 4}};
+    EXPECT_EQ(FailureOf([&] { SubtractBlank(curve, down); }),
+              "Sweep 1 runs up in the curve and down in the blank: their potentials do not match.");
+    EXPECT_THROW(SubtractBlank(curve, {}), Exception);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
 #include "ui/chart_panel.h"
+#include "ui/curve_series.h"
 #include "ui/measured_curves.h"
 #include "ui/peak_commands.h"
 #include "ui/potentiostat.h"
@@ -174,6 +175,38 @@ TEST_F(CurvesWindowTest, ASimulatedCurveSavedAsPrnReadsBackInvertedAMeasuredOneD
     EXPECT_EQ(dialogs.errors,
               (std::vector<QString>{"Unknown Extension: .CSV", "Extension: .CSV non reconnue"}));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.CSV"));
+}
+
+TEST_F(CurvesWindowTest, SubtractBlankAddsTheDifferenceOrSaysWhereThePotentialsDiffer) {
+    // The couple on a sloping background, and the background alone.
+    Curve withBackground = oneCouple(), background = oneCouple();
+    for (std::size_t i = 0; i < background.size(); ++i) {
+        background[i].current = 0.01 * background[i].potential + (i > 500 ? -1 : 1);
+        withBackground[i].current += background[i].current;
+    }
+    open({QString::fromStdString(write("cell.OCV", withBackground))});
+    click("SubtractBlankButton");  // nothing chosen yet: no curve is added
+    EXPECT_TRUE(dialogs.errors.empty());
+    dialogs.openAnswers.push_back({QString::fromStdString(write("blank.OCV", background))});
+    click("SubtractBlankButton");
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    ASSERT_EQ(window.Curves->count(), 2);
+    EXPECT_EQ(window.RealExpListBox->item(1)->text(), QStringLiteral("cell.OCV - blank.OCV"));
+    const Curve difference = CurveOf(*measured(1));
+    const Curve expected = oneCouple();
+    ASSERT_EQ(difference.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); i += 50)
+        EXPECT_NEAR(difference[i].current, expected[i].current, 0.01) << "point " << i;
+
+    // A blank of another program is refused, saying where.
+    Curve shorter(background.begin(), background.begin() + 400);
+    dialogs.openAnswers.push_back({QString::fromStdString(write("short.OCV", shorter))});
+    window.RealExpListBox->setCurrentRow(0);
+    click("SubtractBlankButton");
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors.front().startsWith(QStringLiteral("The curve sweeps 2 times")))
+        << dialogs.errors.front().toStdString();
+    EXPECT_EQ(window.Curves->count(), 2);
 }
 
 TEST_F(CurvesWindowTest, SavingWithoutATargetSaysWhatIsMissing) {

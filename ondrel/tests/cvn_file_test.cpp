@@ -87,20 +87,23 @@ TEST(CvnFile, TheImplicitSolverIsAnExtraSectionThatClassicFilesDoNotHave) {
                   ": the solver is classic or implicit, not 'magic'");
 }
 
-TEST(CvnFile, ThePilotSwitchesAreWrittenButNotReadBack) {
+TEST(CvnFile, TheCellsSwitchesAndValuesAreWrittenAndReadBack) {
     TModel written = DefaultModel();
     written.pilot.irComp = 1;
     written.pilot.resistance = 12.5;
+    written.pilot.capacitance = 20;
     TModel read = DefaultModel();
     ReadCvn(WriteCvn(written, '.'), read, '.');
-    EXPECT_EQ(read.pilot.irComp, 0);
-    EXPECT_EQ(read.pilot.resistance, 0);
+    EXPECT_EQ(read.pilot, written.pilot);
     EXPECT_NE(WriteCvn(written, '.').find("Resistance:\r\n12.5\r\n"), std::string::npos);
+    EXPECT_NE(WriteCvn(written, '.').find("Capacit\xE9\r\n20\r\n"), std::string::npos);
     // Each switch from its own field.
     EXPECT_NE(WriteCvn(written, '.').find("irComp:\r\n1\r\nicComp:\r\n0\r\n"), std::string::npos);
     written.pilot.irComp = 0;
     written.pilot.icComp = 1;
     EXPECT_NE(WriteCvn(written, '.').find("irComp:\r\n0\r\nicComp:\r\n1\r\n"), std::string::npos);
+    ReadCvn(WriteCvn(written, '.'), read, '.');
+    EXPECT_EQ(read.pilot, written.pilot);
 }
 
 TEST(CvnFile, SectionsMayComeInAnyOrderAmongOtherLines) {

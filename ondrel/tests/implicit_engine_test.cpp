@@ -425,5 +425,138 @@ TEST(ImplicitEngine, RefusesWhatTheClassicEngineRefuses) {
     EXPECT_LT(engine.nNodes(), 400);
 }
 
+// One couple that never reacts (k° = 0) between -0.2 and 0.2 V at 0.1 V/s
+// on 0.01 cm²: the current is the double layer's alone.
+TModel capacitorOnly(double ru, double cdl) {
+    TModel model = oneCouple(0, 0.5, 0.2, 0.2, 0.1);
+    model.pilot.irComp = ru > 0 ? 1 : 0;
+    model.pilot.resistance = ru;
+    model.pilot.icComp = 1;
+    model.pilot.capacitance = cdl;
+    return model;
+}
+
+// Every step's current, and whether the electrode's potential met the
+// applied one less the ohmic drop.
+struct CellRecorder final : EngineDisplay {
+    const TImplicitEngine* engine = nullptr;
+    double resistance = 0, worstDrop = 0;
+    std::vector<double> currents;
+    void StepDone(std::int64_t, double I, double potentialMv) override {
+        currents.push_back(I);
+        const double drop = potentialMv / 1000 - engine->electrodePotential() - I * resistance;
+        worstDrop = std::max(worstDrop, std::fabs(drop));
+    }
+};
+
+TEST(ImplicitCell, TheDoubleLayerChargesAtACdlVAndRelaxesWithRuCdlAfterTheSwitch) {
+    // 20 µF/cm² on 0.01 cm² at 0.1 V/s: 20 nA; with 1e5 ohm, τ = 20 ms.
+    const double C = 20e-6 * 0.01, v = 0.1, ru = 1e5, tau = ru * C;
+    const TModel model = capacitorOnly(ru, 20);
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    CellRecorder recorder;
+    recorder.resistance = ru;
+    TImplicitEngine engine(model, points, freeze, recorder);
+    recorder.engine = &engine;
+    engine.Run();
+    const std::int64_t turn = engine.nSteps() / 2;  // the first step of the way back
+    const double dt = engine.figures().dt;
+    EXPECT_NEAR(recorder.currents[turn - 1] / (C * v), 1, 0.005);
+    EXPECT_NEAR(recorder.currents.back() / (-C * v), 1, 0.005);
+    // i = -ACv + 2ACv e^(-t/τ) from the switch, through zero at τ ln 2.
+    for (std::int64_t k = turn; k < turn + 40; ++k) {
+        const double t = static_cast<double>(k - turn + 1) * dt;
+        EXPECT_NEAR(recorder.currents[k] / (C * v), -1 + 2 * std::exp(-t / tau), 0.02)
+            << "step " << k;
+    }
+    std::int64_t k = turn;
+    while (recorder.currents[k] > 0)
+        ++k;
+    const double before = recorder.currents[k - 1], after = recorder.currents[k];
+    const double zero = (static_cast<double>(k - turn) + before / (before - after)) * dt;
+    EXPECT_NEAR(zero / (tau * std::log(2.0)), 1, 0.05);
+    EXPECT_LT(recorder.worstDrop, 1e-6);
+}
+
+TEST(ImplicitCell, TheElectrodeSeesTheAppliedPotentialLessTheOhmicDrop) {
+    TModel model = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
+    model.pilot = {-0.3, 0.3, -0.3, -0.3, 0.1, 2, {}, 0, 1, 1, 20, 2000};
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    CellRecorder recorder;
+    recorder.resistance = 2000;
+    TImplicitEngine engine(model, points, freeze, recorder);
+    recorder.engine = &engine;
+    engine.Run();
+    EXPECT_LT(recorder.worstDrop, 1e-6);
+    // 2000 ohm at the peak's few µA: millivolts of drop.
+    const auto [forward, reverse] = peaksOf(SimulatedCurve(points));
+    EXPECT_GT(forward.Ep - reverse.Ep, 62);
+}
+
+TEST(ImplicitCell, ZeroValuesOrSwitchesOffSimulateAsBefore) {
+    const TModel plain = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
+    std::vector<CVpoint> expected;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    TImplicitEngine(plain, expected, freeze, display).Run();
+    TModel zero = plain;
+    zero.pilot.irComp = zero.pilot.icComp = 1;
+    TModel off = plain;
+    off.pilot.resistance = 100;
+    off.pilot.capacitance = 20;
+    for (const TModel& model : {zero, off}) {
+        std::vector<CVpoint> points;
+        TImplicitEngine(model, points, freeze, display).Run();
+        EXPECT_EQ(points, expected);
+    }
+}
+
+TEST(ImplicitCell, OhmicDropWidensAndLowersThePeaksAsARefinedSolutionDoes) {
+    // 1 mM, 0.01 cm², 1e-5 cm²/s, 0.1 V/s, a reversible couple.
+    const TModel plain = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
+    const auto [forward0, reverse0] = peaksOf(run(plain));
+    const double ip0 = forward0.Ip * 1e-6;  // A
+    double lastSeparation = forward0.Ep - reverse0.Ep, lastIp = forward0.Ip;
+    for (double drop : {0.025, 0.1}) {
+        TModel model = plain;
+        model.pilot.irComp = 1;
+        model.pilot.resistance = drop / ip0;
+        const auto [forward, reverse] = peaksOf(run(model));
+        EXPECT_GT(forward.Ep - reverse.Ep, lastSeparation + 5) << drop;
+        EXPECT_LT(forward.Ip, lastIp) << drop;
+        lastSeparation = forward.Ep - reverse.Ep;
+        lastIp = forward.Ip;
+        // Four times finer steps move neither peak.
+        std::vector<CVpoint> points;
+        std::atomic<bool> freeze{false};
+        NullDisplay display;
+        TImplicitEngine(model, points, freeze, display, 4 * TImplicitEngine::kStepsPerMv).Run();
+        const auto [fineForward, fineReverse] = peaksOf(SimulatedCurve(points));
+        EXPECT_NEAR(fineForward.Ep, forward.Ep, 1) << drop;
+        EXPECT_NEAR(fineForward.Ip / forward.Ip, 1, 0.003) << drop;
+        EXPECT_NEAR(fineReverse.Ep, reverse.Ep, 1) << drop;
+    }
+}
+
+TEST(ImplicitCell, TheClassicEngineAndBadValuesAreRefused) {
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    TModel model = capacitorOnly(100, 20);
+    model.solver = Solver::Classic;
+    try {
+        MakeSimulation(model, points, freeze, display);
+        ADD_FAILURE() << "the classic engine took a cell";
+    } catch (const Exception& error) {
+        EXPECT_NE(std::string(error.what()).find("implicit solver"), std::string::npos)
+            << error.what();
+    }
+    TModel negative = capacitorOnly(-5, 20);
+    negative.pilot.irComp = 1;
+    EXPECT_THROW(MakeSimulation(negative, points, freeze, display), Exception);
+}
+
 }  // namespace
 }  // namespace ondrel

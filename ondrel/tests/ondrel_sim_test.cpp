@@ -269,6 +269,35 @@ TEST(OndrelSim, TheImplicitSolverRunsWhatTheModelOrTheCommandLineChooses) {
     EXPECT_EQ(runSim({"--measured", "x.OCV", "--solver", "implicit"}).exitCode, 2);
 }
 
+TEST(OndrelSim, RuAndCdlComeFromTheFileOrTheCommandLine) {
+    TempDir dir;
+    // A reversible couple: 2000 ohm of uncompensated resistance widens its
+    // peaks, from the file or from --ru; the classic engine refuses them.
+    TModel model = DefaultModel();
+    model.couples.remove(1);
+    model.couples[1].k0 = 1e4;
+    model.solver = Solver::Implicit;
+    std::ofstream(dir / "plain.CVN", std::ios::binary) << WriteCvn(model, '.');
+    model.pilot.irComp = 1;
+    model.pilot.resistance = 2000;
+    std::ofstream(dir / "drop.CVN", std::ios::binary) << WriteCvn(model, '.');
+    const Result plain = runSim({(dir / "plain.CVN").string(), "--peaks"});
+    const Result fromFile = runSim({(dir / "drop.CVN").string(), "--peaks"});
+    const Result fromLine = runSim({(dir / "plain.CVN").string(), "--ru", "2000", "--peaks"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    ASSERT_EQ(fromLine.exitCode, 0) << fromLine.err;
+    EXPECT_EQ(fromFile.out, fromLine.out);
+    EXPECT_NE(fromFile.out, plain.out);
+    // --ru 0 overrides the file's value: as without.
+    EXPECT_EQ(runSim({(dir / "drop.CVN").string(), "--ru", "0", "--peaks"}).out, plain.out);
+    const Result classic = runSim({(dir / "drop.CVN").string(), "--solver", "classic"});
+    EXPECT_EQ(classic.exitCode, 1);
+    EXPECT_NE(classic.err.find("implicit solver"), std::string::npos) << classic.err;
+    EXPECT_EQ(runSim({"--cdl", "-3"}).exitCode, 2);
+    EXPECT_EQ(runSim({"--ru", "lots"}).exitCode, 2);
+}
+
 TEST(OndrelSim, CtrlCStopsTheRunCleanlyWithoutAnOutputFile) {
     TempDir dir;
     TModel slow = DefaultModel();

@@ -315,8 +315,10 @@ TEST_F(WindowTest, ALoadRefreshesEveryBoxListAndLabel) {
     EXPECT_EQ(control<QLineEdit>("EditFinalPotential")->text(), "0");
     EXPECT_EQ(control<QLineEdit>("EditScanRate")->text(), "0.05");
     EXPECT_TRUE(control<QRadioButton>("ThreeCycle")->isChecked());
-    // The switches are written to a model file but not read back from one.
-    EXPECT_FALSE(control<QCheckBox>("CheckBoxiRdrop")->isChecked());
+    // The cell's switches and values come back from the file.
+    EXPECT_TRUE(control<QCheckBox>("CheckBoxiRdrop")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>("CheckBoxiCcomp")->isChecked());
+    EXPECT_EQ(control<QLineEdit>("EditResistance")->text(), "0");
     EXPECT_EQ(rows("SpeciesListBox")[1], "Fc  C: 0  D: 1");
     EXPECT_EQ(rows("ChemReactionsListBox"), (QStringList{"E2 <=> Fc Kf: 10 Kb: 0.5"}));
     EXPECT_EQ(window.model().temperature, 310);

@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QToolButton>
 
+#include "../curves/blank.h"
 #include "../curves/simulated_curve.h"
 #include "../files/file_io.h"
 #include "../files/voltammogram_file.h"
@@ -62,6 +63,7 @@ ExperimentalCurves::ExperimentalCurves(const Widgets& widgets, Potentiostat& run
     connect(w_.open, &QAbstractButton::clicked, this, [this] { LoadVoltamogramFrom(); });
     connect(w_.saveSimulated, &QAbstractButton::clicked, this,
             [this] { SaveVirtualVoltamogramAs(); });
+    connect(w_.subtractBlank, &QAbstractButton::clicked, this, [this] { SubtractBlankClick(); });
     // One command for both buttons; it tells them apart.
     for (QAbstractButton* button : {w_.saveMeasured, w_.saveSmoothed})
         connect(button, &QAbstractButton::clicked, this,
@@ -74,13 +76,22 @@ QLineSeries* ExperimentalCurves::seriesOfRow(int row) const {
     return series_[static_cast<std::size_t>(row)];
 }
 
-void ExperimentalCurves::LoadVoltamogramFrom() {
+namespace {
+
+FileRequest curveFileRequest() {
     FileRequest request;
     request.filters = {{QStringLiteral("Fichier data ecco"), QStringLiteral("*OCV")},
                        {QStringLiteral("Fichier config ecco "), QStringLiteral("*.ICV")},
                        {QStringLiteral("Fichier data Tacussel ?"), QStringLiteral("*.AA0")},
                        {QStringLiteral("Fichier PRN (ESP)"), QStringLiteral("*.PRN")}};
     request.defaultExtension = QStringLiteral("OCV");
+    return request;
+}
+
+}  // namespace
+
+void ExperimentalCurves::LoadVoltamogramFrom() {
+    FileRequest request = curveFileRequest();
     request.multiple = true;
     const QStringList chosen = interaction_.getOpenFileNames(request);
     if (!chosen.isEmpty())
@@ -112,10 +123,13 @@ void ExperimentalCurves::loadFile(const QString& path) {
 
     grid_->setRows(std::move(read.grid));
     w_.pointCount->setText(ToQString(read.pointCountText));
+    addCurve(name, read.curve);
+}
 
+void ExperimentalCurves::addCurve(const QString& name, const Curve& curve) {
     QLineSeries* series = w_.voltammogram->addLine(1);
     series->setName(name);
-    series->replace(ChartPoints(read.curve));
+    series->replace(ChartPoints(curve));
     series_.push_back(series);
 
     auto* item = new QListWidgetItem(name);
@@ -125,6 +139,34 @@ void ExperimentalCurves::loadFile(const QString& path) {
     const QSignalBlocker block(list);
     list->addItem(item);
     list->setCurrentRow(list->count() - 1);
+}
+
+void ExperimentalCurves::SubtractBlankClick() {
+    const int row = w_.list->currentRow();
+    const QLineSeries* series = seriesOfRow(row);
+    if (!series) {
+        interaction_.showError(QString::fromLatin1(kSelectFile));
+        return;
+    }
+    FileRequest request = curveFileRequest();
+    request.title = QStringLiteral("Blank voltamogram to subtract from ") + series->name();
+    const QStringList chosen = interaction_.getOpenFileNames(request);
+    if (chosen.isEmpty())
+        return;
+    try {
+        const std::string path = chosen.front().toStdString();
+        if (!CurveFormatOf(path))
+            throw Exception("unknown file type");
+        const Curve blank = ReadVoltammogram(ReadWholeFile(path), path, separator_).curve;
+        const Curve difference = SubtractBlank(CurveOf(*series), blank);
+        addCurve(series->name() + QStringLiteral(" - ") + QFileInfo(chosen.front()).fileName(),
+                 difference);
+        ShowCurveOfRow(count() - 1);
+    } catch (const std::exception& error) {
+        interaction_.showError(ToQString(error.what()));
+        return;
+    }
+    emit curvesChanged();
 }
 
 void ExperimentalCurves::ShowCurveOfRow(int row) {

@@ -33,6 +33,7 @@ public:
         QLabel *fileName, *pointCount;
         QLineSeries* smoothed;  // the smoothed curve, saved by its own button
         QAbstractButton *open, *saveSimulated, *saveMeasured, *saveSmoothed;
+        QAbstractButton* subtractBlank;  // the selected curve less a blank file
     };
 
     // runs: the history whose selected curve is saved as simulated.
@@ -63,6 +64,9 @@ public slots:
     // from SaveSmoothedButton the smoothed curve.
     void SaveExperimentalVoltamogramAsClick(QObject* sender);
     void ShowCurveOfRow(int row);
+    // Asks for a blank voltammogram file and adds the selected curve less
+    // the blank to the list, or says where their potentials differ.
+    void SubtractBlankClick();
     void DeleteRow(int row);
 
 protected:
@@ -70,6 +74,8 @@ protected:
 
 private:
     void loadFile(const QString& path);
+    // A new measured curve in the chart and the list, selected.
+    void addCurve(const QString& name, const Curve& curve);
     void saveCurve(const Curve& curve, bool simulated, const QString& suggestedName);
 
     const Widgets w_;

@@ -1,10 +1,13 @@
 #include "program_sheet.h"
 
+#include <tuple>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -107,8 +110,31 @@ QGroupBox* ProgramSheet::buildPilotGroup() {
     CheckBoxiRdrop->setObjectName(QStringLiteral("CheckBoxiRdrop"));
     CheckBoxiCcomp = new QCheckBox(QStringLiteral("Charging current compensation"), pilot);
     CheckBoxiCcomp->setObjectName(QStringLiteral("CheckBoxiCcomp"));
-    pilotForm->addRow(CheckBoxiRdrop);
-    pilotForm->addRow(CheckBoxiCcomp);
+    // The cell's values beside their switches; they act in the implicit
+    // solver.
+    EditResistance = box(pilot, "EditResistance");
+    EditCapacitance = box(pilot, "EditCapacitance");
+    EditResistance->setToolTip(QStringLiteral(
+        "Uncompensated resistance: the electrode sees the applied potential less i\u00B7Ru "
+        "(implicit solver)"));
+    EditCapacitance->setToolTip(QStringLiteral(
+        "Double-layer capacitance per electrode area: its charging current adds to the "
+        "current (implicit solver)"));
+    for (const auto& [check, edit, unit] :
+         {std::tuple{CheckBoxiRdrop, EditResistance, QStringLiteral("\u03A9")},
+          {CheckBoxiCcomp, EditCapacitance, QStringLiteral("\u00B5F/cm\u00B2")}}) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(check);
+        row->addStretch();
+        edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0.000000000")));
+        row->addWidget(edit);
+        auto* label = new QLabel(unit, pilot);
+        // Both units as wide as the wider, so that the boxes line up.
+        label->setMinimumWidth(
+            label->fontMetrics().horizontalAdvance(QStringLiteral("\u00B5F/cm\u00B2")));
+        row->addWidget(label);
+        pilotForm->addRow(row);
+    }
     return pilot;
 }
 
@@ -165,6 +191,8 @@ void ProgramSheet::showProgram() {
     EditScanRate->setText(number(p.scanRate, separator_));
     CheckBoxiRdrop->setChecked(p.irComp != 0);
     CheckBoxiCcomp->setChecked(p.icComp != 0);
+    EditResistance->setText(number(p.resistance, separator_));
+    EditCapacitance->setText(number(p.capacitance, separator_));
     if (p.halfCycles >= 1 && p.halfCycles <= 3)
         (p.halfCycles == 1   ? OneCycle
          : p.halfCycles == 2 ? TwoCycle
@@ -218,6 +246,10 @@ void ProgramSheet::ReadProgram() {
         pilot.halfCycles = 3;
     pilot.irComp = CheckBoxiRdrop->isChecked() ? 1 : 0;
     pilot.icComp = CheckBoxiCcomp->isChecked() ? 1 : 0;
+    pilot.resistance =
+        numberIn(EditResistance, QStringLiteral("Uncompensated resistance"), separator_);
+    pilot.capacitance =
+        numberIn(EditCapacitance, QStringLiteral("Double-layer capacitance"), separator_);
     const double temperature = numberIn(EditTempKelvin, QStringLiteral("Temperature"), separator_);
     const double area = numberIn(EditElectrodeArea, QStringLiteral("Electrode area"), separator_);
     const double diffusionScale =

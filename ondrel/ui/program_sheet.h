@@ -45,6 +45,9 @@ public:
     QLineEdit *EditTempKelvin, *EditElectrodeArea, *EditDiffusionScale, *EditConcNormFactor;
     QComboBox* SolverCombo;  // classic (explicit) or implicit, for fast chemistry
     QLineEdit* EditBaseName;
+    // The cell's uncompensated resistance (ohm) and double-layer
+    // capacitance (µF/cm²), beside CheckBoxiRdrop and CheckBoxiCcomp.
+    QLineEdit *EditResistance, *EditCapacitance;
     QLineEdit *EditPlotInterval, *EditPilotRefreshInterval;
 
 signals:

@@ -107,7 +107,8 @@ void TForm1::createCollaborators() {
                                      .open = OpenOcvButton97,
                                      .saveSimulated = SaveAsOcvButton97,
                                      .saveMeasured = SaveExperimentalVoltamogramAs,
-                                     .saveSmoothed = SaveSmoothedButton},
+                                     .saveSmoothed = SaveSmoothedButton,
+                                     .subtractBlank = SubtractBlankButton},
                                     *Runs, interaction_, separator_, this);
     Peaks = new PeakCommands({.series = peakSeries,
                               .measuredList = RealExpListBox,

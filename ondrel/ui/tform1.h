@@ -94,7 +94,8 @@ public:
     QTableView *ExpDataGrid, *PeaksGrid, *VirtualVoltamogramsPeakGrid, *StringGridDerivative1;
     QLabel *ExpInputFileName, *ExpInputFileNpts, *StaticText1, *StaticText4;
     QPlainTextEdit *MeasuredCouples, *VirtualCouples;  // ΔEp, E½ and the current ratio
-    QPushButton *FindPeaksButton, *FindExpPeaksButton, *SmoothExpButton, *SaveSmoothedButton;
+    QPushButton *FindPeaksButton, *FindExpPeaksButton, *SmoothExpButton, *SaveSmoothedButton,
+        *SubtractBlankButton;
     QSpinBox* RxSpinEdit1;
     QLineSeries *SerieDerivee1, *SeriesExpSmoothed;
     QScatterSeries *SimPeaksSeries, *ExpPeaksSeries;

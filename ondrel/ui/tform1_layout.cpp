@@ -237,7 +237,12 @@ QWidget* TForm1::buildExperimentalDataSheet() {
                                  QStringLiteral("Smooth selected exp. voltamogram"));
     SaveSmoothedButton = pushButton(sheet, "SaveSmoothedButton", QStringLiteral("Save smoothed"),
                                     QStringLiteral("Save smoothed  exp. voltamogram"));
-    for (QPushButton* button : {FindExpPeaksButton, SmoothExpButton, SaveSmoothedButton})
+    SubtractBlankButton =
+        pushButton(sheet, "SubtractBlankButton", QStringLiteral("Subtract blank"),
+                   QStringLiteral("Subtract a blank voltamogram from the selected exp. "
+                                  "voltamogram"));
+    for (QPushButton* button :
+         {FindExpPeaksButton, SmoothExpButton, SaveSmoothedButton, SubtractBlankButton})
         buttons->addWidget(button);
     RxSpinEdit1 = named(new QSpinBox(sheet), "RxSpinEdit1");
     RxSpinEdit1->setRange(5, 25);
