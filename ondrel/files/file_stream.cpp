@@ -49,6 +49,7 @@ FileStream::FileStream(const std::string& path, Direction direction, StreamPatie
             continue;
         if (errno != ENXIO)
             throw Exception(failure + errnoText());
+        tellWaitingFor("a program that reads ");
         if (!waitFor(0, since, patience_.forPeer))
             throw Exception(failure + "no program reads it" +
                             (patience_.forPeer.count() > 0
@@ -95,6 +96,13 @@ bool FileStream::waitFor(short events, Clock::time_point since,
     return true;
 }
 
+void FileStream::tellWaitingFor(const char* peer) {
+    if (toldWaiting_ || !patience_.waitingForPeer || patience_.forPeer.count() <= 0)
+        return;
+    toldWaiting_ = true;
+    patience_.waitingForPeer(peer + path_);
+}
+
 // A FIFO reads as ended while no writer has opened it yet; Linux reports a
 // hang-up only once a writer has come and gone.
 bool FileStream::writerCame() {
@@ -122,6 +130,7 @@ std::string FileStream::readAll(std::size_t limit) {
         } else if (got == 0) {
             if (!fifo_ || writerCame())
                 return bytes;
+            tellWaitingFor("a program that writes to ");
             if (!waitFor(POLLIN, opened, patience_.forPeer))
                 throw Exception(failure + "no program writes to it" +
                                 (patience_.forPeer.count() > 0

@@ -16,6 +16,9 @@ struct StreamPatience {
     std::chrono::milliseconds forPeer{0};
     std::chrono::milliseconds forProgress{2000};
     std::function<bool()> stop;
+    // Told once, when a wait for the program at the other end begins, whom
+    // it waits for ("a program that writes to P").
+    std::function<void(const std::string& peer)> waitingForPeer;
 };
 
 // A descriptor of a file opened without waiting for the other end of a FIFO,
@@ -46,6 +49,7 @@ private:
     bool waitFor(short events, std::chrono::steady_clock::time_point since,
                  std::chrono::milliseconds patience);
     bool writerCame();
+    void tellWaitingFor(const char* peer);
 
     int fd_ = -1;
     bool owned_ = true;
@@ -53,6 +57,7 @@ private:
     StreamPatience patience_;
     bool fifo_ = false;
     bool writerCame_ = false;
+    bool toldWaiting_ = false;
 };
 
 }  // namespace ondrel

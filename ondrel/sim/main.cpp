@@ -40,7 +40,10 @@ constexpr int kExitStopped = 130;
 constexpr std::chrono::seconds kStreamWait{10};
 
 StreamPatience batchPatience() {
-    return {kStreamWait, kStreamWait, &BatchDisplay::interrupted};
+    return {kStreamWait, kStreamWait, &BatchDisplay::interrupted, [](const std::string& peer) {
+                std::cerr << "ondrel-sim: waiting up to " << kStreamWait.count() << " s for "
+                          << peer << " (Ctrl+C stops)\n";
+            }};
 }
 
 // An output that is one of the inputs under another name (a link, a path

@@ -416,6 +416,10 @@ TEST(OndrelSim, OutputsThatAreFifosWithoutAReaderAreGivenUpAfterABoundedWait) {
           {"--measured", (dir / "sim.OCV").string(), "--smoothed", fifo.string()}}) {
         const Result result = runSim(arguments);
         EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_NE(result.err.find("ondrel-sim: waiting up to 10 s for a program that reads " +
+                                  fifo.string() + " (Ctrl+C stops)\n"),
+                  std::string::npos)
+            << result.err;
         EXPECT_NE(result.err.find("Cannot write file " + fifo.string() +
                                   ": no program reads it (waited 10 s)\n"),
                   std::string::npos)
@@ -423,6 +427,17 @@ TEST(OndrelSim, OutputsThatAreFifosWithoutAReaderAreGivenUpAfterABoundedWait) {
         EXPECT_TRUE(result.out.empty()) << result.out;
         EXPECT_TRUE(fs::is_fifo(fifo));
     }
+}
+
+TEST(OndrelSim, AWaitForTheOtherEndOfAFifoIsToldAndCtrlCEndsIt) {
+    TempDir dir;
+    const std::string fifo = (dir / "model.CVN").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const Result result = runSim({fifo}, "(Ctrl+C stops)\n");
+    EXPECT_EQ(result.exitCode, 130);
+    EXPECT_EQ(result.err, "ondrel-sim: waiting up to 10 s for a program that writes to " + fifo +
+                              " (Ctrl+C stops)\nStopped while waiting on " + fifo + "\n");
+    EXPECT_TRUE(result.out.empty()) << result.out;
 }
 
 TEST(OndrelSim, EndlessInputsAreRefusedAtASizeNoRealFileReaches) {
