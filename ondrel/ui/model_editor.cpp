@@ -46,6 +46,19 @@ void addCaptioned(QGridLayout* grid, int column, const QString& caption, QWidget
     grid->addWidget(field, 1, column);
 }
 
+// A caption beside its field, the field spanning columns.
+void addBeside(QGridLayout* grid, int row, int column, const QString& caption, QWidget* field,
+               int columns = 1) {
+    grid->addWidget(new QLabel(caption, field->parentWidget()), row, column);
+    grid->addWidget(field, row, column + 1, 1, columns);
+}
+
+// The fields' columns share the width; the captions' keep theirs.
+void stretchFields(QGridLayout* grid) {
+    for (int column = 1; column < grid->columnCount(); column += 2)
+        grid->setColumnStretch(column, 1);
+}
+
 void setRows(QListWidget* list, const std::vector<std::string>& rows) {
     const int current = list->currentRow();
     const QSignalBlocker block(list);
@@ -140,6 +153,12 @@ ModelEditor::ModelEditor(TModel& model, Interaction& interaction, char separator
     RebuildAll();
 }
 
+// The focus moves while the controls are taken down: the editor no longer
+// follows it by then.
+ModelEditor::~ModelEditor() {
+    disconnect(qApp, &QApplication::focusChanged, this, &ModelEditor::leftPanel);
+}
+
 // A list with its tool bar above it and, between the two, its title panel
 // that the entry editor replaces while the user edits.
 QWidget* ModelEditor::buildList(List list) {
@@ -229,6 +248,8 @@ QWidget* ModelEditor::buildSpeciesEditor() {
     return EditSpeciePanel;
 }
 
+// The couple's and the reaction's fields stand in two rows, each caption
+// beside its field, so that the sheet fits a narrow pane.
 QWidget* ModelEditor::buildCoupleEditor() {
     Panel3 = new QWidget;
     Panel3->setObjectName(QStringLiteral("Panel3"));
@@ -239,11 +260,12 @@ QWidget* ModelEditor::buildCoupleEditor() {
     EditEzero = field(Panel3, "EditEzero");
     EditRateCte = field(Panel3, "EditRateCte");
     EditAlpha = field(Panel3, "EditAlpha");
-    addCaptioned(grid, 0, QStringLiteral("Ox"), ComboBoxOxydant);
-    addCaptioned(grid, 1, QStringLiteral("Red"), ComboBoxReducteur);
-    addCaptioned(grid, 2, QStringLiteral("E\u00B0 (V)"), EditEzero);
-    addCaptioned(grid, 3, QStringLiteral("k\u00B0"), EditRateCte);
-    addCaptioned(grid, 4, QStringLiteral("a"), EditAlpha);
+    addBeside(grid, 0, 0, QStringLiteral("Ox"), ComboBoxOxydant);
+    addBeside(grid, 0, 2, QStringLiteral("Red"), ComboBoxReducteur, 3);
+    addBeside(grid, 1, 0, QStringLiteral("E\u00B0 (V)"), EditEzero);
+    addBeside(grid, 1, 2, QStringLiteral("k\u00B0"), EditRateCte);
+    addBeside(grid, 1, 4, QStringLiteral("a"), EditAlpha);
+    stretchFields(grid);
     for (QLineEdit* edit : {EditEzero, EditRateCte, EditAlpha})
         connect(edit, &QLineEdit::textEdited, this, [this] { setModified(Couples, true); });
     for (QComboBox* box : {ComboBoxOxydant, ComboBoxReducteur})
@@ -264,16 +286,14 @@ QWidget* ModelEditor::buildReactionEditor() {
     Product_2_Combo = chooser(Panel6, "Product_2_Combo");
     EditKforward = field(Panel6, "EditKforward");
     EditKbackward = field(Panel6, "EditKbackward");
-    grid->addWidget(new QLabel(QStringLiteral("Reagents"), Panel6), 0, 0, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Products"), Panel6), 0, 2, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Kf"), Panel6), 0, 4);
-    grid->addWidget(new QLabel(QStringLiteral("Kb"), Panel6), 0, 5);
-    int column = 0;
-    for (QWidget* w :
-         {static_cast<QWidget*>(Reagent_1_Combo), static_cast<QWidget*>(Reagent_2_Combo),
-          static_cast<QWidget*>(Product_1_Combo), static_cast<QWidget*>(Product_2_Combo),
-          static_cast<QWidget*>(EditKforward), static_cast<QWidget*>(EditKbackward)})
-        grid->addWidget(w, 1, column++);
+    // Reagents + Reagents, Kf over Products + Products, Kb.
+    addBeside(grid, 0, 0, QStringLiteral("Reagents"), Reagent_1_Combo);
+    addBeside(grid, 0, 2, QStringLiteral("+"), Reagent_2_Combo);
+    addBeside(grid, 0, 4, QStringLiteral("Kf"), EditKforward);
+    addBeside(grid, 1, 0, QStringLiteral("Products"), Product_1_Combo);
+    addBeside(grid, 1, 2, QStringLiteral("+"), Product_2_Combo);
+    addBeside(grid, 1, 4, QStringLiteral("Kb"), EditKbackward);
+    stretchFields(grid);
     for (QLineEdit* edit : {EditKforward, EditKbackward})
         connect(edit, &QLineEdit::textEdited, this, [this] { setModified(Reactions, true); });
     for (QComboBox* box : {Reagent_1_Combo, Reagent_2_Combo, Product_1_Combo, Product_2_Combo})
@@ -312,6 +332,8 @@ void ModelEditor::reloadChoosers() {
 
 void ModelEditor::fillSpeciesEditor() {
     const int row = SpeciesListBox->currentRow();
+    // "Dummy" stands for no species: there is nothing to edit.
+    EditSpeciePanel->setEnabled(row >= 1 && row <= model_.species.count());
     if (row >= 1 && row <= model_.species.count()) {
         const TEspece& s = model_.species[row];
         EditName->setText(ToQString(s.name));
@@ -327,6 +349,7 @@ void ModelEditor::fillSpeciesEditor() {
 void ModelEditor::fillCoupleEditor() {
     reloadChoosers();  // the choosers of couples and reactions alike
     const int row = RedoxReactionsListBox->currentRow();
+    Panel3->setEnabled(row >= 0 && row < model_.couples.count());
     if (row >= 0 && row < model_.couples.count()) {
         const TRedox& c = model_.couples[row + 1];
         ComboBoxOxydant->setCurrentIndex(c.ox);
@@ -345,6 +368,7 @@ void ModelEditor::fillCoupleEditor() {
 
 void ModelEditor::fillReactionEditor() {
     const int row = ChemReactionsListBox->currentRow();
+    Panel6->setEnabled(row >= 0 && row < model_.reactions.count());
     if (row >= 0 && row < model_.reactions.count()) {
         const TChemical& r = model_.reactions[row + 1];
         Reagent_1_Combo->setCurrentIndex(r.reagent1);
@@ -382,11 +406,15 @@ void ModelEditor::showEditor(List list, bool shown) {
     stacks_[list]->setCurrentIndex(shown ? 1 : 0);
 }
 
-// Leaving an editor panel for a widget outside it shows its title again.
+// Leaving an editor panel for another control of the window shows its
+// title again. A window that opens over it, a chooser's list or a message,
+// is no leaving: the panel is still in use beneath it.
 void ModelEditor::leftPanel(QWidget* old, QWidget* now) {
+    if (!old || !now || now->window() != window())
+        return;
     for (List list : {Species, Couples, Reactions}) {
         QWidget* panel = stacks_[list]->widget(1);
-        if (old && panel->isAncestorOf(old) && !(now && panel->isAncestorOf(now)))
+        if (panel->isAncestorOf(old) && !panel->isAncestorOf(now))
             showEditor(list, false);
     }
 }

@@ -25,6 +25,7 @@ class ModelEditor final : public QWidget {
 
 public:
     ModelEditor(TModel& model, Interaction& interaction, char separator, QWidget* parent = nullptr);
+    ~ModelEditor() override;
 
     // Rebuilds the three lists from the model, with the names list and the
     // choosers, and refills each editor from its current entry.

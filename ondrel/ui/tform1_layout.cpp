@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
@@ -56,12 +57,17 @@ QPushButton* pushButton(QWidget* parent, const char* name, const QString& captio
     return button;
 }
 
-// A sheet in a frameless scroll area, for a pane narrower than the sheet.
+// A sheet in a frameless scroll area, for a pane lower than the sheet. The
+// pane is kept as wide as the sheet needs, so that it never scrolls
+// sideways: a focused field would take the lists' left side out of view.
 QScrollArea* scrolled(QWidget* sheet) {
     auto* scroll = new QScrollArea;
     scroll->setWidget(sheet);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(sheet->minimumSizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width());
     return scroll;
 }
 
