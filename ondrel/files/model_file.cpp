@@ -25,7 +25,9 @@ std::string ModelFileText(const TModel& model, const std::string& path, char sep
         const std::time_t now = std::time(nullptr);
         return WriteMec(model, ShortDateText(now), TimeText(now));
     }
-    throw Exception(kExtensionNotRecognised);
+    throw Exception(std::string(kExtensionNotRecognised) + ": " +
+                    (extension.empty() ? std::string("none") : '"' + extension + '"') +
+                    " (a model is saved as .CVN or .MEC, the extension written in capitals)");
 }
 
 bool LoadModelFile(const std::string& path, TModel& model, char separator, ModelFileExtras* extras,

@@ -17,7 +17,8 @@ std::string ModelNameOf(const std::string& path);
 
 // The text a model is saved as, chosen by the path's extension exactly as
 // typed: ".CVN" the native file, ".MEC" the mechanism file; any other
-// (".cvn" too) throws Exception "Extension non reconnue".
+// (".cvn" too) throws Exception "Extension non reconnue", naming the
+// extension and saying how it is written.
 std::string ModelFileText(const TModel& model, const std::string& path, char separator);
 
 // What a load read besides the model: the file's text (UTF-8) and, for a

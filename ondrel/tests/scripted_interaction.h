@@ -33,7 +33,11 @@ public:
         const QStringList answer = next(saveAnswers);
         return answer.isEmpty() ? QString() : answer.constFirst();
     }
-    void showAbout(bool asSplash) override { abouts.push_back(asSplash); }
+    void showAbout(bool asSplash) override {
+        abouts.push_back(asSplash);
+        if (onAbout)
+            onAbout(asSplash);
+    }
     void beep() override { ++beeps; }
     // The printer prints to the next PDF file of the script; cancelled
     // when there is none.
@@ -63,6 +67,7 @@ public:
     std::vector<FileRequest> openRequests, saveRequests;
     std::deque<QStringList> openAnswers, saveAnswers;  // cancelled when empty
     std::vector<bool> abouts;
+    std::function<void(bool asSplash)> onAbout;  // while the about window shows
     int beeps = 0;
     std::deque<QString> printFiles;
     std::deque<QColor> colors;

@@ -24,6 +24,7 @@ struct FileRequest {
     QString defaultExtension;  // without the dot: "CVN"
     QString suggestedName;     // a file name to start with, or empty
     bool multiple = false;     // several files at once (open only)
+    bool exactCase = false;    // the patterns' case only, as a save that refuses the other
 };
 
 // Every modal exchange with the user goes through here, so that tests can

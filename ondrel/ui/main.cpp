@@ -41,11 +41,13 @@ int main(int argc, char* argv[]) {
     ondrel::QtInteraction interaction;
     ondrel::TForm1 window(interaction, {.splash = true});
     interaction.setParent(&window);
-    window.show();
     // Files named on the command line open as their dialogs would open them,
     // by the bytes of their names (what Qt leaves of argv after its own
-    // options).
+    // options), once the window shows.
+    QStringList paths;
     for (int i = 1; i < argc; ++i)
-        window.OpenFile(ondrel::PathText(argv[i]));
+        paths << ondrel::PathText(argv[i]);
+    window.OpenAtStart(paths);
+    window.show();
     return app.exec();
 }

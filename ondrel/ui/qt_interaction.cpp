@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QRegularExpression>
 
 #include "about_box.h"
 
@@ -16,23 +17,34 @@ QString caption() {
     return QApplication::applicationName();
 }
 
-// A filter as Qt shows it: the label, then its pattern in both cases, since
-// files from Windows come with either.
-QString nameFilter(const FileFilter& filter) {
+// A filter as Qt shows it: the label, then the patterns it stands for in
+// parentheses, in place of any the label names itself ("Fichiers CVN
+// (*.cvn)" shows the patterns once). Both cases, since files from Windows
+// come with either, unless only one is taken.
+QString nameFilter(const FileFilter& filter, bool exactCase) {
+    static const QRegularExpression ownPatterns(QStringLiteral("\\s*\\([^()]*\\*[^()]*\\)\\s*$"));
+    QString label = filter.label;
+    label.remove(ownPatterns);
     const QString upper = filter.pattern.toUpper(), lower = filter.pattern.toLower();
-    return filter.label + " (" + (upper == lower ? upper : upper + " " + lower) + ")";
+    const QString patterns =
+        exactCase ? filter.pattern : (upper == lower ? upper : upper + " " + lower);
+    return label.trimmed() + " (" + patterns + ")";
 }
 
-QStringList nameFilters(const FileRequest& request) {
+}  // namespace
+
+QStringList NameFilters(const FileRequest& request) {
     QStringList filters;
     for (const FileFilter& filter : request.filters)
-        filters << nameFilter(filter);
+        filters << nameFilter(filter, request.exactCase);
     return filters;
 }
 
+namespace {
+
 void prepare(QFileDialog& dialog, const FileRequest& request) {
     dialog.setWindowTitle(request.title.isEmpty() ? caption() : request.title);
-    dialog.setNameFilters(nameFilters(request));
+    dialog.setNameFilters(NameFilters(request));
     dialog.setDefaultSuffix(request.defaultExtension);
     if (!request.suggestedName.isEmpty())
         dialog.selectFile(request.suggestedName);

@@ -6,6 +6,9 @@
 
 namespace ondrel {
 
+// The filters of a request as a file dialog lists them.
+QStringList NameFilters(const FileRequest& request);
+
 // The interaction through Qt's message boxes and file dialogs.
 class QtInteraction final : public Interaction {
 public:

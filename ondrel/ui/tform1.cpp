@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <utility>
 
 #include "../files/file_io.h"
 #include "../files/model_file.h"
@@ -212,10 +213,9 @@ bool TForm1::LoadModel(const QString& path) {
     setWindowTitle(fileName);
     StaticText2->setText(fileName);
     model_ = std::move(loaded);
-    if (extras.header) {
-        Memo1->setPlainText(ToQString(extras.text));
-        showMecHeader(*extras.header);
-    }
+    // The ESP sheet shows the mechanism file just read, or nothing.
+    Memo1->setPlainText(extras.header ? ToQString(extras.text) : QString());
+    showMecHeader(extras.header.value_or(MecHeader{}));
     refreshFromModel();
     return true;
 }
@@ -233,15 +233,20 @@ void TForm1::SaveModeleAs() {
                        {QStringLiteral("Fichiers MEC (*.mec)"), QStringLiteral("*.MEC")}};
     request.defaultExtension = QStringLiteral("CVN");
     request.suggestedName = ToQString(modelName_);
+    // Only this case is saved: the other is refused.
+    request.exactCase = true;
     const QString path = interaction_.getSaveFileName(request);
     if (path.isEmpty())
         return;
-    SetModelName(ModelNameOf(path.toStdString()));
     try {
         WriteWholeFile(PathBytes(path), ModelFileText(model_, path.toStdString(), separator_));
     } catch (const Exception& error) {
+        // The model keeps its name: the next run is not stored under the
+        // name of a file that was never written.
         interaction_.showError(ToQString(error.what()));
+        return;
     }
+    SetModelName(ModelNameOf(path.toStdString()));
 }
 
 void TForm1::OpenFile(const QString& path) {
@@ -255,6 +260,16 @@ void TForm1::OpenFile(const QString& path) {
         interaction_.showError(
             path + QStringLiteral(": neither a model (.CVN, .MEC) nor a voltammogram (.OCV, "
                                   ".AA0, .PRN)"));
+}
+
+void TForm1::OpenAtStart(const QStringList& paths) {
+    pendingFiles_ = paths;
+}
+
+void TForm1::openPendingFiles() {
+    const QStringList paths = std::exchange(pendingFiles_, {});
+    for (const QString& path : paths)
+        OpenFile(path);
 }
 
 void TForm1::SaveAsButton97Click() {
@@ -277,12 +292,18 @@ void TForm1::ShowHelp() {
     interaction_.showMessage(QString::fromLatin1(kHelpNotice));
 }
 
+// The files named at the start open once the splash has gone, so that a
+// message about one is never hidden beneath it.
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (options_.splash && !splashShown_) {
-        splashShown_ = true;
-        QTimer::singleShot(0, this, [this] { interaction_.showAbout(true); });
-    }
+    if (started_)
+        return;
+    started_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (options_.splash)
+            interaction_.showAbout(true);
+        openPendingFiles();
+    });
 }
 
 bool TForm1::confirmExit() {

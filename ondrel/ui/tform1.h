@@ -58,6 +58,10 @@ public:
     // measured curve; any other file is reported.
     void OpenFile(const QString& path);
 
+    // Files named on the command line: opened as OpenFile does once the
+    // window shows, after the start-up splash.
+    void OpenAtStart(const QStringList& paths);
+
     // Loads a model file. A failure is shown and changes nothing.
     bool LoadModel(const QString& path);
 
@@ -129,6 +133,7 @@ private:
     void wireWindowCommands();
     void showMecHeader(const MecHeader& header);
     void refreshFromModel();
+    void openPendingFiles();
     bool confirmExit();
     void exportChart(ChartPanel& panel);
 
@@ -137,7 +142,8 @@ private:
     const char separator_;
     TModel model_;
     std::string modelName_ = "NoName";
-    bool splashShown_ = false;
+    bool started_ = false;  // shown once: the splash and the files at start
+    QStringList pendingFiles_;
     bool exitConfirmed_ = false;
 };
 
