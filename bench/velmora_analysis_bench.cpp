@@ -1,5 +1,6 @@
 // Per-capture analysis (both transforms and the pass over the bins) against
-// the two bare transform executions alone, at three window lengths.
+// the two bare transform executions alone, at three window lengths; and the
+// same analysis through the Hann window with the H1 estimate.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -36,6 +37,21 @@ void BM_Analysis(benchmark::State& state) {
     for (auto _ : state) {
         doc->AnalyseSpectra();
         benchmark::DoNotOptimize(doc->m_pPhase[1]);
+    }
+    state.counters["N"] = doc->m_nWindowSamples;
+}
+
+// Through the Hann window, with the H1 estimate and its coherence: the cost
+// the measurement's options add to BM_Analysis.
+void BM_AnalysisHannH1(benchmark::State& state) {
+    NoInput input;
+    NoDialogs dialogs;
+    auto doc = document(static_cast<int>(state.range(0)), input, dialogs, state.range(1) != 0);
+    doc->SetWindowFunction(WindowFunction::Hann);
+    doc->SetTransferEstimate(TransferEstimate::H1);
+    for (auto _ : state) {
+        doc->AnalyseSpectra();
+        benchmark::DoNotOptimize(doc->m_pCoherence[1]);
     }
     state.counters["N"] = doc->m_nWindowSamples;
 }
@@ -84,6 +100,9 @@ BENCHMARK(BM_Analysis)
     ->Args({4800, 1})
     ->Args({48000, 1})
     ->Args({480000, 1})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AnalysisHannH1)
+    ->ArgsProduct({{4800, 48000, 480000}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AnalysisOverBare)
     ->ArgsProduct({{4800, 48000, 480000}, {0, 1}})

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "units.h"
+
 namespace velmora {
 
 class CVelmoraDoc;
@@ -17,5 +19,27 @@ double SampleMv(const CVelmoraDoc& doc, int channel, int i);
 double AmplitudeMv(const CVelmoraDoc& doc, int k);
 double RatioValue(const CVelmoraDoc& doc, int k);
 double PhaseDegrees(const CVelmoraDoc& doc, int k);
+
+// The same in the scales chosen: the amplitude in mV, dBV or dBFS, the ratio
+// as a number or in dB; and the coherence of the H1 estimate (0 without it).
+double ShownAmplitude(const CVelmoraDoc& doc, int k);
+double ShownRatio(const CVelmoraDoc& doc, int k);
+double CoherenceValue(const CVelmoraDoc& doc, int k);
+// A peak amplitude of channel 0 in mV, in the amplitude scale chosen.
+double ShownLevel(const CVelmoraDoc& doc, double amplitudeMv);
+// "mV", "dBV" or "dBFS".
+const char* AmplitudeUnit(const CVelmoraDoc& doc);
+
+// Whether the spectrum modes' trace 0 is in dB now (the amplitude in the
+// spectrum mode, the ratio in the transfer-function mode), and the y range
+// it takes before there are levels to fit.
+bool ShownInDecibels(const CVelmoraDoc& doc);
+DecibelSpan DefaultDecibelSpan(const CVelmoraDoc& doc);
+
+// What the plot draws for an amplitude sum, or a ratio sum, over the
+// document's count: monotonic in the sum, so that the extremes of the sums
+// give the extremes of what is drawn. 0 while nothing has been summed.
+double SpectrumValue(const CVelmoraDoc& doc, double sum);
+double RatioShown(const CVelmoraDoc& doc, double sum);
 
 }  // namespace velmora

@@ -29,6 +29,13 @@ struct BinArrays {
     // ratio and phase, so that it need not be turned back from them.
     double* sumRe;
     double* sumIm;
+    // H1: the summed cross-spectrum X0 conj(X1), both auto-spectra, and the
+    // coherence.
+    double* crossRe = nullptr;
+    double* crossIm = nullptr;
+    double* autoPower0 = nullptr;
+    double* autoPower1 = nullptr;
+    double* coherence = nullptr;
 };
 
 template <typename V>
@@ -83,6 +90,38 @@ void AccumulateBins(const BinArrays& a, int k) {
     lanes::Store(a.magnitude + k, Get<V>(a.magnitude + k) + lanes::Sqrt(Power(x0)));
 }
 
+// H1: the cross-spectrum X0 conj(X1) and both auto-spectra, replaced or
+// summed; the estimate is the summed cross-spectrum over the reference's
+// (channel 1) auto-spectrum, turned by theta, and the coherence
+// |Gxy|^2 / (Gxx Gyy) says how much of the output the input explains.
+// ratio holds what the display divides by the count n: n |H1|.
+template <bool accumulate, typename V>
+void H1Bins(const BinArrays& a, int k, double count) {
+    const Complex<V> x0 = GetComplex<V>(a.X0, k), x1 = GetComplex<V>(a.X1, k);
+    Complex<V> cross = CrossProduct(x0, x1);
+    V power0 = Power(x0), power1 = Power(x1);
+    V magnitude = lanes::Sqrt(power0);
+    if constexpr (accumulate) {
+        cross = {Get<V>(a.crossRe + k) + cross.re, Get<V>(a.crossIm + k) + cross.im};
+        power0 = Get<V>(a.autoPower0 + k) + power0;
+        power1 = Get<V>(a.autoPower1 + k) + power1;
+        magnitude = Get<V>(a.magnitude + k) + magnitude;
+    }
+    lanes::Store(a.crossRe + k, cross.re);
+    lanes::Store(a.crossIm + k, cross.im);
+    lanes::Store(a.autoPower0 + k, power0);
+    lanes::Store(a.autoPower1 + k, power1);
+    lanes::Store(a.magnitude + k, magnitude);
+    const V crossPower = Power(cross);
+    lanes::Store(a.ratio + k, lanes::Constant<V>(count) * lanes::Sqrt(crossPower) / power1);
+    const Complex<V> turned = Rotated(cross, Get<V>(a.cosTheta + k), Get<V>(a.sinTheta + k));
+    lanes::Store(a.phase + k, lanes::AngleOf(turned.im, turned.re));
+    // Bins where either channel is silent are not related at all.
+    const V both = power0 * power1;
+    const V zero = lanes::Constant<V>(0.0);
+    lanes::Store(a.coherence + k, lanes::Select(both > zero, crossPower / both, zero));
+}
+
 // A bin with no imaginary part (DC, and the Nyquist bin of an even
 // window): ratio and magnitude are absolute values, the phase is 0.
 void RealBin(const BinArrays& a, int k, bool accumulate) {
@@ -118,6 +157,77 @@ double PhaseDegrees(const CVelmoraDoc& doc, int k) {
     return doc.m_pPhase[k] * kDegreesPerRadian;
 }
 
+double SpectrumValue(const CVelmoraDoc& doc, double sum) {
+    const double n = doc.m_nAverageCount;
+    if (n == 0)
+        return 0;
+    const int N = doc.m_nWindowSamples;
+    switch (doc.m_nAmplitudeScale) {
+        case AmplitudeScale::DbV:
+            return Decibels(sum / n * 2 / (kCountsPerMillivolt * doc.m_dWeight[0] * N) / 1000);
+        case AmplitudeScale::DbFullScale:
+            return Decibels(sum / n * 2 / N / kFullScaleCounts);
+        case AmplitudeScale::Millivolts:
+            break;
+    }
+    return sum / n;
+}
+
+double RatioShown(const CVelmoraDoc& doc, double sum) {
+    const double n = doc.m_nAverageCount;
+    if (n == 0)
+        return 0;
+    return doc.m_bRatioInDb ? Decibels(sum / n) : sum / n;
+}
+
+double ShownAmplitude(const CVelmoraDoc& doc, int k) {
+    return doc.m_nAmplitudeScale == AmplitudeScale::Millivolts
+               ? AmplitudeMv(doc, k)
+               : SpectrumValue(doc, doc.m_pMagnitude[k]);
+}
+
+double ShownRatio(const CVelmoraDoc& doc, int k) {
+    return doc.m_bRatioInDb ? RatioShown(doc, doc.m_pRatio[k]) : RatioValue(doc, k);
+}
+
+double ShownLevel(const CVelmoraDoc& doc, double amplitudeMv) {
+    switch (doc.m_nAmplitudeScale) {
+        case AmplitudeScale::DbV:
+            return Decibels(amplitudeMv / 1000);
+        case AmplitudeScale::DbFullScale:
+            return Decibels(amplitudeMv * kCountsPerMillivolt * doc.m_dWeight[0] /
+                            kFullScaleCounts);
+        case AmplitudeScale::Millivolts:
+            break;
+    }
+    return amplitudeMv;
+}
+
+double CoherenceValue(const CVelmoraDoc& doc, int k) {
+    return doc.m_pCoherence ? doc.m_pCoherence[k] : 0;
+}
+
+bool ShownInDecibels(const CVelmoraDoc& doc) {
+    return (doc.m_dwFlags & kFlagDual) ? doc.m_bRatioInDb
+                                       : doc.m_nAmplitudeScale != AmplitudeScale::Millivolts;
+}
+
+DecibelSpan DefaultDecibelSpan(const CVelmoraDoc& doc) {
+    return (doc.m_dwFlags & kFlagDual) ? DecibelSpan{-40, 10} : DecibelSpan{-150, 0};
+}
+
+const char* AmplitudeUnit(const CVelmoraDoc& doc) {
+    switch (doc.m_nAmplitudeScale) {
+        case AmplitudeScale::DbV:
+            return "dBV";
+        case AmplitudeScale::DbFullScale:
+            return "dBFS";
+        case AmplitudeScale::Millivolts:
+            break;
+    }
+    return "mV";
+}
+
 // cos and sin of the delay rotation theta(k) = k f, kept while N and f stay.
 void CVelmoraDoc::prepareDelayRotation(int H, double f) {
     if (rotationReady_ && rotationStep_ == f)
@@ -137,17 +247,62 @@ double CVelmoraDoc::delayPhaseStep() const {
     return (m_dwFlags & kFlagReversed) ? -f : f;
 }
 
+// The window's coefficients, made again when the window or N changed.
+void CVelmoraDoc::prepareWindow() {
+    if (windowReady_)
+        return;
+    FillWindow(m_nWindowFunction, m_nWindowSamples, window_);
+    enbw_ = EquivalentNoiseBandwidth(m_nWindowFunction, m_nWindowSamples);
+    windowReady_ = true;
+}
+
+// Both channels into their spectra; through the window when one is chosen.
+void CVelmoraDoc::transformChannels() {
+    if (m_nWindowFunction == WindowFunction::Rectangular) {
+        m_plan.execute(m_pTime[0], m_pSpectrum[0]);
+        m_plan.execute(m_pTime[1], m_pSpectrum[1]);
+        return;
+    }
+    prepareWindow();
+    for (int c = 0; c < 2; ++c) {
+        const double* samples = m_pTime[c];
+        for (int i = 0; i < m_nWindowSamples; ++i)
+            windowed_[i] = samples[i] * window_[i];
+        m_plan.execute(windowed_, m_pSpectrum[c]);
+    }
+}
+
 void CVelmoraDoc::AnalyseSpectra() {
     const int N = m_nWindowSamples;
     const int H = (N + 1) / 2;
-    m_plan.execute(m_pTime[0], m_pSpectrum[0]);
-    m_plan.execute(m_pTime[1], m_pSpectrum[1]);
+    transformChannels();
     prepareDelayRotation(H, delayPhaseStep());
+    ++analyses_;
 
     const BinArrays bins{m_pSpectrum[0], m_pSpectrum[1], rotationCos_, rotationSin_, m_pMagnitude,
-                         m_pRatio,       m_pPhase,       sumRe_,       sumIm_};
+                         m_pRatio,       m_pPhase,       sumRe_,       sumIm_,       crossRe_,
+                         crossIm_,       autoPower0_,    autoPower1_,  m_pCoherence};
     const bool accumulate = m_dwFlags & kFlagAverage;
     m_nAverageCount = accumulate ? m_nAverageCount + 1 : 1;
+    if (m_nTransferEstimate == TransferEstimate::H1) {
+        // DC and Nyquist are bins like the others here, with no imaginary
+        // part; their phase is 0 as ever.
+        const double n = m_nAverageCount;
+        const auto pass = [&]<bool sum>() {
+            const auto h1 = [&]<typename V>(int k) { H1Bins<sum, V>(bins, k, n); };
+            lanes::ForEachBin(0, H, h1);
+            if (N % 2 == 0)
+                h1.template operator()<double>(N / 2);
+        };
+        if (accumulate)
+            pass.template operator()<true>();
+        else
+            pass.template operator()<false>();
+        m_pPhase[0] = 0;
+        if (N % 2 == 0)
+            m_pPhase[N / 2] = 0;
+        return;
+    }
     RealBin(bins, 0, accumulate);
     if (accumulate)
         lanes::ForEachBin(1, H, [&]<typename V>(int k) { AccumulateBins<V>(bins, k); });

@@ -11,7 +11,9 @@
 
 #include "../capture/velmora_doc.h"
 #include "../display/clipboard_text.h"
+#include "../display/data_file.h"
 #include "../platform/portaudio_wave_output.h"
+#include "capture_options.h"
 #include "command_line.h"
 #include "program_information.h"
 
@@ -37,6 +39,15 @@ void printUsage(std::ostream& out) {
            "                       0 sine, 1 triangle, 2 square, 3 1:100 pulse, 4 white\n"
            "                       noise, 5 held noise, 6 sweep\n"
            "      --frequency F    the signal's frequency in Hz (default 440)\n"
+           "      --window NAME    weight the samples before the transform: rectangular\n"
+           "                       (default), hann, flat-top or blackman-harris\n"
+           "      --db             the spectrum in dBV, the transfer function's ratio in dB\n"
+           "      --h1             the H1 transfer function, with the coherence in a fourth\n"
+           "                       column\n"
+           "      --thd            print the strongest tone's frequency and level, its THD and\n"
+           "                       THD+N, instead of the table\n"
+           "      --record FILE    record the captures into a WAV file that VELMORA_INPUT\n"
+           "                       reads back\n"
            "      --help           show this help and exit\n"
            "      --version        show the version and exit\n"
            "\n"
@@ -56,56 +67,22 @@ public:
     bool failed = false;
 };
 
-bool readCount(const char* text, long low, long high, long& value) {
-    char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return end != text && *end == '\0' && value >= low && value <= high;
-}
-
-bool readFrequency(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && value > 0.05 && value <= 48000;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (const auto answered = suite::AnswerHelpOrVersion(argc, argv, "velmora-capture", printUsage))
         return *answered;
-    std::string words;
-    long captures = 1, mode = -1, waveform = -1;
-    double frequency = 440.0;
-    bool average = false, reverse = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h") {
-            printUsage(std::cout);
-            return 0;
-        } else if (arg == "--captures" && i + 1 < argc &&
-                   readCount(argv[i + 1], 1, 1'000'000, captures)) {
-            ++i;
-        } else if (arg == "--mode" && i + 1 < argc && readCount(argv[i + 1], 0, 3, mode)) {
-            ++i;
-        } else if (arg == "--generate" && i + 1 < argc && readCount(argv[i + 1], 0, 6, waveform)) {
-            ++i;
-        } else if (arg == "--frequency" && i + 1 < argc && readFrequency(argv[i + 1], frequency)) {
-            ++i;
-        } else if (arg == "--average") {
-            average = true;
-        } else if (arg == "--reverse") {
-            reverse = true;
-        } else if (arg.starts_with("--")) {
-            std::cerr << "velmora-capture: bad option " << arg << '\n';
-            printUsage(std::cerr);
-            return kExitUsage;
-        } else {
-            if (!words.empty())
-                words += ' ';
-            words += arg;
-        }
+    const auto options = ParseCaptureOptions(argc, argv, std::cerr);
+    if (!options) {
+        printUsage(std::cerr);
+        return kExitUsage;
     }
-    const auto params = SplitCommandLine(words);
+    if (options->usage) {
+        printUsage(std::cout);
+        return 0;
+    }
+    const CaptureOptions& o = *options;
+    const auto params = SplitCommandLine(o.words);
     if (!params) {
         std::cerr << "velmora-capture: at most eight parameters of at most 80 characters\n";
         return kExitUsage;
@@ -116,16 +93,25 @@ int main(int argc, char** argv) {
         const auto input = MakeDefaultWaveInput();
         PortAudioWaveOutput output;
         CVelmoraDoc doc(*params, *input, console, &output);
-        if (mode >= 0)
-            doc.m_dwFlags = StartingModeFlags(static_cast<int>(mode));
-        if (average)
+        if (o.mode >= 0)
+            doc.m_dwFlags = StartingModeFlags(static_cast<int>(o.mode));
+        if (o.average)
             doc.m_dwFlags |= kFlagAverage;
-        if (reverse)
+        if (o.reverse)
             doc.m_dwFlags |= kFlagReversed;
+        doc.SetWindowFunction(o.window);
+        if (o.h1)
+            doc.SetTransferEstimate(TransferEstimate::H1);
+        if (o.decibels) {
+            doc.SetAmplitudeScale(AmplitudeScale::DbV);
+            doc.SetRatioInDb(true);
+        }
+        if (console.failed)
+            return kExitFailed;
 
-        if (waveform >= 0) {
-            doc.m_dOutputFrequency = frequency;
-            doc.SelectWaveform(static_cast<int>(waveform));
+        if (o.waveform >= 0) {
+            doc.m_dOutputFrequency = o.frequency;
+            doc.SelectWaveform(static_cast<int>(o.waveform));
             // A signal refused (a pulse too fast for the rate) plays
             // nothing: no measurement of a stimulus that is not there.
             if (console.failed || doc.m_nWaveform == kWaveformSilent)
@@ -133,6 +119,9 @@ int main(int argc, char** argv) {
             // Let the signal reach the circuit and come back to the input.
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
         }
+
+        if (!o.record.empty() && !doc.StartRecording(o.record))
+            return kExitFailed;
 
         // Frames the input dropped are said, capture by capture; the
         // measurement goes on.
@@ -143,18 +132,34 @@ int main(int argc, char** argv) {
         };
         doc.ToggleAcquisition();  // the first capture
         reportOverflows(1);
-        for (long n = 2; n <= captures && !console.failed; ++n) {
+        for (long n = 2; n <= o.captures && !console.failed; ++n) {
             doc.CaptureOnce();
             reportOverflows(n);
         }
         doc.StopAcquisition();
-        if (console.failed)
+        // A measurement that failed leaves no recording behind.
+        if (console.failed) {
+            doc.CancelRecording();
+            return kExitFailed;
+        }
+        if (doc.recording() && !doc.StopRecording())
             return kExitFailed;
 
         if (const std::string note = DelayNote(doc); !note.empty())
             std::cerr << note << '\n';
+        std::string text;
+        if (o.thd) {
+            text = ThdReport(doc);
+            if (text.empty()) {
+                std::cerr << "velmora-capture: no tone stands out of the spectrum to measure "
+                             "its distortion\n";
+                return kExitFailed;
+            }
+        } else {
+            text = ClipboardText(doc, FullRangeStart(doc), FullRangeEnd(doc));
+        }
         errno = 0;
-        if (!(std::cout << ClipboardText(doc, 0, FullRangeEnd(doc)) << std::flush)) {
+        if (!(std::cout << text << std::flush)) {
             std::cerr << "velmora-capture: cannot write the measurement: "
                       << (errno != 0 ? std::strerror(errno) : "the output refused it") << '\n';
             return kExitFailed;

@@ -8,7 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../analysis/analysis.h"
+#include "../analysis/units.h"
 #include "../platform/format_text.h"
+#include "../platform/wav_recorder.h"
 #include "command_ids.h"
 #include "frame_count.h"
 
@@ -20,8 +23,25 @@ constexpr const char* kOnText = "Velmora ON; hit any key to stop.";
 constexpr const char* kOffText = "Velmora OFF; hit 'RETURN' to start.";
 constexpr const char* kNoDataText =
     "The sound input delivered no data: the acquisition has been stopped.";
+constexpr const char* kNoOptionMemoryText =
+    "unable to allocate heap memory for the window function or the H1 estimate: the plain "
+    "analysis goes on";
 constexpr double kDefaultTimeWindow = 0.1;
 constexpr double kDefaultWeight = 1.4;
+
+// A count of doubles rounded up to whole 64-byte lines.
+std::size_t aligned(std::size_t count) {
+    return (count + 7) / 8 * 8;
+}
+
+// A block of doubles on a 64-byte line, zero-filled; null when it cannot be
+// had.
+double* zeroedBlock(std::size_t doubles) {
+    auto* block = static_cast<double*>(std::aligned_alloc(64, doubles * sizeof(double)));
+    if (block)
+        std::memset(block, 0, doubles * sizeof(double));
+    return block;
+}
 
 locale_t cLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t{});
@@ -79,6 +99,9 @@ CVelmoraDoc::~CVelmoraDoc() {
     if (running())
         closeCapture();
     input_.release();
+    // A recording still going is saved as it stands when the program ends.
+    if (recording())
+        StopRecording();
     releaseBuffers();
 }
 
@@ -91,6 +114,7 @@ void CVelmoraDoc::releaseBuffers() {
     m_pMagnitude = m_pRatio = m_pPhase = nullptr;
     rotationCos_ = rotationSin_ = sumRe_ = sumIm_ = nullptr;
     rotationReady_ = false;
+    releaseOptionArrays();
     std::free(m_pCaptureBuffer);
     m_pCaptureBuffer = nullptr;
 }
@@ -115,16 +139,13 @@ void CVelmoraDoc::AllocateBuffers() {
         fatal("sound driver buffer array cannot be assigned");
 
     // Each array starts on a 64-byte boundary, so that one transform plan
-    // serves both channels' arrays.
-    const auto aligned = [](std::size_t count) { return (count + 7) / 8 * 8; };
+    // serves both channels' arrays (and the windowed samples).
     const std::size_t N = aligned(m_nWindowSamples);
     const std::size_t half = aligned((m_nWindowSamples + 1) / 2 + 1);
     const std::size_t spectrum = aligned(2 * (static_cast<std::size_t>(m_nWindowSamples) / 2 + 1));
-    const std::size_t bytes = (2 * N + 2 * spectrum + 7 * half) * sizeof(double);
-    analysisBlock_ = static_cast<double*>(std::aligned_alloc(64, bytes));
+    analysisBlock_ = zeroedBlock(2 * N + 2 * spectrum + 7 * half);
     if (!analysisBlock_)
         fatal("unable to allocate heap memory. quit other applications and try again");
-    std::memset(analysisBlock_, 0, bytes);
     m_pTime[0] = analysisBlock_;
     m_pTime[1] = m_pTime[0] + N;
     m_pSpectrum[0] = m_pTime[1] + N;
@@ -151,6 +172,48 @@ void CVelmoraDoc::AllocateBuffers() {
     m_dwFlags |= kFlagPlanMade;
     captureDone_.reset();
     m_nAverageCount = 1;
+    fitPending_ = true;
+    // A window or H1 chosen keeps its arrays at the new size, or gives way
+    // to the plain analysis with a message: the program goes on.
+    if (needsOptionArrays() && !allocateOptionArrays()) {
+        m_nWindowFunction = WindowFunction::Rectangular;
+        m_nTransferEstimate = TransferEstimate::RatioAverage;
+        m_szMessage = kNoOptionMemoryText;
+        interaction_.MessageBox(m_szMessage);
+    }
+}
+
+bool CVelmoraDoc::needsOptionArrays() const {
+    return m_nWindowFunction != WindowFunction::Rectangular ||
+           m_nTransferEstimate == TransferEstimate::H1;
+}
+
+// The arrays of a window function and of H1, zero-filled, at the size of the
+// window; false when they cannot be had.
+bool CVelmoraDoc::allocateOptionArrays() {
+    releaseOptionArrays();
+    const std::size_t N = aligned(m_nWindowSamples);
+    const std::size_t half = aligned((m_nWindowSamples + 1) / 2 + 1);
+    optionBlock_ = zeroedBlock(2 * N + 5 * half);
+    if (!optionBlock_)
+        return false;
+    window_ = optionBlock_;
+    windowed_ = window_ + N;
+    m_pCoherence = windowed_ + N;
+    crossRe_ = m_pCoherence + half;
+    crossIm_ = crossRe_ + half;
+    autoPower0_ = crossIm_ + half;
+    autoPower1_ = autoPower0_ + half;
+    windowReady_ = false;
+    return true;
+}
+
+void CVelmoraDoc::releaseOptionArrays() {
+    std::free(optionBlock_);
+    optionBlock_ = nullptr;
+    window_ = windowed_ = m_pCoherence = nullptr;
+    crossRe_ = crossIm_ = autoPower0_ = autoPower1_ = nullptr;
+    windowReady_ = false;
 }
 
 void CVelmoraDoc::setDefaultRanges() {
@@ -162,6 +225,11 @@ void CVelmoraDoc::setDefaultRanges() {
     m_dSpecYMin[1] = -180.0;
     m_dSpecYMax[0] = (m_dwFlags & kFlagDual) ? 1000.0 : 32767.0 * m_nWindowSamples * 0.5;
     m_dSpecYMax[1] = 180.0;
+    if (ShownInDecibels(*this)) {
+        const DecibelSpan span = DefaultDecibelSpan(*this);
+        m_dSpecYMin[0] = span.bottom;
+        m_dSpecYMax[0] = span.top;
+    }
 }
 
 void CVelmoraDoc::ResetViewRanges() {
@@ -186,6 +254,21 @@ void CVelmoraDoc::ResetViewRanges() {
             m_nScopeYMax[c] = max;
             m_nScopeYMin[c] = min;
         }
+    } else if (m_pTime[0] && ShownInDecibels(*this)) {
+        // The levels shown, over the bins a reset view shows.
+        const bool dual = m_dwFlags & kFlagDual;
+        double least = kDecibelCeiling, most = kDecibelFloor;
+        for (int k = m_bLogFrequency ? 1 : 0; k <= (N + 1) / 2; ++k) {
+            const double v =
+                dual ? RatioShown(*this, m_pRatio[k]) : SpectrumValue(*this, m_pMagnitude[k]);
+            least = std::min(least, v);
+            most = std::max(most, v);
+        }
+        const DecibelSpan span = DecibelRange(least, most, DefaultDecibelSpan(*this));
+        m_dSpecYMin[0] = span.bottom;
+        m_dSpecYMax[0] = span.top;
+        m_dSpecYMin[1] = -180.0;
+        m_dSpecYMax[1] = 180.0;
     } else if (m_pTime[0]) {
         const double* trace = (m_dwFlags & kFlagDual) ? m_pRatio : m_pMagnitude;
         const double n = m_nAverageCount;
@@ -236,6 +319,9 @@ void CVelmoraDoc::ToggleAcquisition() {
         std::fill_n(m_pPhase, last + 1, 0.0);
         std::fill_n(sumRe_, last + 1, 0.0);
         std::fill_n(sumIm_, last + 1, 0.0);
+        for (double* sums : {crossRe_, crossIm_, autoPower0_, autoPower1_, m_pCoherence})
+            if (sums)
+                std::fill_n(sums, last + 1, 0.0);
         CaptureOnce();
     } else {
         if (host_)
@@ -293,17 +379,65 @@ void CVelmoraDoc::CaptureOnce() {
         m_pTime[reversed][i] = frame[0];
         m_pTime[1 - reversed][i] = frame[1];
     }
+    recordCapture();
     AnalyseSpectra();
     m_nOverflows = input_.overflows();
     m_nOverflowTotal += m_nOverflows;
+    measureLevels();
+    fitTransferFunction();
 
     closeCapture();
     if (host_) {
-        if (m_nOverflows > 0)
-            host_->SetStatusText(std::string(kOnText) + " " + OverflowText(m_nOverflows));
+        if (const std::string status = statusAfterCapture(); status != kOnText)
+            host_->SetStatusText(status);
+        host_->ShowLevels(m_levels);
         host_->InvalidateView(false);
         host_->SetCaptureTimer();
     }
+}
+
+// The status line after a capture: on, and what the capture calls for.
+std::string CVelmoraDoc::statusAfterCapture() const {
+    std::string status = kOnText;
+    if (m_nOverflows > 0)
+        status.append(" ").append(OverflowText(m_nOverflows));
+    const bool transferFunction = (m_dwFlags & kFlagDual) && !(m_dwFlags & kFlagScope);
+    if (transferFunction && m_nTransferEstimate == TransferEstimate::H1 && m_nAverageCount < 2)
+        status +=
+            (m_dwFlags & kFlagAverage)
+                ? FormatText(" The coherence needs at least two averages (n=%d).", m_nAverageCount)
+                : std::string(
+                      " The coherence needs at least two averages: turn FFT "
+                      "averaging on.");
+    return status;
+}
+
+// Each input's largest magnitude over the analysed frames, and whether a
+// sample sat at either end of the scale.
+void CVelmoraDoc::measureLevels() {
+    const std::int16_t* frame = m_pCaptureBuffer + 2 * m_nDelaySkip;
+    int peak[2] = {0, 0};
+    bool clipped[2] = {false, false};
+    for (int i = 0; i < m_nWindowSamples; ++i, frame += 2)
+        for (int c = 0; c < 2; ++c) {
+            const int v = frame[c];
+            peak[c] = std::max(peak[c], v < 0 ? -v : v);
+            clipped[c] = clipped[c] || v == INT16_MAX || v == INT16_MIN;
+        }
+    for (int c = 0; c < 2; ++c) {
+        m_levels.peak[c] = peak[c];
+        m_levels.clipped[c] = clipped[c];
+    }
+    m_levels.overflowTotal = m_nOverflowTotal;
+}
+
+// The transfer function's default range is no fit for a ratio: the first
+// capture after sizing sets it from the data, as Reset does.
+void CVelmoraDoc::fitTransferFunction() {
+    const bool transferFunction = (m_dwFlags & kFlagDual) && !(m_dwFlags & kFlagScope);
+    if (fitPending_ && transferFunction)
+        ResetViewRanges();
+    fitPending_ = false;
 }
 
 std::chrono::milliseconds CVelmoraDoc::CaptureTimeout() const {
@@ -347,6 +481,15 @@ void CVelmoraDoc::OnSamplingRate() {
     const double truncated = std::trunc(rate);
     m_nSamplingRate =
         truncated >= 4000 && truncated <= 48000 ? static_cast<int>(truncated) : previous;
+    // A WAV file holds one rate: a recording ends with the old one.
+    if (m_nSamplingRate != previous && recording()) {
+        const std::string path = RecordingPath();
+        if (StopRecording()) {
+            m_szMessage = "The recording " + path +
+                          " has been saved and stopped: a WAV file holds one sampling rate.";
+            interaction_.Notice(m_szMessage);
+        }
+    }
     // The same window at another rate must still give a usable capture.
     if (CaptureFramesFor(m_nSamplingRate, m_dTimeWindow, m_dRDelay != 0 ? 30 : 0) == 0)
         m_nSamplingRate = previous;
@@ -412,6 +555,8 @@ bool CVelmoraDoc::OnCommand(int id) {
             OnFrequency();
             return true;
         default:
+            if (id >= ID_MEASUREMENT_FIRST && id <= ID_MEASUREMENT_LAST)
+                return onMeasurementCommand(id);
             if (id >= ID_WAVEFORM_FIRST && id <= ID_WAVEFORM_LAST) {
                 SelectWaveform(id == ID_WAVEFORM_FIRST ? kWaveformSilent
                                                        : id - ID_WAVEFORM_FIRST - 1);

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "../analysis/fft_plan.h"
+#include "../analysis/measurement_options.h"
+#include "../analysis/thd.h"
+#include "../analysis/window_function.h"
 #include "../app/command_line.h"
 #include "../generator/synthesis.h"
 #include "../platform/auto_reset_event.h"
@@ -17,6 +20,8 @@
 #include "flags.h"
 
 namespace velmora {
+
+class WavRecorder;
 
 // The one document: all instrument state, and the acquisition cycle that
 // records one block of 16-bit stereo frames after another.
@@ -32,8 +37,11 @@ public:
 
     void SetHost(DocumentHost* host) { host_ = host; }
 
-    // Carries out a document command (32771..32795); false for another id.
+    // Carries out a document command (32771..32795, and the measurement and
+    // data commands); false for another id.
     bool OnCommand(int id);
+    // Whether a checkable command's item is checked now.
+    bool IsChecked(int id) const;
 
     void AllocateBuffers();
     void ToggleAcquisition();
@@ -46,6 +54,28 @@ public:
     void OnTimeWindow();
     void OnSamplingRate();
     void OnReverseInputs();
+
+    // The measurement's choices. A window or an estimate that cannot get
+    // its arrays says so and stays as it was; a change while running starts
+    // the averages again.
+    void SetWindowFunction(WindowFunction window);
+    void SetTransferEstimate(TransferEstimate estimate);
+    void SetAmplitudeScale(AmplitudeScale scale);
+    void SetRatioInDb(bool on);
+    void SetLogFrequency(bool on);
+    // The equivalent noise bandwidth of the window in use, in bins.
+    double EquivalentNoiseBandwidthBins() const { return enbw_; }
+    // THD and THD+N of the strongest tone of the last spectrum.
+    const ThdResult& Thd();
+
+    // File > Record WAV: the captures from now on into a WAV file, saved
+    // whole when the recording stops.
+    bool StartRecording(const std::string& path);
+    bool StopRecording();
+    // Gives the recording up: nothing is saved.
+    void CancelRecording();
+    bool recording() const;
+    std::string RecordingPath() const;
 
     // The generator.
     void StopOutput();
@@ -78,6 +108,19 @@ public:
     double* m_pPhase = nullptr;
     int m_nAverageCount = 1;
     SpectrumPlan m_plan;  // the forward transform of N samples
+    // With the H1 estimate: the coherence of bins 0..H; null otherwise.
+    double* m_pCoherence = nullptr;
+
+    // Measurement choices; the defaults are the instrument's own.
+    WindowFunction m_nWindowFunction = WindowFunction::Rectangular;
+    TransferEstimate m_nTransferEstimate = TransferEstimate::RatioAverage;
+    AmplitudeScale m_nAmplitudeScale = AmplitudeScale::Millivolts;
+    bool m_bRatioInDb = false;
+    bool m_bLogFrequency = false;
+    bool m_bShowThd = false;
+
+    // The last capture's peak levels and the frames dropped since Start.
+    CaptureLevels m_levels;
 
     // Default display ranges.
     int m_nScopeYMax[2] = {};
@@ -110,6 +153,18 @@ public:
 
 private:
     void releaseBuffers();
+    bool onMeasurementCommand(int id);
+    bool allocateOptionArrays();
+    bool fitOptionArrays();
+    void releaseOptionArrays();
+    bool needsOptionArrays() const;
+    void transformChannels();
+    void prepareWindow();
+    void restartAverages();
+    void fitTransferFunction();
+    void measureLevels();
+    void recordCapture();
+    std::string statusAfterCapture() const;
     void prepareDelayRotation(int H, double f);
     double delayPhaseStep() const;
     void setDefaultRanges();
@@ -135,6 +190,26 @@ private:
     bool rotationReady_ = false;
     double rotationStep_ = 0;
     std::chrono::milliseconds captureMargin_{2000};
+    // A window's coefficients and the windowed samples (N each), the H1
+    // sums (cross-spectrum and both auto-spectra) and the coherence: made
+    // only when a window or H1 is chosen.
+    double* optionBlock_ = nullptr;
+    double* window_ = nullptr;
+    double* windowed_ = nullptr;
+    double* crossRe_ = nullptr;
+    double* crossIm_ = nullptr;
+    double* autoPower0_ = nullptr;
+    double* autoPower1_ = nullptr;
+    bool windowReady_ = false;
+    double enbw_ = 1;
+    // The transfer function's y range is fitted on the first capture after
+    // sizing, rather than left at its default.
+    bool fitPending_ = true;
+    // Which analysis the THD was measured on.
+    long long analyses_ = 0;
+    long long thdOf_ = -1;
+    ThdResult thd_;
+    std::unique_ptr<WavRecorder> recorder_;
 };
 
 // What the status line adds after a capture in which the input dropped

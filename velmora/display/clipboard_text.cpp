@@ -8,21 +8,13 @@
 
 namespace velmora {
 
-namespace {
-
-// A row is whole whatever its numbers: a value of 300 digits keeps its line
-// end.
-void appendRow(std::string& text, int columns, double a, double b, double c = 0) {
-    if (columns == 2)
-        text += FormatText("%10.4f\t%10.4f\n", a, b);
-    else
-        text += FormatText("%10.4f\t%10.4f\t%10.4f\n", a, b, c);
-}
-
-}  // namespace
-
 int FullRangeEnd(const CVelmoraDoc& doc) {
     return (doc.m_dwFlags & kFlagScope) ? doc.m_nWindowSamples : (doc.m_nWindowSamples + 1) / 2 + 1;
+}
+
+int FullRangeStart(const CVelmoraDoc& doc) {
+    // A logarithmic frequency axis has no place for DC.
+    return !(doc.m_dwFlags & kFlagScope) && doc.m_bLogFrequency ? 1 : 0;
 }
 
 std::string DelayNote(const CVelmoraDoc& doc) {
@@ -35,35 +27,60 @@ std::string DelayNote(const CVelmoraDoc& doc) {
         doc.m_dRDelay);
 }
 
-std::string ClipboardText(const CVelmoraDoc& doc, int first, int last) {
-    CNumbers c;
+DataColumns ShownColumns(const CVelmoraDoc& doc) {
     const bool scope = doc.m_dwFlags & kFlagScope;
     const bool dual = doc.m_dwFlags & kFlagDual;
     const bool reversed = doc.m_dwFlags & kFlagReversed;
     const double rate = doc.m_nSamplingRate;
     const int N = doc.m_nWindowSamples;
-    auto mv = [&](int channel, int i) { return SampleMv(doc, channel, i); };
+    const std::string near = reversed ? "R" : "L", far = reversed ? "L" : "R";
+    const CVelmoraDoc* d = &doc;
 
-    std::string text;
-    text.reserve(64 + 34 * static_cast<std::size_t>(last > first ? last - first : 0));
-    if (scope && !dual) {
-        text = "Time(msec)\tCh 0:mV\n";
-        for (int i = first; i < last; ++i)
-            appendRow(text, 2, i * 1000.0 / rate, mv(0, i));
-    } else if (scope) {
-        text = std::string("Time(msec)\t") + (reversed ? "R:mV\tL:mV\n" : "L:mV\tR:mV\n");
-        for (int i = first; i < last; ++i)
-            appendRow(text, 3, i * 1000.0 / rate, mv(0, i), mv(1, i));
-    } else if (!dual) {
-        text = std::string("Frequency(Hz))\t") + (reversed ? "R  :mV\n" : "L  :mV\n");
-        for (int i = first; i < last; ++i)
-            appendRow(text, 2, rate * i / N, AmplitudeMv(doc, i));
-    } else {
-        text = std::string("Frequency(Hz)\t") + (reversed
-                                                     ? "R  :L   ratio\tR  :L   phase difference\n"
-                                                     : "L  :R   ratio\tL  :R   phase difference\n");
-        for (int i = first; i < last; ++i)
-            appendRow(text, 3, rate * i / N, RatioValue(doc, i), PhaseDegrees(doc, i));
+    if (scope && !dual)
+        return {"Time(msec)\tCh 0:mV\n", 2, [=](int i, double* row) {
+                    row[0] = i * 1000.0 / rate;
+                    row[1] = SampleMv(*d, 0, i);
+                }};
+    if (scope)
+        return {"Time(msec)\t" + near + ":mV\t" + far + ":mV\n", 3, [=](int i, double* row) {
+                    row[0] = i * 1000.0 / rate;
+                    row[1] = SampleMv(*d, 0, i);
+                    row[2] = SampleMv(*d, 1, i);
+                }};
+    if (!dual)
+        return {"Frequency(Hz))\t" + near + "  :" + AmplitudeUnit(doc) + "\n", 2,
+                [=](int i, double* row) {
+                    row[0] = rate * i / N;
+                    row[1] = ShownAmplitude(*d, i);
+                }};
+    const bool h1 = doc.m_nTransferEstimate == TransferEstimate::H1;
+    const std::string pair = near + "  :" + far + "   ";
+    return {"Frequency(Hz)\t" + pair + (doc.m_bRatioInDb ? "ratio dB\t" : "ratio\t") + pair +
+                "phase difference" + (h1 ? "\tcoherence\n" : "\n"),
+            h1 ? 4 : 3, [=](int i, double* row) {
+                row[0] = rate * i / N;
+                row[1] = ShownRatio(*d, i);
+                row[2] = PhaseDegrees(*d, i);
+                if (h1)
+                    row[3] = CoherenceValue(*d, i);
+            }};
+}
+
+std::string ClipboardText(const CVelmoraDoc& doc, int first, int last) {
+    CNumbers c;
+    const DataColumns columns = ShownColumns(doc);
+    std::string text = columns.header;
+    text.reserve(text.size() +
+                 11 * columns.count * static_cast<std::size_t>(std::max(last - first, 0)));
+    double row[DataColumns::kMost];
+    for (int i = first; i < last; ++i) {
+        columns.row(i, row);
+        // A row is whole whatever its numbers: a value of 300 digits keeps
+        // its line end.
+        for (int k = 0; k < columns.count; ++k) {
+            text += FormatText("%10.4f", row[k]);
+            text += k + 1 < columns.count ? '\t' : '\n';
+        }
     }
     return text;
 }

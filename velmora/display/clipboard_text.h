@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace velmora {
@@ -17,7 +18,20 @@ std::string ClipboardText(const CVelmoraDoc& doc, int first, int last);
 std::string DelayNote(const CVelmoraDoc& doc);
 
 // The full range a reset view shows: every sample in the scope modes, bins
-// 0..(N + 1) / 2 in the spectrum modes (one past the last).
+// 0..(N + 1) / 2 in the spectrum modes (one past the last), from bin 1 on
+// a logarithmic frequency axis.
 int FullRangeEnd(const CVelmoraDoc& doc);
+int FullRangeStart(const CVelmoraDoc& doc);
+
+// The columns behind the plot: the header line as Copy writes it (ended by
+// a line feed, columns separated by tabs), and the numbers of row i, in the
+// units and scales shown.
+struct DataColumns {
+    static constexpr int kMost = 4;
+    std::string header;
+    int count;
+    std::function<void(int i, double* row)> row;
+};
+DataColumns ShownColumns(const CVelmoraDoc& doc);
 
 }  // namespace velmora

@@ -29,6 +29,15 @@ struct DeviceCaps {
 // Where a text's x stands, the text's top being at its y.
 enum class TextAlign { Centre, Left };
 
+// The rectangle a text covered, in logical units: left to right, and from
+// top down to bottom (bottom < top, y growing upward).
+struct TextBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool intersects(const TextBox& o) const {
+        return left <= o.right && o.left <= right && bottom <= o.top && o.bottom <= top;
+    }
+};
+
 // The drawing layer the plot paints through. Coordinates are logical units
 // of 0.01 inch with y growing upward: the device's top-left corner is
 // (0, 0) and everything below it has a negative y. Lines are one device
@@ -52,9 +61,11 @@ public:
             SetPixel(x, ys[k], colour);
     }
     // Text in the plot's font (Arial, 16 units high, 9 wide) on an opaque
-    // background of the window colour.
+    // background of the window colour; the box it covered.
     virtual void SetTextColour(Rgb colour) = 0;
-    virtual void TextOut(int x, int y, const std::string& text, TextAlign align) = 0;
+    virtual TextBox TextOut(int x, int y, const std::string& text, TextAlign align) = 0;
+    // The height of a line of text, in logical units.
+    virtual int TextHeight() const = 0;
 
     // In device pixels, for the drag outline: inverts the four one-pixel
     // strips along the edges of the rectangle between two corners, so that

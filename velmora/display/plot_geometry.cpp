@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "../analysis/analysis.h"
 #include "../analysis/units.h"
 #include "../capture/velmora_doc.h"
 #include "plot_view.h"
@@ -21,7 +22,11 @@ bool PlotView::scope() const {
 }
 
 int PlotView::shownTraces() const {
-    return (document_.m_dwFlags & kFlagDual) ? 2 : 1;
+    const CVelmoraDoc& d = document_;
+    if (!(d.m_dwFlags & kFlagDual))
+        return 1;
+    // The transfer function's H1 estimate brings its coherence.
+    return !scope() && d.m_nTransferEstimate == TransferEstimate::H1 && d.m_pCoherence ? 3 : 2;
 }
 
 const double* PlotView::traceSamples(int trace) const {
@@ -30,12 +35,14 @@ const double* PlotView::traceSamples(int trace) const {
         return d.m_pTime[trace];
     if (trace == 1)
         return d.m_pPhase;
+    if (trace == 2)
+        return d.m_pCoherence;
     return (d.m_dwFlags & kFlagDual) ? d.m_pRatio : d.m_pMagnitude;
 }
 
 double PlotView::traceValue(int trace, double sample) const {
     const CVelmoraDoc& d = document_;
-    if (scope())
+    if (scope() || trace == 2)
         return sample;
     if (trace == 1)
         return sample * kDegreesPerRadian;
@@ -43,6 +50,8 @@ double PlotView::traceValue(int trace, double sample) const {
     // nothing to show rather than a division by zero.
     if (d.m_nAverageCount == 0)
         return 0;
+    if (ShownInDecibels(d))
+        return (d.m_dwFlags & kFlagDual) ? RatioShown(d, sample) : SpectrumValue(d, sample);
     return sample / d.m_nAverageCount;
 }
 
@@ -50,16 +59,42 @@ double PlotView::labelScale(int trace) const {
     const CVelmoraDoc& d = document_;
     if (scope())
         return 1 / (kCountsPerMillivolt * d.m_dWeight[trace]);
-    if (d.m_dwFlags & kFlagDual)
+    if ((d.m_dwFlags & kFlagDual) || ShownInDecibels(d))
         return 1;
     return 2 / (kCountsPerMillivolt * d.m_dWeight[0] * d.m_nWindowSamples);
 }
 
+bool PlotView::LogAxis() const {
+    return !scope() && document_.m_bLogFrequency;
+}
+
+int PlotView::FirstShown() const {
+    return LogAxis() ? std::max(m_nFirst, 1) : m_nFirst;
+}
+
 int PlotView::IndexToX(double i) const {
+    if (LogAxis()) {
+        const int low = FirstShown();
+        if (m_nLast <= low)
+            return m_nMargin;
+        // Bins at equal ratios of frequency lie at equal distances.
+        const double fraction =
+            i > 0 ? std::log(i / low) / std::log(static_cast<double>(m_nLast) / low) : -1e9;
+        return Truncated(std::clamp(m_nMargin + fraction * (m_nWidth - 2 * m_nMargin), -1e9, 1e9));
+    }
     if (m_nLast == m_nFirst)
         return m_nMargin;
     const double x = m_nMargin + (i - m_nFirst) * (m_nWidth - 2 * m_nMargin) / (m_nLast - m_nFirst);
     return Truncated(std::clamp(x, -1e9, 1e9));
+}
+
+double PlotView::IndexAt(double x) const {
+    const double fraction = (x - m_nMargin) / (m_nWidth - 2 * m_nMargin);
+    if (LogAxis()) {
+        const int low = FirstShown();
+        return low * std::pow(static_cast<double>(m_nLast) / low, fraction);
+    }
+    return m_nFirst + fraction * (m_nLast - m_nFirst);
 }
 
 int PlotView::ValueToY(double v, int trace) const {

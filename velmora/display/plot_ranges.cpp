@@ -1,8 +1,10 @@
 // The shown ranges: the requests a paint carries out (zoom out, reset,
 // autorange) and the drag zoom.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
+#include "../analysis/analysis.h"
 #include "../capture/velmora_doc.h"
 #include "clipboard_text.h"
 #include "plot_view.h"
@@ -17,6 +19,11 @@ constexpr int kDragThreshold = 7;  // pixels; a smaller rectangle is a click
 }  // namespace
 
 void PlotView::applyZoomOut() {
+    if (!scope() && ShownInDecibels(document_)) {
+        // In dB, three times the span below the same top.
+        m_dYMin[0] = m_dYMax[0] - 3 * (m_dYMax[0] - m_dYMin[0]);
+        return;
+    }
     if (!scope()) {
         m_dYMax[0] *= 3.0;
         return;
@@ -32,17 +39,19 @@ void PlotView::applyReset() {
     const CVelmoraDoc& d = document_;
     m_nFirst = 0;
     m_nLast = FullRangeEnd(document_);
-    for (int t = 0; t < shownTraces(); ++t) {
+    for (int t = 0; t < std::min(shownTraces(), 2); ++t) {
         m_dYMin[t] = scope() ? d.m_nScopeYMin[t] : d.m_dSpecYMin[t];
         m_dYMax[t] = scope() ? d.m_nScopeYMax[t] : d.m_dSpecYMax[t];
     }
+    m_dYMin[2] = 0;  // the coherence
+    m_dYMax[2] = 1;
 }
 
 void PlotView::applyAutoRange() {
     const int traces = scope() ? shownTraces() : 1;
     for (int t = 0; t < traces; ++t) {
         double max = -kUnset, min = kUnset;
-        for (int i = m_nFirst; i < m_nLast; ++i) {
+        for (int i = FirstShown(); i < m_nLast; ++i) {
             const double v = traceValue(t, traceSamples(t)[i]);
             if (v > max)
                 max = v;
@@ -63,6 +72,19 @@ void PlotView::applyAutoRange() {
         m_dYMin[0] = 0.0;
         m_dYMin[1] = -180.0;
         m_dYMax[1] = 180.0;
+    }
+    if (!scope() && ShownInDecibels(document_)) {
+        // Levels in dB have no natural zero: the top and the depth shown
+        // follow the levels.
+        double least = kDecibelCeiling, most = kDecibelFloor;
+        for (int i = FirstShown(); i < m_nLast; ++i) {
+            const double v = traceValue(0, traceSamples(0)[i]);
+            least = std::min(least, v);
+            most = std::max(most, v);
+        }
+        const DecibelSpan span = DecibelRange(least, most, DefaultDecibelSpan(document_));
+        m_dYMin[0] = span.bottom;
+        m_dYMax[0] = span.top;
     }
 }
 
@@ -91,14 +113,24 @@ bool PlotView::OnLButtonUp(PixelPoint point) {
     if (PW <= 0 || PH <= 0)
         return false;
     const int oldFirst = m_nFirst, oldLast = m_nLast;
-    auto indexAt = [&](int px) {
-        return (Truncated(px * m_dUnitsPerPixelX) - M) * span / PW + oldFirst;
-    };
-    m_nFirst = static_cast<int>(std::max<std::int64_t>(indexAt(x0), 0));
-    m_nLast = static_cast<int>(std::min<std::int64_t>(indexAt(x1), FullRangeEnd(document_)));
+    if (LogAxis()) {
+        // The bins under the drag's edges, on the logarithmic axis.
+        const double first = IndexAt(Truncated(x0 * m_dUnitsPerPixelX));
+        const double last = IndexAt(Truncated(x1 * m_dUnitsPerPixelX));
+        m_nFirst = static_cast<int>(std::clamp(std::floor(first), 0.0, 1e9));
+        m_nLast = static_cast<int>(
+            std::clamp(std::ceil(last), 0.0, static_cast<double>(FullRangeEnd(document_))));
+    } else {
+        auto indexAt = [&](int px) {
+            return (Truncated(px * m_dUnitsPerPixelX) - M) * span / PW + oldFirst;
+        };
+        m_nFirst = static_cast<int>(std::max<std::int64_t>(indexAt(x0), 0));
+        m_nLast = static_cast<int>(std::min<std::int64_t>(indexAt(x1), FullRangeEnd(document_)));
+    }
     // One index may not span a grid division, nor the range be empty: the
     // x range stays.
-    if (m_nLast <= m_nFirst || IndexToX(1) - IndexToX(0) >= m_dGridStepX - 1) {
+    const int low = LogAxis() ? FirstShown() : 0;  // the widest step
+    if (m_nLast <= FirstShown() || IndexToX(low + 1) - IndexToX(low) >= m_dGridStepX - 1) {
         m_nFirst = oldFirst;
         m_nLast = oldLast;
     }

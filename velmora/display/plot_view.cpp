@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "../analysis/analysis.h"
 #include "../analysis/units.h"
 #include "../capture/velmora_doc.h"
 #include "c_numbers.h"
@@ -35,29 +36,46 @@ void PlotView::OnDraw(DrawingSurface& dc, int clientWidth, int clientHeight, boo
         d.m_dwFlags |= kFlagMonochrome;
     else
         d.m_dwFlags &= ~kFlagMonochrome;
+    if (!printing) {
+        // The last readout goes before anything is drawn over it.
+        for (const TextBox& box : readoutBoxes_)
+            dc.FillRect(box.left, box.top, box.right, box.bottom, kWindowColour);
+        readoutBoxes_.clear();
+    }
+    marginTexts_.clear();
 
     const bool reversed = d.m_dwFlags & kFlagReversed;
     const bool dual = d.m_dwFlags & kFlagDual;
-    for (int t = 0; t < shownTraces(); ++t) {
-        const Rgb pen = monochrome ? kBlack : t == 0 ? kChannel0Colour : kChannel1Colour;
+    const int traces = shownTraces();
+    for (int t = 0; t < traces; ++t) {
+        const Rgb colour = t == 0 ? kChannel0Colour : t == 1 ? kChannel1Colour : kCoherenceColour;
+        const Rgb pen = monochrome ? kBlack : colour;
         dc.SetPen(pen);
         dc.SetTextColour(pen);
 
-        const char* title;
+        std::string title;
         if (scope())
             title = (t == 0) != reversed ? "L:mV" : "R:mV";
+        else if (t == 2)
+            title = "coherence";
         else if (dual)
-            title = t == 0 ? (reversed ? "R/L ratio" : "L/R ratio")
+            title = t == 0 ? std::string(reversed ? "R/L ratio" : "L/R ratio") +
+                                 (d.m_bRatioInDb ? " dB" : "")
                            : (reversed ? "R:L phase difference" : "L:R phase difference");
         else
-            title = reversed ? "R FFT amp.:mV" : "L FFT amp. :mV";
+            title = std::string(reversed ? "R FFT amp.:" : "L FFT amp. :") + AmplitudeUnit(d);
         dc.TextOut(W - 2 * M, -((t + 1) * M) / 4, title, TextAlign::Centre);
 
+        // Trace 0's labels in the left margin, the others' in the right one,
+        // side by side when there are two there.
+        const int labelX = t == 0        ? M / 2
+                           : traces == 3 ? W - M + (t == 2 ? M / 5 : M / 2 + M / 5)
+                                         : (W - M) * t + M / 2;
         const double scale = labelScale(t);
         for (int j = 0; j <= 5; ++j) {
             const double value = (m_dYMin[t] + (m_dYMax[t] - m_dYMin[t]) * j * 0.2) * scale;
-            dc.TextOut((W - M) * t + M / 2, M - H + j * Truncated(m_dGridStepY) + M / 8,
-                       FormatC("%5g", value), TextAlign::Centre);
+            dc.TextOut(labelX, M - H + j * Truncated(m_dGridStepY) + M / 8, FormatC("%5g", value),
+                       TextAlign::Centre);
         }
         drawTrace(dc, t, pen);
     }
@@ -72,8 +90,12 @@ void PlotView::drawGridColumn(DrawingSurface& dc, int column, Rgb tracePen, int 
     const int gx1 = Truncated((column + 1) * m_dGridStepX + 0.5) + M;
     dc.FillRect(gx0, -M, gx1, M - H - 1, kWindowColour);
     dc.SetPen(kGridColour);
-    dc.MoveTo(gx0, -M);
-    dc.LineTo(gx0, M - H);
+    // On a logarithmic axis the columns are only where the plot is cleared;
+    // the vertical lines stand at the decades.
+    if (!LogAxis() || column == 0) {
+        dc.MoveTo(gx0, -M);
+        dc.LineTo(gx0, M - H);
+    }
     for (int r = 0; r <= 5; ++r) {
         const int y = Truncated(-M - r * m_dGridStepY);
         dc.MoveTo(gx0, y);
@@ -83,8 +105,61 @@ void PlotView::drawGridColumn(DrawingSurface& dc, int column, Rgb tracePen, int 
         dc.MoveTo(gx1, -M);
         dc.LineTo(gx1, M - H);
     }
+    if (LogAxis())
+        drawDecadeTicks(dc, gx0, gx1, gx1 >= W - M);
     dc.SetPen(tracePen);
     dc.MoveTo(penX, penY);
+}
+
+// Within one column: a full line at each decade, a short tick at the top
+// and bottom edges at each of its multiples 2..9.
+void PlotView::drawDecadeTicks(DrawingSurface& dc, int gx0, int gx1, bool lastColumn) {
+    const int H = m_nHeight, M = m_nMargin;
+    const int tick = std::max(M / 12, 2);
+    for (const auto& [bin, frequency] : decadeBins(false)) {
+        const int x = IndexToX(bin);
+        if (x < gx0 || x > gx1 || (x == gx1 && !lastColumn))
+            continue;
+        const double mantissa =
+            frequency / std::pow(10.0, std::floor(std::log10(frequency) + 1e-9));
+        if (std::fabs(mantissa - 1) < 1e-6) {
+            dc.MoveTo(x, -M);
+            dc.LineTo(x, M - H);
+        } else {
+            dc.MoveTo(x, -M);
+            dc.LineTo(x, -M - tick);
+            dc.MoveTo(x, M - H);
+            dc.LineTo(x, M - H + tick);
+        }
+    }
+}
+
+std::vector<std::pair<double, double>> PlotView::decadeBins(bool labels) const {
+    const CVelmoraDoc& d = document_;
+    const double binWidth = static_cast<double>(d.m_nSamplingRate) / d.m_nWindowSamples;
+    const double low = FirstShown() * binWidth, high = (m_nLast - 1) * binWidth;
+    std::vector<std::pair<double, double>> bins;
+    if (!(high > low) || low <= 0)
+        return bins;
+    const auto collect = [&](std::initializer_list<int> multiples) {
+        bins.clear();
+        for (int e = static_cast<int>(std::floor(std::log10(low))); std::pow(10.0, e) <= high; ++e)
+            for (int m : multiples) {
+                const double f = m * std::pow(10.0, e);
+                if (f >= low - 1e-9 && f <= high + 1e-9)
+                    bins.emplace_back(f / binWidth, f);
+            }
+    };
+    if (!labels) {
+        collect({1, 2, 3, 4, 5, 6, 7, 8, 9});
+        return bins;
+    }
+    collect({1});
+    if (bins.size() < 2)
+        collect({1, 2, 5});
+    if (bins.size() < 2)
+        collect({1, 2, 3, 4, 5, 6, 7, 8, 9});
+    return bins;
 }
 
 void PlotView::drawTrace(DrawingSurface& dc, int t, Rgb pen) {
@@ -106,7 +181,8 @@ void PlotView::drawTrace(DrawingSurface& dc, int t, Rgb pen) {
 
     int lastX = M, nextGridX = M, column = 0;
     int penX = 0, penY = 0;
-    for (int i = m_nFirst; i < m_nLast;) {
+    const int start = FirstShown();
+    for (int i = start; i < m_nLast;) {
         const int x = xAt(i);
         // The indices drawn at this x: all of them, or one by one.
         const int end = columnSpans_ ? runEnd(i, x, shift, xAt) : i + 1;
@@ -129,7 +205,7 @@ void PlotView::drawTrace(DrawingSurface& dc, int t, Rgb pen) {
             nextGridX = Truncated((column + 1) * m_dGridStepX + 0.5) + M;
             ++column;
         }
-        if (i == m_nFirst)
+        if (i == start)
             dc.MoveTo(x, firstY);
         else
             dc.LineTo(x, firstY);
@@ -153,7 +229,8 @@ int PlotView::runEnd(int i, int x, double shift, const XAt& xAt) const {
     // x rises with the index: estimate where it passes x, then settle the
     // estimate against the exact mapping.
     const double perUnit = static_cast<double>(m_nLast - m_nFirst) / (m_nWidth - 2 * m_nMargin);
-    const double guess = std::ceil((x + 1 - m_nMargin) * perUnit + shift) + m_nFirst;
+    const double guess = LogAxis() ? std::ceil(std::min(IndexAt(x + 1), 2e9))
+                                   : std::ceil((x + 1 - m_nMargin) * perUnit + shift) + m_nFirst;
     int end = static_cast<int>(
         std::clamp(guess, static_cast<double>(i + 1), static_cast<double>(m_nLast)));
     while (end > i + 1 && xAt(end - 1) > x)
@@ -168,7 +245,7 @@ void PlotView::drawDots(DrawingSurface& dc, const double* samples, double shift,
                         const YOf& yOf) {
     const int H = m_nHeight, M = m_nMargin;
     if (!columnSpans_) {
-        for (int i = m_nFirst; i < m_nLast; ++i) {
+        for (int i = FirstShown(); i < m_nLast; ++i) {
             const int x = xAt(i), y = yOf(samples[i]);
             dc.MoveTo(x, y);
             dc.SetPixel(x, y, kChannel1Colour);
@@ -186,7 +263,7 @@ void PlotView::drawDots(DrawingSurface& dc, const double* samples, double shift,
     const double height = H - 2 * M;
     const double toDegrees = kDegreesPerRadian;
     std::vector<int> ys, column;
-    for (int i = m_nFirst; i < m_nLast;) {
+    for (int i = FirstShown(); i < m_nLast;) {
         const int x = xAt(i);
         const int end = runEnd(i, x, shift, xAt);
         const std::size_t n = static_cast<std::size_t>(end - i);
@@ -224,23 +301,49 @@ void PlotView::drawLabels(DrawingSurface& dc) {
         title = FormatC("Oscilloscope mode: %d ch(s)", shownTraces());
     else
         title = (d.m_dwFlags & kFlagDual) ? "FFT transfer function" : "FFT mode";
+    if (!scope() && (d.m_dwFlags & kFlagDual) && d.m_nTransferEstimate == TransferEstimate::H1)
+        title += ", H1";
+    if (!scope() && d.m_nWindowFunction != WindowFunction::Rectangular) {
+        // The window and its noise bandwidth, which noise levels depend on.
+        const double enbw = d.EquivalentNoiseBandwidthBins();
+        title += FormatC(", %s window: ENBW ", WindowName(d.m_nWindowFunction)) +
+                 FormatC("%.2f bins = ", enbw) + FormatC("%.4g Hz", enbw * rate / N);
+    }
     dc.TextOut(W / 2, 0, title, TextAlign::Centre);
 
-    dc.SetTextColour(kGridColour);
-    for (int j = 0; j <= 5; ++j) {
-        const double index = m_nFirst + (m_nLast - m_nFirst) * j * 0.2;
-        const double value = scope() ? index / rate * 1000 : index * rate / N;
-        dc.TextOut(M + j * Truncated(m_dGridStepX), M - H - 10, FormatC("%5g", value),
-                   TextAlign::Centre);
-    }
-    dc.TextOut(W / 2, M / 2 - H, scope() ? "mSec" : "Frequency (Hz)", TextAlign::Centre);
-
+    drawXLabels(dc);
+    marginText(dc, W / 2, M / 2 - H, scope() ? "mSec" : "Frequency (Hz)", kGridColour);
+    marginText(dc, W - 2 * M, M / 2 - H, FormatC("Sampling rate= %d Hz", rate), kBlack);
     dc.SetTextColour(kBlack);
-    dc.TextOut(W - 2 * M, M / 2 - H, FormatC("Sampling rate= %d Hz", rate), TextAlign::Centre);
     dc.TextOut(W / 6, -(M / 2),
                (d.m_dwFlags & kFlagAverage) ? FormatC("FFT Averaging on: n=%d", d.m_nAverageCount)
                                             : std::string("FFT Averaging off"),
                TextAlign::Centre);
+}
+
+// Five divisions of the index range, or the decades of a logarithmic axis.
+void PlotView::drawXLabels(DrawingSurface& dc) {
+    const CVelmoraDoc& d = document_;
+    const int H = m_nHeight, M = m_nMargin;
+    const int N = d.m_nWindowSamples;
+    const int rate = d.m_nSamplingRate;
+    if (LogAxis()) {
+        for (const auto& [bin, frequency] : decadeBins(true))
+            marginText(dc, IndexToX(bin), M - H - 10, FormatC("%g", frequency), kGridColour);
+        return;
+    }
+    for (int j = 0; j <= 5; ++j) {
+        const double index = m_nFirst + (m_nLast - m_nFirst) * j * 0.2;
+        const double value = scope() ? index / rate * 1000 : index * rate / N;
+        marginText(dc, M + j * Truncated(m_dGridStepX), M - H - 10, FormatC("%5g", value),
+                   kGridColour);
+    }
+}
+
+void PlotView::marginText(DrawingSurface& dc, int x, int y, const std::string& text, Rgb colour) {
+    dc.SetTextColour(colour);
+    const TextBox box = dc.TextOut(x, y, text, TextAlign::Centre);
+    marginTexts_.push_back({x, y, text, colour, box});
 }
 
 }  // namespace velmora

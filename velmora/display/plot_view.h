@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "drawing_surface.h"
@@ -38,6 +39,12 @@ public:
 
     int IndexToX(double i) const;
     int ValueToY(double v, int trace) const;
+    // IndexToX's inverse: the fractional index at x units, on either axis.
+    double IndexAt(double x) const;
+    // The first index drawn: m_nFirst, or at least bin 1 on a logarithmic
+    // frequency axis, which has no place for DC.
+    int FirstShown() const;
+    bool LogAxis() const;
 
     // The readout lines for index idx of the shown record.
     std::vector<std::string> ReadoutLines(int idx) const;
@@ -50,8 +57,9 @@ public:
 
     int m_nFirst = 0;
     int m_nLast = 0;
-    double m_dYMin[2] = {};
-    double m_dYMax[2] = {};
+    // Trace 0, trace 1, and the coherence (0..1) beside the H1 estimate.
+    double m_dYMin[3] = {};
+    double m_dYMax[3] = {};
     int m_nWidth = 0;
     int m_nHeight = 0;
     int m_nMargin = 0;
@@ -67,6 +75,7 @@ public:
     static constexpr Rgb kChannel1Colour = MakeRgb(0, 0, 224);
     static constexpr Rgb kTitleColour = MakeRgb(64, 0, 64);
     static constexpr Rgb kReadoutColour = MakeRgb(0, 128, 224);
+    static constexpr Rgb kCoherenceColour = MakeRgb(224, 128, 0);
 
 private:
     bool scope() const;
@@ -88,12 +97,31 @@ private:
     void drawDots(DrawingSurface& dc, const double* samples, double shift, const XAt& xAt,
                   const YOf& yOf);
     void drawGridColumn(DrawingSurface& dc, int column, Rgb tracePen, int penX, int penY);
+    void drawDecadeTicks(DrawingSurface& dc, int gx0, int gx1, bool lastColumn);
     void drawLabels(DrawingSurface& dc);
+    void drawXLabels(DrawingSurface& dc);
+    // Texts in the margins below the plot are kept, so that the readout can
+    // give back what it covered when it moves.
+    void marginText(DrawingSurface& dc, int x, int y, const std::string& text, Rgb colour);
+    // Bins of the decades (and, where there are few, the halves and fifths)
+    // within the shown range, with their frequencies.
+    std::vector<std::pair<double, double>> decadeBins(bool labels) const;
+    std::string thdLine() const;
+    void eraseReadout(DrawingSurface& dc);
 
     CVelmoraDoc& document_;
     bool columnSpans_ = true;
     // Scratch of the phase dots: the run each plot row was last set in.
     std::vector<int> dotRun_;
+    struct MarginText {
+        int x, y;
+        std::string text;
+        Rgb colour;
+        TextBox box;
+    };
+    std::vector<MarginText> marginTexts_;
+    // Where the readout's lines were written last.
+    std::vector<TextBox> readoutBoxes_;
 };
 
 // A double as an int, truncated toward zero; the plot's coordinates are

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -18,6 +19,15 @@ public:
     // The "New parameter" dialog: shows value, and stores the number typed
     // when OK is pressed; Escape or closing leaves value as it was.
     virtual void EditNumber(const std::string& prompt, double& value) = 0;
+    // A file dialog for a file to write: the name chosen, with
+    // defaultSuffix added when it has none; nothing when cancelled.
+    // filter is a dialog filter ("Text (*.txt);;CSV (*.csv)").
+    virtual std::optional<std::string> SaveFileName(const std::string& caption,
+                                                    const std::string& filter,
+                                                    const std::string& defaultSuffix) {
+        (void)caption, (void)filter, (void)defaultSuffix;
+        return std::nullopt;
+    }
 };
 
 // Reads the whole of a text as a floating-point number, blanks around it

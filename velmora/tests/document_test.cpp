@@ -269,5 +269,88 @@ TEST_F(DocumentTest, ModeCommandsToggleTheirFlagsAndResetTheRanges) {
     EXPECT_FALSE(doc->OnCommand(57634));  // not the document's
 }
 
+// The transfer function's range starts at 0..1000, where a ratio of about
+// one lies flat on the bottom edge: the first capture fits it.
+TEST_F(DocumentTest, TheTransferFunctionIsFittedOnItsFirstCapture) {
+    input.left = [](int, int i) { return std::int16_t(i % 2 ? 2000 : -2000); };
+    input.right = [](int, int i) { return std::int16_t(i % 2 ? 1000 : -1000); };
+    auto doc = make("48000 0.1 0 0 3");
+    EXPECT_EQ(doc->m_dSpecYMax[0], 1000.0);
+    doc->m_dwFlags &= ~kFlagResetView;
+    doc->ToggleAcquisition();
+    EXPECT_NEAR(doc->m_dSpecYMax[0], 2 * 1.1, 1e-9);  // the ratio of 2 and a tenth
+    EXPECT_TRUE(doc->m_dwFlags & kFlagResetView);
+    // Later captures leave the range to the user.
+    doc->m_dwFlags &= ~kFlagResetView;
+    doc->m_dSpecYMax[0] = 5;
+    doc->CaptureOnce();
+    EXPECT_EQ(doc->m_dSpecYMax[0], 5);
+    EXPECT_FALSE(doc->m_dwFlags & kFlagResetView);
+}
+
+TEST_F(DocumentTest, TheStatusLineAsksForAveragesUntilTheCoherenceHasTwo) {
+    auto doc = make("48000 0.1 0 0 3");
+    doc->SetTransferEstimate(TransferEstimate::H1);
+    doc->ToggleAcquisition();
+    EXPECT_EQ(host.statuses.back(),
+              "Velmora ON; hit any key to stop. The coherence needs at least two averages: turn "
+              "FFT averaging on.");
+    doc->StopAcquisition();
+    doc->m_dwFlags |= kFlagAverage;
+    doc->ToggleAcquisition();
+    EXPECT_EQ(host.statuses.back(),
+              "Velmora ON; hit any key to stop. The coherence needs at least two averages (n=1).");
+    doc->CaptureOnce();
+    EXPECT_EQ(host.statuses.back(), "Velmora ON; hit any key to stop.");
+}
+
+// The level meter: each input's peak, and whether it touched full scale.
+TEST_F(DocumentTest, EachCaptureMeasuresTheInputsPeaksAndClipping) {
+    input.left = [](int n, int i) { return std::int16_t(n == 0 ? (i % 3) * 1000 - 1000 : 32767); };
+    input.right = [](int, int i) { return std::int16_t(i == 7 ? -32768 : 16); };
+    auto doc = make("");
+    doc->ToggleAcquisition();
+    EXPECT_EQ(doc->m_levels.peak[0], 1000);
+    EXPECT_EQ(doc->m_levels.peak[1], 32768);
+    EXPECT_FALSE(doc->m_levels.clipped[0]);
+    EXPECT_TRUE(doc->m_levels.clipped[1]);
+    doc->CaptureOnce();
+    EXPECT_TRUE(doc->m_levels.clipped[0]);
+    // Reversed inputs do not swap the meter: it names the inputs.
+    doc->m_dwFlags |= kFlagReversed;
+    doc->CaptureOnce();
+    EXPECT_EQ(doc->m_levels.peak[0], 32767);
+    EXPECT_EQ(doc->m_levels.peak[1], 32768);
+}
+
+// Choices that change what is summed start the averages again; scales do
+// not.
+TEST_F(DocumentTest, AWindowOrEstimateChosenWhileRunningStartsTheAveragesAgain) {
+    auto doc = make("48000 0.1 0 0 3");
+    doc->m_dwFlags |= kFlagAverage;
+    doc->ToggleAcquisition();
+    doc->CaptureOnce();
+    ASSERT_EQ(doc->m_nAverageCount, 2);
+    doc->OnCommand(ID_WINDOW_FIRST + 1);  // Hann
+    EXPECT_EQ(doc->m_nWindowFunction, WindowFunction::Hann);
+    EXPECT_EQ(doc->m_nAverageCount, 1);
+    EXPECT_TRUE(doc->IsChecked(ID_WINDOW_FIRST + 1));
+    doc->CaptureOnce();
+    doc->OnCommand(ID_TOGGLE_H1);
+    EXPECT_EQ(doc->m_nTransferEstimate, TransferEstimate::H1);
+    EXPECT_EQ(doc->m_nAverageCount, 1);
+    doc->CaptureOnce();
+    doc->OnCommand(ID_TOGGLE_DB);
+    EXPECT_EQ(doc->m_nAverageCount, 2);
+    EXPECT_TRUE(doc->m_bRatioInDb);
+    EXPECT_EQ(doc->m_nAmplitudeScale, AmplitudeScale::DbV);
+    EXPECT_TRUE(doc->IsChecked(ID_TOGGLE_DB));
+    // Back to the defaults: the plain analysis needs no arrays of its own.
+    doc->OnCommand(ID_WINDOW_FIRST);
+    doc->OnCommand(ID_ESTIMATE_RATIO);
+    EXPECT_EQ(doc->m_pCoherence, nullptr);
+    EXPECT_EQ(doc->EquivalentNoiseBandwidthBins(), 1);
+}
+
 }  // namespace
 }  // namespace velmora

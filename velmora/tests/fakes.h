@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -112,8 +113,19 @@ public:
             messages.push_back("Please enter a number.");
         }
     }
+    // The file dialog: the next name given, or cancelled when none is left.
+    std::optional<std::string> SaveFileName(const std::string& caption, const std::string&,
+                                            const std::string&) override {
+        prompts.push_back(caption);
+        if (fileNames.empty())
+            return std::nullopt;
+        const std::string name = fileNames.front();
+        fileNames.pop_front();
+        return name;
+    }
     std::vector<std::string> messages, prompts;
     std::deque<std::string> answers;
+    std::deque<std::string> fileNames;
 };
 
 class RecordingHost final : public DocumentHost {

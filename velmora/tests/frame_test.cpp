@@ -17,6 +17,7 @@
 #include "capture/command_ids.h"
 #include "fakes.h"
 #include "platform/interaction.h"
+#include "test_support/temp_dir.h"
 #include "ui/about_box.h"
 #include "ui/param_dlg.h"
 #include "ui/velmora_app.h"
@@ -74,10 +75,29 @@ TEST_F(FrameTest, ShowsItsCaptionMenusAndStatus) {
     QList<int> order;
     for (QAction* action : frame.findChild<QToolBar*>("toolbar")->actions())
         order << (action->isSeparator() ? 0 : action->data().toInt());
-    EXPECT_EQ(order,
-              (QList<int>{ID_EDIT_COPY, 0, ID_FILE_PRINT, 0, ID_START_STOP, ID_TOGGLE_AVERAGE, 0,
-                          ID_TOGGLE_SCOPE, ID_TOGGLE_DUAL, ID_REVERSE_INPUTS, 0, ID_AUTO_RANGE_Y,
-                          ID_ZOOM_OUT_Y, 0, ID_SAMPLING_RATE, ID_TIME_WINDOW}));
+    // Then, after the instrument's own: save data | log axis, dB, H1.
+    EXPECT_EQ(order, (QList<int>{ID_EDIT_COPY,
+                                 0,
+                                 ID_FILE_PRINT,
+                                 0,
+                                 ID_START_STOP,
+                                 ID_TOGGLE_AVERAGE,
+                                 0,
+                                 ID_TOGGLE_SCOPE,
+                                 ID_TOGGLE_DUAL,
+                                 ID_REVERSE_INPUTS,
+                                 0,
+                                 ID_AUTO_RANGE_Y,
+                                 ID_ZOOM_OUT_Y,
+                                 0,
+                                 ID_SAMPLING_RATE,
+                                 ID_TIME_WINDOW,
+                                 0,
+                                 ID_SAVE_DATA,
+                                 0,
+                                 ID_LOG_FREQUENCY,
+                                 ID_TOGGLE_DB,
+                                 ID_TOGGLE_H1}));
 }
 
 TEST_F(FrameTest, EnterStartsTheCycleAndAnyKeyStopsIt) {
@@ -166,12 +186,78 @@ TEST_F(FrameTest, AnOpenFailureIsShownAndNoTimerRuns) {
     EXPECT_FALSE(app.frame()->view()->timerPending());
 }
 
+// The measurement's choices in the View menu carry the document's checks;
+// the toolbar's switches too.
+TEST_F(FrameTest, TheMeasurementChoicesAreCheckedAsTheDocumentHasThem) {
+    CMainFrame& frame = *app.frame();
+    EXPECT_TRUE(frame.action(ID_WINDOW_FIRST)->isChecked());  // rectangular
+    EXPECT_TRUE(frame.action(ID_SCALE_MILLIVOLTS)->isChecked());
+    EXPECT_TRUE(frame.action(ID_ESTIMATE_RATIO)->isChecked());
+    EXPECT_FALSE(frame.action(ID_LOG_FREQUENCY)->isChecked());
+    EXPECT_EQ(frame.action(ID_LOG_FREQUENCY)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    frame.OnCommand(ID_WINDOW_FIRST + 2);  // flat-top
+    EXPECT_TRUE(frame.action(ID_WINDOW_FIRST + 2)->isChecked());
+    EXPECT_FALSE(frame.action(ID_WINDOW_FIRST)->isChecked());
+    frame.OnCommand(ID_TOGGLE_DB);
+    EXPECT_TRUE(frame.action(ID_TOGGLE_DB)->isChecked());
+    EXPECT_TRUE(frame.action(ID_SCALE_DBV)->isChecked());
+    EXPECT_TRUE(frame.action(ID_RATIO_DB)->isChecked());
+    frame.OnCommand(ID_ESTIMATE_H1);
+    EXPECT_TRUE(frame.action(ID_TOGGLE_H1)->isChecked());
+    frame.OnCommand(ID_SHOW_THD);
+    EXPECT_TRUE(app.document()->m_bShowThd);
+    EXPECT_TRUE(frame.action(ID_SHOW_THD)->isChecked());
+}
+
+TEST_F(FrameTest, SaveDataWritesTheRecordWhereTheUserSays) {
+    test_support::TempDir dir;
+    app.frame()->OnCommand(ID_START_STOP);
+    app.frame()->OnCommand(ID_START_STOP);
+    const std::string path = (dir / "spectrum.csv").string();
+    dialogs.fileNames = {path};
+    app.frame()->OnCommand(ID_SAVE_DATA);
+    const std::string csv = test_support::ReadFile(path);
+    EXPECT_EQ(csv.substr(0, 16), "# velmora data\n#");
+    EXPECT_NE(csv.find("\"Frequency(Hz))\",\"L  :mV\"\n"), std::string::npos);
+    EXPECT_EQ(dialogs.prompts.back(), "Save data");
+
+    app.frame()->OnCommand(ID_SAVE_DATA);  // cancelled: nothing more
+    dialogs.fileNames = {(dir / "absent" / "x.txt").string()};
+    app.frame()->OnCommand(ID_SAVE_DATA);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].rfind("Cannot save the data to " + dir.path().string(), 0), 0u)
+        << dialogs.messages[0];
+}
+
+// The level meter: each input's peak in dBFS, red when it reached full
+// scale, and the overflows since Start.
+TEST_F(FrameTest, TheLevelMeterShowsPeaksClippingAndOverflows) {
+    CMainFrame& frame = *app.frame();
+    EXPECT_EQ(frame.levelText(0), "L: no capture");
+    input.left = [](int, int i) { return std::int16_t(i % 2 ? 16384 : -100); };
+    input.right = [](int, int i) { return std::int16_t(i == 3 ? 32767 : 0); };
+    input.overflowsPerCapture = 1;
+    frame.OnCommand(ID_START_STOP);
+    EXPECT_EQ(frame.levelText(0), "L -6.0 dBFS");
+    EXPECT_FALSE(frame.levelMarked(0));
+    EXPECT_EQ(frame.levelText(1), "R 0.0 dBFS");
+    EXPECT_TRUE(frame.levelMarked(1));
+    EXPECT_EQ(frame.overflowText(), "Overflows: 1");
+    input.right = [](int, int) { return std::int16_t(0); };
+    frame.OnCommand(ID_CAPTURE_NEXT);
+    EXPECT_EQ(frame.levelText(1), "R: silent");
+    EXPECT_FALSE(frame.levelMarked(1));
+    EXPECT_EQ(frame.overflowText(), "Overflows: 2");
+    frame.OnCommand(ID_START_STOP);
+}
+
 TEST(Dialogs, EveryTextShowsWhole) {
     const QString prompt = QString::fromStdString(
         "New sampling rate.\nYour sound card MUST support the exact sampling rate. Verify with a "
         "15KHz sine wave.\nYou should see 15000.0 Hz in fft mode");
     double rate = 48000;
-    CParamDlg parameter(prompt, &rate);
+    testing::ScriptedInteraction dialogs;
+    CParamDlg parameter(prompt, &rate, dialogs);
     parameter.show();
     auto* label = parameter.findChild<QLabel*>();
     ASSERT_NE(label, nullptr);
@@ -190,6 +276,24 @@ TEST(Dialogs, EveryTextShowsWhole) {
             << text->text().toStdString();
         EXPECT_LE(text->geometry().bottom(), about.height());
     }
+}
+
+// A text that is no number is said in the plain box of every message, and
+// the dialog stays open with the value untouched.
+TEST(Dialogs, ANumberThatIsNoneIsSaidThroughTheMessageBox) {
+    testing::ScriptedInteraction dialogs;
+    double value = 0.25;
+    CParamDlg parameter(QStringLiteral("New output frequency."), &value, dialogs);
+    parameter.show();
+    parameter.edit()->setText(QStringLiteral("fast"));
+    parameter.accept();
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Please enter a number."});
+    EXPECT_TRUE(parameter.isVisible());
+    EXPECT_EQ(value, 0.25);
+    parameter.edit()->setText(QStringLiteral("0,5"));
+    parameter.accept();
+    EXPECT_EQ(value, 0.5);
+    EXPECT_EQ(parameter.result(), QDialog::Accepted);
 }
 
 TEST(Dialogs, NumbersTakeEitherDecimalMarkAndNothingBeyondADouble) {

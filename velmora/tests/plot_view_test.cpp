@@ -201,11 +201,14 @@ TEST_F(PlotViewTest, ReadoutsByModeWithReversedLetters) {
     // x = 170 is index (70 * 4800 / 700) = 480.
     plot->ShowReadout(s, false, {170, 300});
     ASSERT_EQ(s.texts.size(), 3u);
-    EXPECT_EQ(s.texts[0].text, "t:   10ms          ");
-    EXPECT_EQ(s.texts[1].text, FormatC("L:%5g", -220 / (32.767 * 1.4)) + "mV                    ");
+    EXPECT_EQ(s.texts[0].text, "t:   10ms");
+    EXPECT_EQ(s.texts[1].text, FormatC("L:%5g", -220 / (32.767 * 1.4)) + "mV");
     EXPECT_EQ(s.texts[0].x, 90);
-    EXPECT_EQ(s.texts[0].y, -525);
-    EXPECT_EQ(s.texts[2].y, -575);
+    // Line by line (19 units each) below the x labels, which end at -529;
+    // the third below the axis title's row (-550 to -569) as well.
+    EXPECT_EQ(s.texts[0].y, -530);
+    EXPECT_EQ(s.texts[1].y, -549);
+    EXPECT_EQ(s.texts[2].y, -570);
     EXPECT_EQ(s.texts[0].colour, PlotView::kReadoutColour);
     EXPECT_EQ(s.texts[0].align, TextAlign::Left);
     EXPECT_EQ(plot->m_ptLastMouse, (PixelPoint{170, 300}));
@@ -215,23 +218,56 @@ TEST_F(PlotViewTest, ReadoutsByModeWithReversedLetters) {
     EXPECT_EQ(plot->ReadoutLines(480)[2].substr(0, 2), "L:");
 
     d.m_dwFlags &= ~(kFlagReversed | kFlagDual);
-    EXPECT_EQ(plot->ReadoutLines(480)[0], "t:10.00ms          ");
+    EXPECT_EQ(plot->ReadoutLines(480)[0], "t:10.00ms");
 
     d.m_dwFlags &= ~kFlagScope;
     EXPECT_EQ(plot->ReadoutLines(100),
-              (std::vector<std::string>{"freq.1000.0Hz          ",
-                                        FormatC("L mag.%5g mV", 100 * 2 / (32.767 * 1.4 * 4800)) +
-                                            std::string(20, ' ')}));
+              (std::vector<std::string>{"freq.1000.0Hz",
+                                        FormatC("L mag.%5g mV", 100 * 2 / (32.767 * 1.4 * 4800))}));
     d.m_dwFlags |= kFlagDual | kFlagReversed;
     EXPECT_EQ(plot->ReadoutLines(100),
-              (std::vector<std::string>{"freq. 1000Hz          ", "R/L ratio:  0.1          ",
-                                        "R:L phase diff.28.6479 degrees          "}));
+              (std::vector<std::string>{"freq. 1000Hz", "R/L ratio:  0.1",
+                                        "R:L phase diff.28.6479 degrees"}));
 
     // Left of the plot: no index, nothing written, the point still kept.
     RecordingSurface outside(kCaps);
     plot->ShowReadout(outside, false, {20, 300});
     EXPECT_TRUE(outside.texts.empty());
     EXPECT_EQ(plot->m_ptLastMouse, (PixelPoint{20, 300}));
+}
+
+// The readout stays clear of the x labels; a new one first clears the last
+// one and gives back any text of the margin that it touched.
+TEST_F(PlotViewTest, TheReadoutCoversNoLabelAndClearsItsLastLines) {
+    CVelmoraDoc& d = document(3);
+    fill();
+    d.ResetViewRanges();
+    const RecordingSurface s = draw();
+    std::vector<RecordingSurface::Text> labels;
+    for (const auto& t : s.texts)
+        if (t.y == -510 || t.text == "Frequency (Hz)")
+            labels.push_back(t);
+    ASSERT_EQ(labels.size(), 7u);  // six x labels and the axis title
+    RecordingSurface first(kCaps);
+    plot->ShowReadout(first, false, {170, 300});
+    ASSERT_EQ(first.texts.size(), 3u);
+    for (const auto& line : first.texts)
+        for (const auto& label : labels) {
+            const int width = 9 * static_cast<int>(label.text.size());
+            const TextBox labelBox{label.x - width / 2, label.y, label.x + width / 2, label.y - 19};
+            const TextBox lineBox{line.x, line.y, line.x + 9 * static_cast<int>(line.text.size()),
+                                  line.y - 19};
+            EXPECT_FALSE(lineBox.intersects(labelBox)) << line.text << " over " << label.text;
+        }
+    EXPECT_TRUE(first.fills.empty());
+
+    // The next readout clears the three lines first.
+    RecordingSurface second(kCaps);
+    plot->ShowReadout(second, false, {400, 300});
+    ASSERT_EQ(second.fills.size(), 3u);
+    EXPECT_EQ(second.fills[0].x0, 90);
+    EXPECT_EQ(second.fills[0].y0, -530);
+    EXPECT_EQ(second.texts.size(), 3u);
 }
 
 TEST_F(PlotViewTest, TheDragOutlineFollowsTheMouse) {
@@ -305,6 +341,94 @@ TEST_F(PlotViewTest, NonFiniteValuesAndEmptyRangesAreDrawnSafely) {
         if (line.colour == PlotView::kChannel0Colour) {
             EXPECT_EQ(line.y1, -500);
         }
+}
+
+// A logarithmic frequency axis: decades equally spaced, no place for DC,
+// labels at the decades, and the readout and the drag zoom read it back.
+TEST_F(PlotViewTest, ALogarithmicFrequencyAxis) {
+    CVelmoraDoc& d = document(2);
+    fill();
+    d.SetLogFrequency(true);
+    const RecordingSurface s = draw();
+    EXPECT_EQ(plot->FirstShown(), 1);
+    // Bins 1 (10 Hz) to 2401: 10, 100 and 1000 Hz a third of the width
+    // apart (log 2401 = 3.38 decades over 700 units).
+    const double perDecade = 700 / std::log10(2401.0);
+    EXPECT_EQ(plot->IndexToX(1), 100);
+    EXPECT_NEAR(plot->IndexToX(10), 100 + perDecade, 1);
+    EXPECT_NEAR(plot->IndexToX(100), 100 + 2 * perDecade, 1);
+    EXPECT_NEAR(plot->IndexAt(100 + perDecade), 10, 1e-9);
+    std::vector<std::string> labels;
+    for (const auto& t : s.texts)
+        if (t.y == -510)
+            labels.push_back(t.text);
+    EXPECT_EQ(labels, (std::vector<std::string>{"10", "100", "1000", "10000"}));
+    // A full line at each decade, short ticks between.
+    int decadeLines = 0, ticks = 0;
+    for (const auto& line : s.lines)
+        if (line.colour == PlotView::kGridColour && line.x0 == line.x1 && line.x0 > 100 &&
+            line.x0 < 800)
+            (std::abs(line.y1 - line.y0) == 400 ? decadeLines : ticks)++;
+    EXPECT_EQ(decadeLines, 3);  // 100 Hz, 1 and 10 kHz; 10 Hz is the left edge
+    EXPECT_GT(ticks, 40);
+    // The trace starts at bin 1, at the left edge.
+    for (const auto& line : s.lines)
+        if (line.colour == PlotView::kChannel0Colour) {
+            EXPECT_GE(std::min(line.x0, line.x1), 100);
+        }
+
+    // The readout names the bin under the cursor on the same axis.
+    RecordingSurface readout(kCaps);
+    plot->ShowReadout(readout, false, {static_cast<int>(100 + 2 * perDecade), 300});
+    ASSERT_FALSE(readout.texts.empty());
+    EXPECT_EQ(readout.texts[0].text, "freq.1000.0Hz");
+
+    // Dragging from 100 Hz to 1000 Hz zooms to those bins.
+    plot->OnLButtonDown({static_cast<int>(100 + perDecade) + 1, 100});
+    ASSERT_TRUE(plot->OnLButtonUp({static_cast<int>(100 + 2 * perDecade) + 1, 300}));
+    EXPECT_EQ(plot->m_nFirst, 10);
+    EXPECT_EQ(plot->m_nLast, 101);
+}
+
+TEST_F(PlotViewTest, DecibelScalesAndTheCoherenceTrace) {
+    CVelmoraDoc& d = document(2);
+    fill();
+    d.SetAmplitudeScale(AmplitudeScale::DbV);
+    RecordingSurface s = draw();
+    ASSERT_NE(s.find("L FFT amp. :dBV"), nullptr);
+    // Bin k holds k: at most 2400 * 2 / (32.767 * 1.4 * 4800) mV, some
+    // -93.2 dBV; the range tops it on a 10 dB step.
+    EXPECT_EQ(plot->m_dYMax[0], -80);
+    EXPECT_EQ(plot->m_dYMin[0], -230);  // 150 dB below: bin 0's nothing is out of sight
+    d.OnCommand(32795);                 // zoom out: three times the depth
+    draw();
+    EXPECT_EQ(plot->m_dYMin[0], -80 - 3 * 150);
+
+    document(3);
+    fill();
+    doc->SetTransferEstimate(TransferEstimate::H1);
+    for (int k = 0; k <= 2400; ++k)
+        doc->m_pCoherence[k] = 0.5;
+    doc->ResetViewRanges();
+    s = draw();
+    ASSERT_NE(s.find("coherence"), nullptr);
+    EXPECT_EQ(s.find("coherence")->colour, PlotView::kCoherenceColour);
+    EXPECT_NE(s.find("FFT transfer function, H1"), nullptr);
+    EXPECT_EQ(plot->m_dYMin[2], 0);
+    EXPECT_EQ(plot->m_dYMax[2], 1);
+    int coherence = 0;
+    for (const auto& line : s.lines)
+        if (line.colour == PlotView::kCoherenceColour) {
+            EXPECT_EQ(line.y1, plot->ValueToY(0.5, 2));
+            ++coherence;
+        }
+    EXPECT_GT(coherence, 10);
+    // Its labels and the phase's share the right margin.
+    int coherenceLabels = 0;
+    for (const auto& t : s.texts)
+        coherenceLabels += t.colour == PlotView::kCoherenceColour && t.x == 820;
+    EXPECT_EQ(coherenceLabels, 6);
+    EXPECT_EQ(plot->ReadoutLines(100)[0], "freq. 1000Hz  coherence 0.5000");
 }
 
 TEST(SampleExtremes, NumbersGiveTheExtremesAndANotANumberIsFlaggedAnywhere) {

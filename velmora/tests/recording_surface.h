@@ -45,9 +45,14 @@ public:
     }
     void SetPixel(int x, int y, Rgb colour) override { pixels.push_back({x, y, colour}); }
     void SetTextColour(Rgb colour) override { textColour_ = colour; }
-    void TextOut(int x, int y, const std::string& text, TextAlign align) override {
+    // Characters 9 units wide, lines 19 high.
+    TextBox TextOut(int x, int y, const std::string& text, TextAlign align) override {
         texts.push_back({x, y, text, textColour_, align});
+        const int width = 9 * static_cast<int>(text.size());
+        const int left = align == TextAlign::Centre ? x - width / 2 : x;
+        return {left, y, left + width, y - TextHeight()};
     }
+    int TextHeight() const override { return 19; }
     void InvertRectOutline(int x0, int y0, int x1, int y1) override {
         outlines.push_back({x0, y0, x1, y1});
     }

@@ -149,6 +149,67 @@ TEST_F(VelmoraCaptureTest, FailuresAreReportedOnStandardError) {
     EXPECT_EQ(run({"--frobnicate"}, file).exitCode, 2);
 }
 
+// The measurement's options: window, dB, H1 with coherence, THD, and a
+// recording that reads back as the same measurement.
+TEST_F(VelmoraCaptureTest, WindowDecibelsH1ThdAndRecording) {
+    // (wav() writes one file: each kept under a name of its own.)
+    const std::string file = (dir / "between.wav").string();  // a tone between two bins
+    std::filesystem::copy_file(wav(48000, 1, 1005, 16000, 1005, 8000), file);
+    Result plain = run({"48000", "0.1", "0", "0", "2"}, file);
+    Result hann = run({"48000", "0.1", "0", "0", "2", "--window", "hann"}, file);
+    ASSERT_EQ(hann.exitCode, 0) << hann.err;
+    const double expected = 16000 / (32.767 * 1.4);
+    auto peak = [&](const std::string& out) {
+        const auto table = rows(out);
+        return std::max(table[100][1], table[101][1]);
+    };
+    EXPECT_NEAR(20 * std::log10(expected / peak(plain.out)), 3.92, 0.05);
+    EXPECT_NEAR(20 * std::log10(expected / peak(hann.out)), 1.42, 0.05);
+    EXPECT_EQ(run({"--window", "hamming"}, file).exitCode, 2);
+
+    Result db = run({"48000", "0.1", "0", "0", "2", "--window", "flat-top", "--db"}, file);
+    ASSERT_EQ(db.exitCode, 0) << db.err;
+    EXPECT_EQ(db.out.substr(0, db.out.find('\n') + 1), "Frequency(Hz))\tL  :dBV\n");
+    EXPECT_NEAR(peak(db.out), 20 * std::log10(expected / 1000), 0.02);
+
+    Result h1 = run(
+        {"48000", "0.1", "0", "0", "3", "--h1", "--window", "hann", "--average", "--captures", "4"},
+        file);
+    ASSERT_EQ(h1.exitCode, 0) << h1.err;
+    EXPECT_EQ(h1.out.substr(0, h1.out.find('\n') + 1),
+              "Frequency(Hz)\tL  :R   ratio\tL  :R   phase difference\tcoherence\n");
+    auto table = rows(h1.out);
+    EXPECT_EQ(table[100].size(), 4u);
+    EXPECT_NEAR(table[100][1], 2.0, 1e-3);
+    EXPECT_NEAR(table[100][3], 1.0, 1e-4);
+
+    const std::string clean = (dir / "clean.wav").string();
+    std::filesystem::copy_file(wav(48000, 0.5, 1000, 16000, 1000, 16000), clean);
+    Result thd = run({"48000", "0.1", "--thd"}, clean);
+    ASSERT_EQ(thd.exitCode, 0) << thd.err;
+    EXPECT_EQ(thd.out.substr(0, thd.out.find('\n') + 1),
+              "Frequency(Hz)\tLevel:mV\tTHD:%\tTHD+N:%\n");
+    table = rows(thd.out);
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_NEAR(table[0][0], 1000, 0.01);
+    EXPECT_NEAR(table[0][1], expected, 0.01);
+    EXPECT_LT(table[0][2], 0.01);  // a clean sine: quantisation only
+
+    // Recorded, then read back: the same measurement.
+    const std::string recording = (dir / "recording.wav").string();
+    Result live =
+        run({"48000", "0.1", "0", "0", "3", "--average", "--captures", "3", "--record", recording},
+            file);
+    ASSERT_EQ(live.exitCode, 0) << live.err;
+    Result replay = run({"48000", "0.1", "0", "0", "3", "--average", "--captures", "3"}, recording);
+    ASSERT_EQ(replay.exitCode, 0) << replay.err;
+    EXPECT_EQ(replay.out, live.out);
+    // A failed measurement (the file holds one second) leaves no recording.
+    const std::string none = (dir / "none.wav").string();
+    EXPECT_EQ(run({"48000", "0.5", "--captures", "3", "--record", none}, file).exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(none));
+}
+
 // A measurement that cannot be written is a failure, and says why.
 TEST_F(VelmoraCaptureTest, AnOutputThatCannotBeWrittenFailsWithItsCause) {
     const std::string file = wav(48000, 0.2, 1000, 1000, 1000, 500);

@@ -118,6 +118,19 @@ QIcon ToolbarIcon(int id) {
                 p.drawLine(QLineF(12, 12, 12, 6));
                 p.drawLine(QLineF(12, 12, 16, 14));
             });
+        case ID_SAVE_DATA:
+            return drawn([](QPainter& p) {
+                p.drawRect(QRectF(4.5, 3.5, 15, 17));
+                p.drawRect(QRectF(7.5, 3.5, 9, 6));
+                for (int row = 0; row < 3; ++row)
+                    p.drawLine(QLineF(7.5, 13.5 + 2.5 * row, 16.5, 13.5 + 2.5 * row));
+            });
+        case ID_LOG_FREQUENCY:
+            return text(QStringLiteral("log"));
+        case ID_TOGGLE_DB:
+            return text(QStringLiteral("dB"));
+        case ID_TOGGLE_H1:
+            return text(QStringLiteral("H1"));
         default:
             return {};
     }

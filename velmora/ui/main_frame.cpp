@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "../analysis/units.h"
 #include "../capture/command_ids.h"
 #include "../capture/velmora_doc.h"
 #include "app_icon.h"
@@ -60,7 +61,11 @@ QAction* CMainFrame::addCommand(QMenu* menu, const char* text, int id,
     if (prompt)
         action->setStatusTip(QString::fromLatin1(prompt));
     connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    menu->addAction(action);
+    // Without a menu the action still answers its keys in the window.
+    if (menu)
+        menu->addAction(action);
+    else
+        addAction(action);
     actions_.insert(id, action);
     return action;
 }
@@ -69,6 +74,12 @@ void CMainFrame::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     addCommand(file, "&Start/Stop Taking Data\tEnter", ID_START_STOP,
                {Qt::Key_Return, Qt::Key_Enter}, "Start / stop taking data");
+    file->addSeparator();
+    addCommand(file, "Save &data...\tCtrl+S", ID_SAVE_DATA, {QKeySequence(Qt::CTRL | Qt::Key_S)},
+               "Save the whole record of the display, with the settings, as text or CSV");
+    addCommand(file, "&Record WAV...\tCtrl+R", ID_RECORD_WAV, {QKeySequence(Qt::CTRL | Qt::Key_R)},
+               "Record the captures into a WAV file; again to stop and save it")
+        ->setCheckable(true);
     file->addSeparator();
     addCommand(file, "&Print...\tCtrl+P", ID_FILE_PRINT, {QKeySequence(Qt::CTRL | Qt::Key_P)},
                nullptr);
@@ -101,6 +112,8 @@ void CMainFrame::buildMenus() {
                "Change time window/frequency resolution");
     addCommand(view, "Change sampling rate", ID_SAMPLING_RATE, none,
                "Change Sampling rate (and stop acquiring data)");
+    view->addSeparator();
+    buildMeasurementMenus(view);
 
     QMenu* generator = menuBar()->addMenu(QStringLiteral("Function &Generator"));
     const char* waveforms[] = {"Silent\tF1",
@@ -120,7 +133,7 @@ void CMainFrame::buildMenus() {
     }
     generator->addSeparator();
     addCommand(generator, "Frequency\tF9", ID_FREQUENCY, {QKeySequence(Qt::Key_F9)}, nullptr);
-    updateWaveformChecks();
+    updateChecks();
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, "&About KORVANE", ID_APP_ABOUT, none, nullptr);
@@ -129,6 +142,46 @@ void CMainFrame::buildMenus() {
     auto* paste = new QAction(this);
     paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     addAction(paste);
+}
+
+// The measurement's choices: a check mark on each chosen item, set from the
+// document after every command.
+void CMainFrame::buildMeasurementMenus(QMenu* view) {
+    auto checkable = [](QAction* action) { action->setCheckable(true); };
+    QMenu* window = view->addMenu(QStringLiteral("&Window function"));
+    const char* windows[] = {"Rectangular", "Hann", "Flat-top", "Blackman-Harris"};
+    for (int i = 0; i < 4; ++i)
+        checkable(addCommand(window, windows[i], ID_WINDOW_FIRST + i, none,
+                             "Weight the samples before the transform; the plain rectangular "
+                             "window leaks off-bin tones"));
+    QMenu* scale = view->addMenu(QStringLiteral("Amplitude &scale"));
+    checkable(
+        addCommand(scale, "Millivolts", ID_SCALE_MILLIVOLTS, none, "The spectrum in millivolts"));
+    checkable(addCommand(scale, "dBV (re 1 V)", ID_SCALE_DBV, none,
+                         "The spectrum in decibels relative to 1 V"));
+    checkable(addCommand(scale, "dB full scale", ID_SCALE_DBFS, none,
+                         "The spectrum in decibels relative to a full-scale sine"));
+    checkable(addCommand(view, "Ratio in dB", ID_RATIO_DB, none,
+                         "The transfer function's ratio in decibels"));
+    checkable(addCommand(view, "&Logarithmic frequency axis\tCtrl+L", ID_LOG_FREQUENCY,
+                         {QKeySequence(Qt::CTRL | Qt::Key_L)},
+                         "Frequencies on a logarithmic axis, with decades"));
+    QMenu* estimate = view->addMenu(QStringLiteral("Transfer function &estimate"));
+    checkable(addCommand(estimate, "Ratio average", ID_ESTIMATE_RATIO, none,
+                         "Average the ratios of the two channels' spectra"));
+    checkable(addCommand(estimate, "H1 with coherence", ID_ESTIMATE_H1, none,
+                         "Averaged cross-spectrum over the averaged reference spectrum, with "
+                         "the coherence"));
+    checkable(addCommand(view, "&THD readout\tCtrl+T", ID_SHOW_THD,
+                         {QKeySequence(Qt::CTRL | Qt::Key_T)},
+                         "THD and THD+N of the strongest tone under the readout"));
+    // The toolbar's two switches, with keys of their own.
+    checkable(addCommand(nullptr, "dB scales\tCtrl+D", ID_TOGGLE_DB,
+                         {QKeySequence(Qt::CTRL | Qt::Key_D)},
+                         "The spectrum in dBV and the ratio in dB, or both linear"));
+    checkable(addCommand(nullptr, "H1 estimate\tCtrl+H", ID_TOGGLE_H1,
+                         {QKeySequence(Qt::CTRL | Qt::Key_H)},
+                         "The H1 transfer function with its coherence, or the ratio average"));
 }
 
 void CMainFrame::buildToolBar() {
@@ -140,7 +193,9 @@ void CMainFrame::buildToolBar() {
                              {ID_START_STOP, ID_TOGGLE_AVERAGE, 0},
                              {ID_TOGGLE_SCOPE, ID_TOGGLE_DUAL, ID_REVERSE_INPUTS},
                              {ID_AUTO_RANGE_Y, ID_ZOOM_OUT_Y, 0},
-                             {ID_SAMPLING_RATE, ID_TIME_WINDOW, 0}};
+                             {ID_SAMPLING_RATE, ID_TIME_WINDOW, 0},
+                             {ID_SAVE_DATA, 0, 0},
+                             {ID_LOG_FREQUENCY, ID_TOGGLE_DB, ID_TOGGLE_H1}};
     bool first = true;
     for (const auto& group : groups) {
         if (!first)
@@ -158,6 +213,25 @@ void CMainFrame::buildToolBar() {
 }
 
 void CMainFrame::buildStatusBar() {
+    // The level meter: each input's peak in the last capture, red when it
+    // reached full scale, and the input's overflows since Start.
+    for (QLabel** label : {&levels_[0], &levels_[1], &overflows_}) {
+        *label = new QLabel(this);
+        (*label)->setAlignment(Qt::AlignCenter);
+        (*label)->setMargin(2);
+        statusBar()->addPermanentWidget(*label);
+    }
+    levels_[0]->setToolTip(
+        QStringLiteral("Peak level of the left input in the last capture; red "
+                       "when it reached full scale"));
+    levels_[1]->setToolTip(
+        QStringLiteral("Peak level of the right input in the last capture; "
+                       "red when it reached full scale"));
+    overflows_->setToolTip(
+        QStringLiteral("How often the input dropped frames since the measurement started"));
+    ShowLevels(CaptureLevels{});
+    levels_[0]->setText(QStringLiteral("L: no capture"));
+    levels_[1]->setText(QStringLiteral("R: no capture"));
     for (QLabel** label : {&caps_, &num_, &scroll_}) {
         *label = new QLabel(this);
         (*label)->setMinimumWidth(40);
@@ -178,21 +252,43 @@ void CMainFrame::updateLockIndicators() {
     scroll_->setText(state & 0x04 ? QStringLiteral("SCRL") : QString());
 }
 
-void CMainFrame::updateWaveformChecks() {
+void CMainFrame::updateChecks() {
     const int checked = document_.m_nWaveform == 99 ? 0 : document_.m_nWaveform + 1;
     for (int i = 0; i < 8; ++i)
         if (QAction* action = actions_.value(ID_WAVEFORM_FIRST + i))
             action->setChecked(i == checked);
+    for (int id = ID_MEASUREMENT_FIRST; id <= ID_MEASUREMENT_LAST; ++id)
+        if (QAction* action = actions_.value(id))
+            action->setChecked(document_.IsChecked(id));
+}
+
+void CMainFrame::ShowLevels(const CaptureLevels& levels) {
+    const char* names[] = {"L", "R"};
+    for (int c = 0; c < 2; ++c) {
+        const int peak = levels.peak[c];
+        levels_[c]->setText(peak == 0 ? QStringLiteral("%1: silent").arg(QLatin1String(names[c]))
+                                      : QStringLiteral("%1 %2 dBFS")
+                                            .arg(QLatin1String(names[c]))
+                                            .arg(Decibels(peak / kFullScaleCounts), 0, 'f', 1));
+        levels_[c]->setStyleSheet(levels.clipped[c]
+                                      ? QStringLiteral("background: rgb(224, 0, 0); color: white;")
+                                      : QString());
+    }
+    overflows_->setText(QStringLiteral("Overflows: %1").arg(levels.overflowTotal));
+    overflows_->setStyleSheet(levels.overflowTotal > 0 ? QStringLiteral("color: rgb(224, 0, 0);")
+                                                       : QString());
 }
 
 void CMainFrame::OnCommand(int id) {
     try {
         if (document_.OnCommand(id)) {
-            updateWaveformChecks();
+            updateChecks();
             return;
         }
         if (id == ID_EDIT_COPY) {
             view_->OnEditCopy();
+        } else if (id == ID_SAVE_DATA) {
+            view_->OnSaveData();
         } else if (id == ID_FILE_PRINT) {
             if (app_.printDialogs().Print(app_.printer()))
                 view_->PrintPage(app_.printer());

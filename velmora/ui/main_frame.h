@@ -34,6 +34,10 @@ public:
     void SetStatusText(const std::string& text) override;
     void InvalidateView(bool erase) override;
     void SetCaptureTimer() override;
+    void ShowLevels(const CaptureLevels& levels) override;
+    QString levelText(int input) const { return levels_[input]->text(); }
+    bool levelMarked(int input) const { return !levels_[input]->styleSheet().isEmpty(); }
+    QString overflowText() const { return overflows_->text(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -43,15 +47,18 @@ private:
     QAction* addCommand(QMenu* menu, const char* text, int id, const QList<QKeySequence>& keys,
                         const char* prompt);
     void buildMenus();
+    void buildMeasurementMenus(QMenu* view);
     void buildToolBar();
     void buildStatusBar();
     void updateLockIndicators();
-    void updateWaveformChecks();
+    void updateChecks();
 
     CVelmoraApp& app_;
     CVelmoraDoc& document_;
     CVelmoraView* view_;
     QMap<int, QAction*> actions_;
+    QLabel* levels_[2] = {};
+    QLabel* overflows_ = nullptr;
     QLabel* caps_ = nullptr;
     QLabel* num_ = nullptr;
     QLabel* scroll_ = nullptr;

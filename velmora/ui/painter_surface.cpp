@@ -181,7 +181,7 @@ void PainterSurface::SetTextColour(Rgb colour) {
     text_ = colourOf(colour);
 }
 
-void PainterSurface::TextOut(int x, int y, const std::string& text, TextAlign align) {
+TextBox PainterSurface::TextOut(int x, int y, const std::string& text, TextAlign align) {
     const QString line = QString::fromStdString(text);
     const QFontMetrics metrics(font_);
     const int width = metrics.horizontalAdvance(line);
@@ -193,6 +193,14 @@ void PainterSurface::TextOut(int x, int y, const std::string& text, TextAlign al
     painter_.fillRect(QRect(at.x(), at.y(), width, metrics.height()), colourOf(kWindowColour));
     usePen(text_);
     painter_.drawText(at.x(), at.y() + metrics.ascent(), line);
+    // The box in units, whole pixels rounded outward.
+    const int left = static_cast<int>(std::floor(at.x() / pixelsPerUnitX_));
+    const int right = static_cast<int>(std::ceil((at.x() + width) / pixelsPerUnitX_));
+    return {left, y, right, y - TextHeight()};
+}
+
+int PainterSurface::TextHeight() const {
+    return static_cast<int>(std::ceil(QFontMetrics(font_).height() / pixelsPerUnitY_));
 }
 
 void PainterSurface::InvertRectOutline(int x0, int y0, int x1, int y1) {

@@ -33,7 +33,8 @@ public:
     void SetPixel(int x, int y, Rgb colour) override;
     void SetPixels(int x, const int* ys, std::size_t count, Rgb colour) override;
     void SetTextColour(Rgb colour) override;
-    void TextOut(int x, int y, const std::string& text, TextAlign align) override;
+    TextBox TextOut(int x, int y, const std::string& text, TextAlign align) override;
+    int TextHeight() const override;
     void InvertRectOutline(int x0, int y0, int x1, int y1) override;
 
 private:

@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
 
@@ -16,8 +15,9 @@ QString ParamValueText(double value) {
 }
 
 // Dialog units of an 8-point font: about 1.5 pixels across, 1.625 down.
-CParamDlg::CParamDlg(const QString& prompt, double* value, QWidget* parent)
-    : QDialog(parent), value_(value) {
+CParamDlg::CParamDlg(const QString& prompt, double* value, Interaction& interaction,
+                     QWidget* parent)
+    : QDialog(parent), value_(value), interaction_(interaction) {
     setWindowTitle(QStringLiteral("New parameter"));
     prompt_ = new QLabel(prompt, this);
     prompt_->setAlignment(Qt::AlignCenter);
@@ -40,8 +40,7 @@ CParamDlg::CParamDlg(const QString& prompt, double* value, QWidget* parent)
 void CParamDlg::accept() {
     double parsed = 0;
     if (!ParseNumberText(edit_->text().toStdString(), parsed)) {
-        QMessageBox::warning(this, QStringLiteral("KORVANE"),
-                             QStringLiteral("Please enter a number."));
+        interaction_.MessageBox("Please enter a number.");
         edit_->setFocus();
         return;
     }

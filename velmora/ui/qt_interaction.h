@@ -12,6 +12,8 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void MessageBox(const std::string& text) override;
     void EditNumber(const std::string& prompt, double& value) override;
+    std::optional<std::string> SaveFileName(const std::string& caption, const std::string& filter,
+                                            const std::string& defaultSuffix) override;
 
 private:
     QWidget* parent_ = nullptr;

@@ -10,7 +10,9 @@
 #include "../capture/command_ids.h"
 #include "../capture/velmora_doc.h"
 #include "../display/clipboard_text.h"
+#include "../display/data_file.h"
 #include "../platform/interaction.h"
+#include "../platform/whole_file.h"
 #include "painter_surface.h"
 
 namespace velmora {
@@ -49,8 +51,18 @@ void CVelmoraView::onTimer1() {
 void CVelmoraView::OnEditCopy() {
     if (const std::string note = DelayNote(document_); !note.empty())
         interaction_.MessageBox(note);
-    const std::string text = ClipboardText(document_, plot_.m_nFirst, plot_.m_nLast);
+    const std::string text = ClipboardText(document_, plot_.FirstShown(), plot_.m_nLast);
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void CVelmoraView::OnSaveData() {
+    const auto path = interaction_.SaveFileName(
+        "Save data", "Text files (*.txt);;CSV files (*.csv);;All files (*)", "txt");
+    if (!path)
+        return;
+    const std::string text = DataFileText(document_, IsCsvName(*path));
+    if (const std::string why = WriteWholeFile(*path, text); !why.empty())
+        interaction_.MessageBox("Cannot save the data to " + *path + ": " + why);
 }
 
 // A key that reaches the view stops a running measurement; a modifier

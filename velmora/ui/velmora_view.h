@@ -32,6 +32,9 @@ public:
     void SetCaptureTimer();
     // Copy: the data behind the plot, the shown range, to the clipboard.
     void OnEditCopy();
+    // Save data: the whole record of the display, with the settings, to a
+    // text or CSV file the user names.
+    void OnSaveData();
     bool timerPending() const { return timer1_.isActive(); }
 
     // Repaints the plot at the next paint, erasing the canvas first or not.
