@@ -1,5 +1,7 @@
 #include "clipboard_text.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "../analysis/analysis.h"
@@ -66,7 +68,7 @@ DataColumns ShownColumns(const CVelmoraDoc& doc) {
             }};
 }
 
-std::string ClipboardText(const CVelmoraDoc& doc, int first, int last) {
+std::string ClipboardText(const CVelmoraDoc& doc, int first, int last, int* leftOut) {
     CNumbers c;
     const DataColumns columns = ShownColumns(doc);
     std::string text = columns.header;
@@ -75,6 +77,11 @@ std::string ClipboardText(const CVelmoraDoc& doc, int first, int last) {
     double row[DataColumns::kMost];
     for (int i = first; i < last; ++i) {
         columns.row(i, row);
+        if (leftOut &&
+            !std::all_of(row, row + columns.count, [](double v) { return std::isfinite(v); })) {
+            ++*leftOut;
+            continue;
+        }
         // A row is whole whatever its numbers: a value of 300 digits keeps
         // its line end.
         for (int k = 0; k < columns.count; ++k) {

@@ -10,8 +10,9 @@ class CVelmoraDoc;
 // The data behind the plot, rows first..last - 1 (samples in the scope
 // modes, bins in the spectrum modes), as tab-separated "%10.4f" columns
 // under a one-line header, each line ended by a line feed. A number wider
-// than its field widens its own row only.
-std::string ClipboardText(const CVelmoraDoc& doc, int first, int last);
+// than its field widens its own row only. With leftOut, the rows holding a
+// value that is not a finite number are left out and counted there.
+std::string ClipboardText(const CVelmoraDoc& doc, int first, int last, int* leftOut = nullptr);
 
 // The note shown before a two-channel scope copy when a right-channel delay
 // is set; empty otherwise.

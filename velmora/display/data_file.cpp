@@ -99,8 +99,17 @@ bool IsCsvName(const std::string& path) {
 
 std::string DataFileText(const CVelmoraDoc& doc, bool csv) {
     CNumbers c;
-    return settingsLines(doc) +
-           (csv ? csvText(doc) : ClipboardText(doc, FullRangeStart(doc), FullRangeEnd(doc)));
+    if (csv)
+        return settingsLines(doc) + csvText(doc);
+    // A file keeps numbers only: the rows with a value that is none (a
+    // ratio where the reference input is silent) are left out, and counted.
+    int leftOut = 0;
+    const std::string table = ClipboardText(doc, FullRangeStart(doc), FullRangeEnd(doc), &leftOut);
+    std::string settings = settingsLines(doc);
+    if (leftOut > 0)
+        settings +=
+            FormatText("# Rows left out: %d, holding a value that is not a number\n", leftOut);
+    return settings + table;
 }
 
 }  // namespace velmora

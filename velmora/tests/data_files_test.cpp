@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "analysis/analysis.h"
@@ -67,6 +68,31 @@ TEST_F(DataFilesTest, SavedTextIsTheSettingsAndCopysLayoutOfTheWholeRecord) {
     EXPECT_NE(csv.find("\n10,"), std::string::npos);
     EXPECT_TRUE(IsCsvName("a.CSV"));
     EXPECT_FALSE(IsCsvName("a.csv.txt"));
+}
+
+// A silent reference input makes the ratio no number: the text file keeps
+// the rows that are numbers and says how many it left out; CSV leaves the
+// cell empty.
+TEST_F(DataFilesTest, ARatioThatIsNoNumberIsNotWrittenAsOne) {
+    input.right = [](int, int) { return std::int16_t(100); };  // nothing but DC
+    auto doc = make("48000 0.1 0 0 3");
+    doc->ToggleAcquisition();
+    const std::string copied = ClipboardText(*doc, 0, 2401);
+    // Copy shows what there is.
+    ASSERT_TRUE(copied.find("inf") != std::string::npos || copied.find("nan") != std::string::npos);
+    const std::string text = DataFileText(*doc, false);
+    for (const char* word : {"nan", "inf", "NAN", "INF"})
+        EXPECT_EQ(text.find(word), std::string::npos) << word;
+    int rows = 0, leftOut = 0;
+    for (std::size_t at = text.find("\n", text.find("Frequency(Hz)")) + 1; at < text.size();
+         at = text.find('\n', at) + 1)
+        ++rows;
+    ASSERT_EQ(std::sscanf(text.substr(text.find("# Rows left out: ")).c_str(),
+                          "# Rows left out: %d", &leftOut),
+              1);
+    EXPECT_EQ(rows, 1);  // DC, where the reference is not silent
+    EXPECT_EQ(rows + leftOut, 2401);
+    EXPECT_EQ(DataFileText(*doc, true).find("nan"), std::string::npos);
 }
 
 TEST_F(DataFilesTest, ALogarithmicAxisLeavesDCOut) {
