@@ -23,6 +23,7 @@
 #include "../platform/float_text.h"
 #include "../ui/voltammogram_picture.h"
 #include "batch_display.h"
+#include "fit_command.h"
 #include "point_table.h"
 #include "program_information.h"
 
@@ -59,6 +60,8 @@ void printUsage(std::ostream& out) {
     out << "Usage: ondrel-sim [MODEL] [--solver classic|implicit] [--out FILE] [--peaks]\n"
            "  or:  ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
            "  or:  ondrel-sim [MODEL] [--measured CURVE...] --picture FILE [--flat]\n"
+           "  or:  ondrel-sim MODEL --fit CURVE[:PROGRAM.CVN]... --vary NAME...\n"
+           "                  [--bounds NAME=LO:HI]... [--out FITTED.CVN]\n"
            "\n"
            "Simulates MODEL (.CVN or .MEC; the default model without it). The points,\n"
            "E (mV) and I (uA) separated by a tab, go to standard output, or to FILE:\n"
@@ -79,6 +82,13 @@ void printUsage(std::ostream& out) {
            "shows it after the run, with the recorded CURVEs overlaid, into FILE: an\n"
            "Enhanced Metafile (.EMF or .WMF), .BMP, .SVG, .PDF or .PNG by its extension.\n"
            "--flat draws it without the chart's 3D look.\n"
+           "\n"
+           "--fit fits MODEL's simulation to the recorded CURVEs, each recorded under the\n"
+           "potential program of PROGRAM.CVN (MODEL's own without one), varying the\n"
+           "parameters NAMEd (E0(1), k0(1), alpha(1), kf(2), kb(2), D(species),\n"
+           "C(species), Ru, Cdl) within their bounds. It prints the fitted values with\n"
+           "their standard errors, the correlations and the fit's figures as\n"
+           "tab-separated text and writes the fitted model to FITTED.CVN (or .MEC).\n"
            "\n"
            "      --help     show this help and exit\n"
            "      --version  show the version and exit\n";
@@ -346,6 +356,8 @@ int main(int argc, char** argv) {
         printUsage(std::cout);
         return 0;
     }
+    if (AsksForFit(argc, argv))
+        return RunFitCommand(argc, argv);
     Arguments arguments;
     if (!parse(argc, argv, arguments)) {
         printUsage(std::cerr);
