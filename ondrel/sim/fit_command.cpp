@@ -164,8 +164,12 @@ int RunFitCommand(int argc, char** argv) {
                 throw UsageError("--bounds " + bound + ": " + name + " is not varied");
         }
         std::vector<MeasuredCurve> curves;
-        for (const std::string& word : arguments.curves)
+        for (const std::string& word : arguments.curves) {
             curves.push_back(loadCurve(word, model, separator));
+            if (!arguments.out.empty() && SameFile(arguments.out, curves.back().name))
+                throw Exception("The output " + arguments.out + " is the curve " +
+                                curves.back().name + " (the same file), which it would replace");
+        }
 
         CurveFit fit(model, std::move(curves), std::move(varied));
         const FitResult result = fit.Run([](const FitProgress& progress) {
