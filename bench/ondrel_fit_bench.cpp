@@ -97,6 +97,9 @@ void BM_RecoveryOverTwentySeeds(benchmark::State& state) {
     const TModel truth = FitCoupleModel(0, 0.01, 0.5);
     double worstE0 = 0, worstLogK0 = 0, worstAlpha = 0, chiLow = 1e300, chiHigh = 0;
     int coveredE0 = 0, coveredK0 = 0, coveredAlpha = 0, converged = 0;
+    // The scatter of the fitted log10 k° against the errors the fits gave.
+    double sumK0 = 0, sumK0Squares = 0, sumK0Errors = 0;
+    int fits = 0;
     for (auto _ : state) {
         for (unsigned seed = 101; seed < 121; ++seed) {
             const FitResult result = fitCouple(truth, seed, static_cast<int>(state.range(0)));
@@ -114,12 +117,20 @@ void BM_RecoveryOverTwentySeeds(benchmark::State& state) {
                 chiLow = std::min(chiLow, *result.reducedChiSquare);
                 chiHigh = std::max(chiHigh, *result.reducedChiSquare);
             }
+            ++fits;
+            sumK0 += k0.fitted + 2;
+            sumK0Squares += (k0.fitted + 2) * (k0.fitted + 2);
+            sumK0Errors += k0.fittedError.value_or(0);
             coveredE0 += E0.fittedError && dE0 < 2 * *E0.fittedError;
             coveredK0 += k0.fittedError && dk0 < 2 * *k0.fittedError;
             coveredAlpha += alpha.fittedError && dAlpha < 2 * *alpha.fittedError;
         }
     }
     state.counters["converged"] = converged;
+    const double meanK0 = sumK0 / fits;
+    state.counters["log10k0_scatter"] =
+        std::sqrt((sumK0Squares - fits * meanK0 * meanK0) / (fits - 1));
+    state.counters["log10k0_mean_error"] = sumK0Errors / fits;
     state.counters["max_dE0_mV"] = worstE0;
     state.counters["max_dlog10k0"] = worstLogK0;
     state.counters["max_dalpha"] = worstAlpha;

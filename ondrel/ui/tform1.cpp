@@ -15,6 +15,7 @@
 
 #include "../files/file_io.h"
 #include "../files/model_file.h"
+#include "../fit/fit_parameters.h"
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
 #include "../platform/path_text.h"
@@ -23,6 +24,7 @@
 #include "chart_picture.h"
 #include "chart_readout.h"
 #include "chart_view_commands.h"
+#include "fit_sheet.h"
 #include "hints.h"
 #include "measured_curves.h"
 #include "model_editor.h"
@@ -64,6 +66,7 @@ TForm1::TForm1(Interaction& interaction, Options options, QWidget* parent)
 // into still stands. The curve commands watch the window's lists, so they go
 // before the widgets do.
 TForm1::~TForm1() {
+    delete Fit;
     delete Runs;
     delete Peaks;
     delete Curves;
@@ -128,6 +131,7 @@ void TForm1::createCollaborators() {
                               .toggleDerivative = ToggleDerivativeButton},
                              *Curves, *Runs, interaction_, separator_, this);
     connect(Curves, &ExperimentalCurves::curvesChanged, Runs, &Potentiostat::AutoScale);
+    addFitSheet();
 }
 
 // What the window's own controls do: the read-outs and hints over the
@@ -177,6 +181,24 @@ void TForm1::showMecHeader(const MecHeader& header) {
     EditFP->setText(ToQString(header.FP));
     EditAR->setText(ToQString(header.AR));
     EditTE->setText(ToQString(header.TE));
+}
+
+void TForm1::AcceptFit(const std::vector<FitParameter>& fitted) {
+    // The model may have changed since the fit began: a parameter it no
+    // longer has is left out and named.
+    std::vector<FitParameter> offered = FitParameters(model_);
+    std::string missing;
+    for (const FitParameter& p : fitted) {
+        const FitParameter* now = FindParameter(offered, p.name);
+        if (now && now->kind == p.kind && now->index == p.index)
+            SetParameterValue(model_, p, p.value);
+        else
+            missing += (missing.empty() ? "" : ", ") + p.name;
+    }
+    refreshFromModel();
+    if (!missing.empty())
+        interaction_.showMessage(ToQString("The model no longer has " + missing +
+                                           ": those fitted values were left out."));
 }
 
 void TForm1::refreshFromModel() {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <string>
+#include <vector>
 
 #include "../model/model.h"
 #include "interaction.h"
@@ -29,6 +30,8 @@ namespace ondrel {
 class ChartPanel;
 class ChartViewCommands;
 class ExperimentalCurves;
+class FitSheet;
+struct FitParameter;
 struct MecHeader;
 class ModelEditor;
 class PeakCommands;
@@ -74,6 +77,7 @@ public:
     PeakCommands* Peaks;
     ChartViewCommands* ViewCommands;
     ProgramSheet* Program;
+    FitSheet* Fit;
     QTabWidget* ModelPanel;
     QWidget* PilotPanel;
     QSplitter *Splitter1, *Splitter2;
@@ -113,6 +117,8 @@ public slots:
     void ExportConcProfilesButton97Click();
     void ShowAbout();
     void ShowHelp();
+    // Puts a fit's values into the model.
+    void AcceptFit(const std::vector<FitParameter>& fitted);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -130,6 +136,7 @@ private:
     QWidget* buildEspSheet();
     QWidget* buildPilotPanel();
     void createCollaborators();
+    void addFitSheet();
     void wireWindowCommands();
     void showMecHeader(const MecHeader& header);
     void refreshFromModel();

@@ -25,6 +25,7 @@
 #include <QValueAxis>
 
 #include "chart_panel.h"
+#include "fit_sheet.h"
 #include "hints.h"
 #include "model_editor.h"
 #include "program_sheet.h"
@@ -140,6 +141,13 @@ QWidget* TForm1::buildPanels() {
     Splitter1->setStretchFactor(2, 2);
     Splitter1->setChildrenCollapsible(false);
     return Splitter1;
+}
+
+// The fit sheet watches the measured curves, so it comes after them.
+void TForm1::addFitSheet() {
+    Fit = new FitSheet(model_, *Curves, *RealExpListBox, interaction_, separator_);
+    ModelPanel->addTab(scrolled(Fit), QStringLiteral("Fit"));
+    connect(Fit, &FitSheet::fitAccepted, this, &TForm1::AcceptFit);
 }
 
 QTabWidget* TForm1::buildModelPanel() {
