@@ -78,6 +78,11 @@ struct CurveFit::Data {
 
     std::vector<std::vector<Target>> targets;  // per curve
     std::size_t nResiduals = 0;
+    // Each curve's residuals weigh by the inverse of its noise (relative to
+    // the curves' mean noise), so that recordings of different noise, as at
+    // different scan rates, count as their precision says and the errors
+    // hold; all 1 when a curve has no noise estimate.
+    std::vector<double> weights;  // per curve
     std::atomic<int> simulations{0};
 
     // The last evaluation, which the solver often asks for again (the
@@ -146,7 +151,7 @@ struct CurveFit::Data {
                               text(t.potential) + " mV");
                     return false;
                 }
-                out[i++] = *I - t.current;
+                out[i++] = (*I - t.current) * weights[c];
             }
         return true;
     }
@@ -233,6 +238,20 @@ struct CurveFit::Data {
             if (targets[c].empty())
                 return curves[c].name + ": none of its points lies within its potential program";
             nResiduals += targets[c].size();
+        }
+        std::vector<double> noise;
+        for (const MeasuredCurve& c : curves)
+            if (const std::optional<double> sigma = HighFrequencyNoise(c.curve);
+                sigma && *sigma > 0)
+                noise.push_back(*sigma);
+        weights.assign(curves.size(), 1.0);
+        if (noise.size() == curves.size()) {
+            double squares = 0;
+            for (double sigma : noise)
+                squares += sigma * sigma;
+            const double mean = std::sqrt(squares / static_cast<double>(noise.size()));
+            for (std::size_t c = 0; c < curves.size(); ++c)
+                weights[c] = mean / noise[c];
         }
         if (nResiduals <= varied.size())
             return "There are fewer measured points (" + std::to_string(nResiduals) +
@@ -413,6 +432,16 @@ FitResult CurveFit::Run(const std::function<void(const FitProgress&)>& progress)
     if (!d.evaluate(x, r.data(), columns))
         return d.stopped ? finish(FitStatus::Stopped, "The fit was stopped.")
                          : finish(FitStatus::Failed, d.error);
+    // The weighted sum sets the errors; the plain one is reported.
+    double weightedSum = 0;
+    for (double value : r)
+        weightedSum += value * value;
+    {
+        std::size_t k = 0;
+        for (std::size_t c = 0; c < d.curves.size(); ++c)
+            for (std::size_t t = 0; t < d.targets[c].size(); ++t, ++k)
+                r[k] /= d.weights[c];
+    }
     double ssr = 0;
     for (double value : r)
         ssr += value * value;
@@ -518,7 +547,7 @@ FitResult CurveFit::Run(const std::function<void(const FitProgress&)>& progress)
                                                "determine the varied parameters together.";
         return result;
     }
-    const double s2 = ssr / dof;
+    const double s2 = weightedSum / dof;
     const std::size_t m = free.size();
     result.correlated = free;
     result.correlation.assign(m, std::vector<double>(m));

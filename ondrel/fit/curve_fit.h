@@ -35,7 +35,7 @@ struct FitOptions {
 // How far a fit has come, told after every iteration.
 struct FitProgress {
     int iteration = 0;
-    double residualSum = 0;  // µA²
+    double residualSum = 0;  // µA², each curve weighted by its relative noise
     int simulations = 0;
 };
 
@@ -85,7 +85,8 @@ struct FitResult {
 // A least-squares fit of a model's simulation to measured voltammograms:
 // bounded Levenberg–Marquardt over the varied parameters, derivatives by
 // finite differences of the simulation, the simulations of one derivative
-// run in parallel.
+// run in parallel. With several curves, each weighs by the inverse of its
+// own noise, so that a noisier recording counts less and the errors hold.
 class CurveFit {
 public:
     // Throws Exception naming what is wrong: no curves, a curve with no
