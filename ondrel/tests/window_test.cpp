@@ -142,11 +142,13 @@ TEST_F(WindowTest, EveryNamedControlIsThereAndTheEditorShowsTheDefaultModel) {
 }
 
 // Every command is wired from the start: only the switches of a running
-// engine and the Ok and Cancel of clean editors wait.
+// engine, the Stop and Accept of a fit and the Ok and Cancel of clean
+// editors wait.
 TEST_F(WindowTest, EveryCommandIsReadyAtStartButThoseThatWaitForARunOrAnEdit) {
     const QStringList waiting = {
-        "RxFreeze",     "RxHold",        "ApplySpeciesChange", "CancelSpeciesChange",
-        "ApplyButton1", "CancelButton1", "ApplyButton2",       "CancelButton2"};
+        "RxFreeze",      "RxHold",         "ApplySpeciesChange", "CancelSpeciesChange",
+        "ApplyButton1",  "CancelButton1",  "ApplyButton2",       "CancelButton2",
+        "StopFitButton", "AcceptFitButton"};
     int named = 0;
     for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
         // The tab bar's own scroll arrows are not commands.
