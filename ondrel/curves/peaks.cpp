@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "../platform/float_text.h"
+#include "peak_tops.h"
+#include "prominence.h"
 #include "savitzky_golay.h"
 
 namespace ondrel {
@@ -28,6 +30,15 @@ GridRows derivativeHeader() {
     return {{"# Pt", "E", "dI/dE"}};
 }
 
+// Each peak's extremum and prominence on the search's level.
+void measureProminence(PeakSearch& search) {
+    for (Peak& peak : search.peaks) {
+        const std::size_t top = peak.point - search.offset + 1;
+        peak.top = search.level[top];
+        peak.prominence = Prominence(search.level, top, peak.kind == PeakKind::Maximum);
+    }
+}
+
 }  // namespace
 
 PeakSearch FindMeasuredPeaks(const Curve& curve, int w) {
@@ -41,8 +52,30 @@ PeakSearch FindMeasuredPeaks(const Curve& curve, int w) {
         const double Ep = d[p].potential + (d[p + 1].potential - d[p].potential) * d[p].current /
                                                (d[p].current - d[p + 1].current);
         const double Ip = (curve[p + m].current + curve[p + m + 1].current) / 2;
-        search.peaks.push_back({static_cast<int>(search.peaks.size()) + 1, Ep, Ip, kindOf(d[p])});
+        search.peaks.push_back(
+            {static_cast<int>(search.peaks.size()) + 1, Ep, Ip, kindOf(d[p]), p + m});
     }
+    // The running sum of a quadratic Savitzky-Golay derivative is the curve
+    // smoothed by a parabolic window of weights K_J (J = -m .. m - 1) that
+    // sum to 1.
+    const double normaliser = static_cast<double>(m * (m + 1) * (2 * m + 1)) / 3;
+    std::vector<double> weights;
+    double partial = 0, squares = 0;
+    for (int J = -static_cast<int>(m); J < static_cast<int>(m); ++J) {
+        partial -= J / normaliser;
+        weights.push_back(partial);
+        squares += partial * partial;
+    }
+    std::vector<double>& level = search.level;
+    level.assign(d.size() + 1, 0);
+    for (std::size_t j = 0; j < weights.size(); ++j)
+        level[0] += weights[j] * curve[j].current;
+    for (std::size_t p = 0; p < d.size(); ++p)
+        level[p + 1] = level[p] + d[p].current;
+    search.offset = m;
+    search.recorded = true;
+    measureProminence(search);
+    search.noise = CurveNoise(curve) * std::sqrt(squares);
     return search;
 }
 
@@ -57,51 +90,32 @@ PeakSearch FindSimulatedPeaks(const Curve& curve) {
             continue;
         search.peaks.push_back({static_cast<int>(search.peaks.size()) + 1,
                                 (curve[p].potential + curve[p + 1].potential) / 2,
-                                (curve[p].current + curve[p + 1].current) / 2, kindOf(d[p])});
+                                (curve[p].current + curve[p + 1].current) / 2, kindOf(d[p]), p});
     }
+    // First differences sum back to the curve itself.
+    for (const CurvePoint& point : curve)
+        search.level.push_back(point.current);
+    measureProminence(search);
+    search.noise = CurveNoise(curve);
     return search;
 }
 
-std::vector<CouplePeaks> PairPeaks(const std::vector<Peak>& peaks) {
-    struct Candidate {
-        double distance;
-        std::size_t maximum, minimum;
-    };
-    std::vector<Candidate> candidates;
-    for (std::size_t a = 0; a < peaks.size(); ++a)
-        for (std::size_t c = 0; c < peaks.size(); ++c)
-            if (peaks[a].kind == PeakKind::Maximum && peaks[c].kind == PeakKind::Minimum)
-                candidates.push_back({std::abs(peaks[a].Ep - peaks[c].Ep), a, c});
-    std::stable_sort(
-        candidates.begin(), candidates.end(),
-        [](const Candidate& x, const Candidate& y) { return x.distance < y.distance; });
-    std::vector<bool> taken(peaks.size(), false);
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    for (const Candidate& candidate : candidates) {
-        if (taken[candidate.maximum] || taken[candidate.minimum])
+std::vector<Peak> ProminentPeaks(const PeakSearch& search, double threshold) {
+    std::vector<Peak> kept;
+    for (const Peak& peak : search.peaks) {
+        if (threshold > 0 && peak.prominence < threshold * search.noise)
             continue;
-        taken[candidate.maximum] = taken[candidate.minimum] = true;
-        pairs.emplace_back(candidate.maximum, candidate.minimum);
+        kept.push_back(peak);
+        kept.back().index = static_cast<int>(kept.size());
     }
-    std::sort(pairs.begin(), pairs.end());
-    std::vector<CouplePeaks> couples;
-    for (const auto& [maximum, minimum] : pairs)
-        couples.push_back({peaks[maximum], peaks[minimum]});
-    return couples;
+    return kept;
 }
 
-std::vector<std::string> CoupleLines(const std::vector<CouplePeaks>& couples, char separator) {
-    std::vector<std::string> lines;
-    for (const CouplePeaks& couple : couples) {
-        std::string line =
-            "\u0394Ep = " + FloatToGeneral(couple.deltaEp(), 4, separator) +
-            " mV   E\u00BD = " + FloatToGeneral(couple.halfWavePotential(), 5, separator) + " mV";
-        if (couple.minimum.Ip != 0)
-            line += "   |Ipa/Ipc| = " +
-                    FloatToGeneral(std::abs(couple.maximum.Ip / couple.minimum.Ip), 3, separator);
-        lines.push_back(std::move(line));
-    }
-    return lines;
+std::vector<Peak> ShownPeaks(const Curve& curve, const PeakSearch& search, double threshold) {
+    if (!(threshold > 0))
+        return search.peaks;
+    std::vector<Peak> kept = ProminentPeaks(search, threshold);
+    return search.recorded ? FitPeakTops(curve, search, std::move(kept)) : kept;
 }
 
 GridRows PeakRows(const std::vector<Peak>& peaks, char separator) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -12,21 +13,20 @@ namespace ondrel {
 enum class PeakKind { Maximum, Minimum };
 
 // A peak as the peak grids list it: its number from 1, potential in mV and
-// current in µA.
+// current in µA; and what sets it apart from the curve's noise.
 struct Peak {
     int index;
     double Ep;
     double Ip;
     PeakKind kind = PeakKind::Maximum;
+    // The first of the two curve points the peak lies between.
+    std::size_t point = 0;
+    // The extremum of the curve as the derivative sees it (the running sum
+    // of the derivative: for a measured curve, smoothed), µA.
+    double top = 0;
+    // How far that extremum stands out of the curve around it, µA.
+    double prominence = 0;
     bool operator==(const Peak&) const = default;
-};
-
-// The two peaks of one redox couple: the maximum of the rising sweep and the
-// minimum of the falling one.
-struct CouplePeaks {
-    Peak maximum, minimum;
-    double deltaEp() const { return maximum.Ep - minimum.Ep; }
-    double halfWavePotential() const { return (maximum.Ep + minimum.Ep) / 2; }
 };
 
 // The derivative a search worked on and the peaks it found. A peak lies
@@ -35,7 +35,31 @@ struct CouplePeaks {
 struct PeakSearch {
     Curve derivative;
     std::vector<Peak> peaks;
+    // The curve as the derivative sees it, its running sum:
+    // level[p + 1] - level[p] is derivative point p, and level[p + 1] the
+    // extremum of a peak between derivative points p and p + 1.
+    std::vector<double> level;
+    // How many curve points the derivative lacks at each end (m).
+    std::size_t offset = 0;
+    // The standard deviation of the noise left in level, µA.
+    double noise = 0;
+    // Made on a recorded curve by a Savitzky-Golay derivative.
+    bool recorded = false;
 };
+
+// The threshold of prominence by default, in multiples of the noise: noise
+// of 1000 points stays below 6, the peaks of a clean curve far above.
+inline constexpr double kDefaultProminence = 10;
+
+// The peaks whose prominence reaches threshold times the search's noise,
+// numbered again from 1; a threshold of 0 keeps every peak.
+std::vector<Peak> ProminentPeaks(const PeakSearch& search, double threshold);
+
+// The peaks to show of a search made on curve: with a threshold of 0 every
+// peak as found; otherwise the prominent ones, those of a recorded curve
+// placed on their fitted tops (FitPeakTops), where noise moves the zero of
+// the derivative by millivolts.
+std::vector<Peak> ShownPeaks(const Curve& curve, const PeakSearch& search, double threshold);
 
 // A recorded curve: Savitzky-Golay derivative of width w, Ep at the
 // interpolated zero crossing, Ip the mean of the two source currents that
@@ -45,14 +69,6 @@ PeakSearch FindMeasuredPeaks(const Curve& curve, int w);
 // A simulated curve: first differences at the mid-potentials; Ep and Ip the
 // means of the two curve points at the sign change.
 PeakSearch FindSimulatedPeaks(const Curve& curve);
-
-// Pairs every maximum with a minimum, nearest potentials first; a peak
-// without a partner is left out. In the order of the maxima.
-std::vector<CouplePeaks> PairPeaks(const std::vector<Peak>& peaks);
-
-// One line for each couple: "ΔEp = 59.1 mV   E½ = 1300 mV   |Ipa/Ipc| = 1"
-// (the ratio only when the minimum's current is not zero).
-std::vector<std::string> CoupleLines(const std::vector<CouplePeaks>& couples, char separator);
 
 using GridRows = std::vector<std::vector<std::string>>;
 
