@@ -56,12 +56,21 @@ std::vector<CouplePeaks> PairPeaks(const std::vector<Peak>& peaks) {
 
 std::vector<CouplePeaks> FindCouples(const Curve& curve, const std::vector<Peak>& peaks) {
     const std::vector<std::optional<double>> heights = PeakHeights(curve, peaks);
+    const auto paired = pairs(peaks);
+    // A peak without a partner has its other wave somewhere unseen (a
+    // shoulder lost in the noise), under every peak that follows it.
+    std::vector<bool> partnered(peaks.size(), false);
+    for (const auto& [maximum, minimum] : paired)
+        partnered[maximum] = partnered[minimum] = true;
+    const std::size_t firstLone =
+        std::find(partnered.begin(), partnered.end(), false) - partnered.begin();
     std::vector<CouplePeaks> couples;
-    for (const auto& [maximum, minimum] : pairs(peaks)) {
+    for (const auto& [maximum, minimum] : paired) {
         CouplePeaks couple{peaks[maximum], peaks[minimum], std::nullopt};
         const auto &anodic = heights[maximum], &cathodic = heights[minimum];
         // Each peak must stand out of its baseline its own way.
-        if (anodic && cathodic && *anodic > 0 && *cathodic < 0)
+        if (anodic && cathodic && *anodic > 0 && *cathodic < 0 &&
+            std::max(maximum, minimum) < firstLone)
             couple.ratio = *anodic / -*cathodic;
         couples.push_back(couple);
     }

@@ -30,7 +30,9 @@ struct CouplePeaks {
 std::vector<CouplePeaks> PairPeaks(const std::vector<Peak>& peaks);
 
 // The couples of the peaks of curve (in curve order) with their current
-// ratios, each peak measured from its baseline (PeakHeights).
+// ratios, each peak measured from its baseline (PeakHeights); no ratio for
+// a couple whose later peak follows a peak without a partner, whose unseen
+// other wave would lie under it.
 std::vector<CouplePeaks> FindCouples(const Curve& curve, const std::vector<Peak>& peaks);
 
 // One line for each couple: "ΔEp = 59.1 mV   E½ = 1300 mV   |Ipa/Ipc| = 1"

@@ -58,7 +58,7 @@ void refuseInputAsOutput(const std::string& output, const std::vector<std::strin
 
 void printUsage(std::ostream& out) {
     out << "Usage: ondrel-sim [MODEL] [--solver classic|implicit] [--out FILE] [--peaks]\n"
-           "  or:  ondrel-sim --measured CURVE... [--width W] [--smoothed FILE]\n"
+           "  or:  ondrel-sim --measured CURVE... [--width W] [--threshold T] [--smoothed FILE]\n"
            "  or:  ondrel-sim [MODEL] [--measured CURVE...] --picture FILE [--flat]\n"
            "  or:  ondrel-sim MODEL --fit CURVE[:PROGRAM.CVN]... --vary NAME...\n"
            "                  [--bounds NAME=LO:HI]... [--out FITTED.CVN]\n"
@@ -75,8 +75,12 @@ void printUsage(std::ostream& out) {
            "\n"
            "--measured reads recorded voltammograms (.OCV, .AA0 or .PRN) and prints the\n"
            "peaks of each, found with a Savitzky-Golay derivative of width W (5 to 25,\n"
-           "odd, default 11). --smoothed writes the one CURVE smoothed with width W to\n"
-           "FILE, a .OCV, .AA0 or .PRN voltammogram by its extension.\n"
+           "odd, default 11), those that stand out of the curve's noise by T times its\n"
+           "standard deviation (default 10; 0 keeps every zero of the derivative),\n"
+           "and under them its couples: Epa, Epc, dEp, E1/2 (mV) and |Ipa/Ipc|, each\n"
+           "peak current from its own baseline. --smoothed writes the one CURVE\n"
+           "smoothed with width W to FILE, a .OCV, .AA0 or .PRN voltammogram by its\n"
+           "extension.\n"
            "\n"
            "--picture simulates MODEL and draws the voltammogram chart as the window\n"
            "shows it after the run, with the recorded CURVEs overlaid, into FILE: an\n"
@@ -106,7 +110,17 @@ struct Arguments {
     std::string out;
     std::string smoothed;
     int width = kDefaultFilterWidth;
+    double threshold = kDefaultProminence;
 };
+
+bool readThreshold(const std::string& text, double& threshold) {
+    try {
+        threshold = TextToFloat(text, '.');
+    } catch (const EConvertError&) {
+        return false;
+    }
+    return threshold >= 0 && std::isfinite(threshold);
+}
 
 bool readWidth(const std::string& text, int& width) {
     try {
@@ -119,7 +133,7 @@ bool readWidth(const std::string& text, int& width) {
 
 // Parses the command line; false after printing what is wrong with it.
 bool parse(int argc, char** argv, Arguments& arguments) {
-    bool widthGiven = false;
+    bool widthGiven = false, thresholdGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -172,6 +186,13 @@ bool parse(int argc, char** argv, Arguments& arguments) {
                 std::cerr << "ondrel-sim: the width must be an odd number from 5 to 25\n";
                 return false;
             }
+        } else if (word == "--threshold" && hasValue && !thresholdGiven) {
+            thresholdGiven = true;
+            if (!readThreshold(argv[++i], arguments.threshold)) {
+                std::cerr << "ondrel-sim: the threshold must be a number from 0 up, not '"
+                          << argv[i] << "'\n";
+                return false;
+            }
         } else if (!word.starts_with("-")) {
             arguments.inputs.push_back(word);
         } else {
@@ -187,8 +208,8 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         const std::size_t models =
             arguments.measured ? arguments.beforeMeasured : arguments.inputs.size();
         if (models > 1 || arguments.peaks || !arguments.out.empty() || widthGiven ||
-            !arguments.smoothed.empty() || arguments.solver || arguments.resistance ||
-            arguments.capacitance) {
+            thresholdGiven || !arguments.smoothed.empty() || arguments.solver ||
+            arguments.resistance || arguments.capacitance) {
             std::cerr << "ondrel-sim: --picture takes one model file and --measured curves\n";
             return false;
         }
@@ -199,14 +220,16 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         }
         if (arguments.beforeMeasured > 0 || arguments.inputs.empty() || !arguments.out.empty() ||
             arguments.peaks) {
-            std::cerr << "ondrel-sim: --measured takes curve files, --width and --smoothed\n";
+            std::cerr << "ondrel-sim: --measured takes curve files, --width, --threshold and "
+                         "--smoothed\n";
             return false;
         }
         if (!arguments.smoothed.empty() && arguments.inputs.size() != 1) {
             std::cerr << "ondrel-sim: --smoothed takes exactly one curve file\n";
             return false;
         }
-    } else if (arguments.inputs.size() > 1 || widthGiven || !arguments.smoothed.empty()) {
+    } else if (arguments.inputs.size() > 1 || widthGiven || thresholdGiven ||
+               !arguments.smoothed.empty()) {
         std::cerr << "ondrel-sim: a simulation takes one model file, --out and --peaks\n";
         return false;
     }
@@ -330,8 +353,9 @@ int examineMeasured(const Arguments& arguments) {
             ReadVoltammogram(ReadWholeFile(path, batchPatience()), path, separator);
         try {
             const PeakSearch search = FindMeasuredPeaks(read.curve, arguments.width);
+            const std::vector<Peak> peaks = ShownPeaks(read.curve, search, arguments.threshold);
             report += (i ? "\n" : "") + path + ": " + std::to_string(read.curve.size()) + " pts\n" +
-                      PeakTable(search.peaks);
+                      PeakTable(peaks) + '\n' + CoupleTable(FindCouples(read.curve, peaks));
             if (!arguments.smoothed.empty()) {
                 Curve smoothed;
                 Smooth(read.curve, smoothed, arguments.width);

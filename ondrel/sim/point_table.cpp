@@ -29,4 +29,14 @@ std::string PeakTable(const std::vector<Peak>& peaks) {
     return text;
 }
 
+std::string CoupleTable(const std::vector<CouplePeaks>& couples) {
+    std::string text;
+    for (const std::vector<std::string>& row : CoupleRows(couples, '.')) {
+        for (std::size_t c = 0; c < row.size(); ++c)
+            text += (c ? "\t" : "") + row[c];
+        text += '\n';
+    }
+    return text;
+}
+
 }  // namespace ondrel

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "../curves/couples.h"
 #include "../curves/peaks.h"
 #include "../engine/cv_point.h"
 
@@ -16,5 +17,9 @@ std::string PointTable(const std::vector<CVpoint>& points);
 // Peaks as the peak grid lists them, tab-separated under a header
 // "index<TAB>Ep (mV)<TAB>Ip (µA)", with "." as decimal mark.
 std::string PeakTable(const std::vector<Peak>& peaks);
+
+// Couples as CoupleRows lists them, tab-separated under their header line,
+// with "." as decimal mark.
+std::string CoupleTable(const std::vector<CouplePeaks>& couples);
 
 }  // namespace ondrel

@@ -99,6 +99,16 @@ TEST(PeakRatios, TheSecondCoupleIsMeasuredAboveTheDecayOfTheFirst) {
     // From zero current the second reverse peak, riding on the first
     // couple's decay, reads less than half of its forward peak.
     EXPECT_GT(std::abs(couples[1].maximum.Ip / couples[1].minimum.Ip), 2);
+
+    // Without the small reverse peak of the second couple (a shoulder that
+    // noise hides) the first couple's reverse peak has no known baseline.
+    std::vector<Peak> peaks = ShownPeaks(curve, search, kDefaultProminence);
+    ASSERT_EQ(peaks.size(), 4u);
+    peaks.erase(peaks.begin() + 2);
+    const std::vector<CouplePeaks> lone = FindCouples(curve, peaks);
+    ASSERT_EQ(lone.size(), 1u);
+    EXPECT_EQ(lone[0].minimum.Ep, couples[0].minimum.Ep);
+    EXPECT_FALSE(lone[0].ratio);
 }
 
 TEST(PeakProminence, ANoisyRecordedCoupleGivesItsTwoPeaksAndOneCouple) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QChartView>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 #include <QValueAxis>
 #include <cmath>
+#include <random>
 
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
@@ -220,6 +222,35 @@ TEST_F(CurvesWindowTest, SavingWithoutATargetSaysWhatIsMissing) {
     EXPECT_TRUE(dialogs.saveRequests.empty());
 }
 
+TEST_F(CurvesWindowTest, TheProminenceThresholdKeepsNoiseOutOfTheTableMarksAndCouples) {
+    Curve curve = oneCouple();
+    std::mt19937 random(3);
+    std::normal_distribution<double> noise(0, 0.1);
+    for (CurvePoint& point : curve)
+        point.current += noise(random);
+    open({QString::fromStdString(write("noisy.OCV", curve))});
+    auto* threshold = control<QDoubleSpinBox>("ProminenceSpinEdit");
+    EXPECT_EQ(threshold->value(), kDefaultProminence);
+    click("FindExpPeaksButton");
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    QTableView* peaks = window.PeaksGrid;
+    ASSERT_EQ(peaks->model()->rowCount(), 2);
+    EXPECT_NEAR(cell(peaks, 0, 1).toDouble(), 250.5, 2);
+    EXPECT_NEAR(cell(peaks, 1, 1).toDouble(), 220.5, 2);
+    EXPECT_EQ(window.ExpPeaksSeries->count(), 2);
+    EXPECT_EQ(window.MeasuredCouples->toPlainText().count("\u0394Ep"), 1);
+
+    // 0: every zero crossing of the derivative, as many couples as pair.
+    threshold->setValue(0);
+    EXPECT_GT(peaks->model()->rowCount(), 10);
+    EXPECT_EQ(window.ExpPeaksSeries->count(), peaks->model()->rowCount());
+    EXPECT_GT(window.MeasuredCouples->toPlainText().count("\u0394Ep"), 1);
+    EXPECT_FALSE(window.MeasuredCouples->toPlainText().contains("\u0394Ep = -"));
+    threshold->setValue(kDefaultProminence);
+    EXPECT_EQ(peaks->model()->rowCount(), 2);
+    EXPECT_EQ(window.ExpPeaksSeries->count(), 2);
+}
+
 TEST_F(CurvesWindowTest, MeasuredPeaksSmoothingAndTheirSeriesFollowTheCurve) {
     open({QString::fromStdString(write("couple.OCV", oneCouple()))});
     click("FindExpPeaksButton");
@@ -238,7 +269,8 @@ TEST_F(CurvesWindowTest, MeasuredPeaksSmoothingAndTheirSeriesFollowTheCurve) {
     const QString couples = window.MeasuredCouples->toPlainText();
     EXPECT_TRUE(couples.startsWith("\u0394Ep = 30")) << couples.toStdString();
     EXPECT_TRUE(couples.contains("E\u00BD = 235.5 mV")) << couples.toStdString();
-    EXPECT_TRUE(couples.contains("|Ipa/Ipc| = 1.25")) << couples.toStdString();
+    // Each peak from its own baseline: the bells of 10 and 8 have no tails.
+    EXPECT_TRUE(couples.contains("|Ipa/Ipc| = 1.2")) << couples.toStdString();
     // The derivative: a point for each full window of 11, its grid.
     EXPECT_EQ(window.SerieDerivee1->count(), 1001 - 10);
     EXPECT_EQ(headerOf(window.StringGridDerivative1), (QStringList{"# Pt", "E", "dI/dE"}));

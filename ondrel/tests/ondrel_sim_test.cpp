@@ -1,6 +1,8 @@
 // ondrel-sim run as a script runs it.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -184,6 +186,45 @@ TEST(OndrelSim, MeasuredCurvesGetTheirPeaksAndASmoothedCopy) {
     EXPECT_EQ(runSim({"--measured", "a.OCV", "--width", "8"}).exitCode, 2);
     EXPECT_EQ(runSim({"--measured", "a.OCV", "b.OCV", "--smoothed", "c.OCV"}).exitCode, 2);
     EXPECT_EQ(runSim({"--width", "7"}).exitCode, 2);
+}
+
+TEST(OndrelSim, MeasuredCurvesListTheirCouplesUnderTheirPeaks) {
+    TempDir dir;
+    ASSERT_EQ(runSim({"--out", (dir / "sim.OCV").string()}).exitCode, 0);
+    Result result = runSim({"--measured", (dir / "sim.OCV").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // The two couples of the default model, each read from its baselines.
+    auto rows = lines(result.out);
+    ASSERT_EQ(rows.size(), 1u + 5 + 1 + 3) << result.out;
+    EXPECT_EQ(rows[6], "");
+    EXPECT_EQ(rows[7], "Epa (mV)\tEpc (mV)\t\u0394Ep (mV)\tE\u00BD (mV)\t|Ipa/Ipc|");
+    for (const std::size_t row : {8u, 9u}) {
+        const std::string ratio = rows[row].substr(rows[row].rfind('\t') + 1);
+        EXPECT_NEAR(std::stod(ratio), 1, 0.1) << rows[row];
+    }
+
+    // Noise of 1 % of the peak current: its wiggles are peaks only at 0.
+    std::string text = ReadFile(dir / "sim.OCV");
+    const Curve clean = ReadVoltammogram(text, "sim.OCV", '.').curve;
+    Curve noisy = clean;
+    std::mt19937 random(1);
+    std::normal_distribution<double> noise(0, 0.1);
+    for (CurvePoint& point : noisy)
+        point.current += noise(random);
+    std::ofstream(dir / "noisy.OCV", std::ios::binary)
+        << WriteVoltammogram(noisy, CurveFormat::Ocv, CurveOrigin::Measured);
+    result = runSim({"--measured", (dir / "noisy.OCV").string(), "--threshold", "10"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::size_t kept = lines(result.out).size();
+    EXPECT_LE(kept, rows.size()) << result.out;
+    EXPECT_NE(result.out.find(rows[7]), std::string::npos);
+    result = runSim({"--measured", (dir / "noisy.OCV").string(), "--threshold", "0"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_GT(lines(result.out).size(), kept + 5) << result.out;
+
+    for (const char* bad : {"-1", "ten", "inf"})
+        EXPECT_EQ(runSim({"--measured", "a.OCV", "--threshold", bad}).exitCode, 2) << bad;
+    EXPECT_EQ(runSim({"--threshold", "3"}).exitCode, 2);
 }
 
 TEST(OndrelSim, DrawsTheVoltammogramChartWithMeasuredCurvesIntoAPicture) {

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QChart>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
@@ -12,9 +13,11 @@
 #include <QValueAxis>
 #include <algorithm>
 
+#include "../curves/couples.h"
 #include "../curves/savitzky_golay.h"
 #include "chart_panel.h"
 #include "curve_series.h"
+#include "hints.h"
 #include "measured_curves.h"
 #include "potentiostat.h"
 #include "qt_text.h"
@@ -107,6 +110,12 @@ PeakCommands::PeakCommands(const Widgets& widgets, ExperimentalCurves& curves, P
     TextGridModel::Show(measuredPeaks_, w_.measuredPeaks);
     TextGridModel::Show(simulatedPeaks_, w_.simulatedPeaks);
     w_.toggleDerivative->setCheckable(true);
+    const QString couplesHint = QStringLiteral(
+        "Couples: \u0394Ep, E\u00BD, |Ipa/Ipc||Each peak current from its own baseline: the "
+        "charging current of the foot, carried over each switching potential, plus the "
+        "decaying current of the peaks before it");
+    SetHint(w_.measuredCouples, couplesHint);
+    SetHint(w_.simulatedCouples, couplesHint);
     wireCommands();
     followSimulatedCurves();
     followMeasuredCurves();
@@ -122,6 +131,13 @@ void PeakCommands::wireCommands() {
     connect(w_.width, &QSpinBox::valueChanged, this, [this] {
         if (SmoothExpButtonClick())
             FindExpPeaksButtonClick();
+    });
+    // The threshold picks again among the peaks already found.
+    connect(w_.threshold, &QDoubleSpinBox::valueChanged, this, [this] {
+        if (measuredSearch_ && measured_)
+            showPeaks(*measuredSearch_, false);
+        if (simulatedSearch_ && simulated_)
+            showPeaks(*simulatedSearch_, true);
     });
 }
 
@@ -139,6 +155,7 @@ void PeakCommands::followSimulatedCurves() {
             return;
         series_.simulatedPeaks->hide();
         simulated_ = nullptr;
+        simulatedSearch_.reset();
     });
 }
 
@@ -157,11 +174,16 @@ void PeakCommands::followMeasuredCurves() {
         series_.measuredPeaks->hide();
         series_.smoothed->hide();
         measured_ = nullptr;
+        measuredSearch_.reset();
     });
 }
 
 int PeakCommands::filterWidth() const {
     return w_.width->value();
+}
+
+double PeakCommands::prominenceThreshold() const {
+    return w_.threshold->value();
 }
 
 // The measured curve selected in the list, ticked and shown; null when none
@@ -208,19 +230,19 @@ void PeakCommands::FindExpPeaksButtonClick() {
     series_.measuredPeaks->clear();
     series_.measuredPeaks->show();
     series_.derivative->clear();
-    PeakSearch search;
+    Examined examined{CurveOf(*series), {}};
     try {
-        search = FindMeasuredPeaks(CurveOf(*series), filterWidth());
+        examined.search = FindMeasuredPeaks(examined.curve, filterWidth());
     } catch (const std::exception& error) {
+        measuredSearch_.reset();
         interaction_.showError(ToQString(error.what()));
         return;
     }
-    showDerivative(search.derivative);
-    derivativeGrid_->setRows(MeasuredDerivativeRows(search.derivative, separator_));
+    showDerivative(examined.search.derivative);
+    derivativeGrid_->setRows(MeasuredDerivativeRows(examined.search.derivative, separator_));
     w_.measuredTitle->setText(w_.measuredList->currentItem()->text());
-    measuredPeaks_->setRows(PeakRows(search.peaks, separator_));
-    series_.measuredPeaks->replace(peakPoints(search.peaks));
-    showCouples(search.peaks, false);
+    measuredSearch_ = std::move(examined);
+    showPeaks(*measuredSearch_, false);
     derivativeAvailable_ = true;
 }
 
@@ -236,17 +258,13 @@ void PeakCommands::FindPeaksButtonClick() {
     series_.simulatedPeaks->show();
     series_.derivative->clear();
 
-    const PeakSearch search = FindSimulatedPeaks(CurveOf(*series));
-    showDerivative(search.derivative);
-    derivativeGrid_->setRows(SimulatedDerivativeRows(search.derivative, separator_));
+    Examined examined{CurveOf(*series), {}};
+    examined.search = FindSimulatedPeaks(examined.curve);
+    showDerivative(examined.search.derivative);
+    derivativeGrid_->setRows(SimulatedDerivativeRows(examined.search.derivative, separator_));
     w_.simulatedTitle->setText(series->name());
-    simulatedPeaks_->setRows(PeakRows(search.peaks, separator_));
-    // The simulated peaks are kept in the order of their potentials.
-    QList<QPointF> points = peakPoints(search.peaks);
-    std::stable_sort(points.begin(), points.end(),
-                     [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
-    series_.simulatedPeaks->replace(points);
-    showCouples(search.peaks, true);
+    simulatedSearch_ = std::move(examined);
+    showPeaks(*simulatedSearch_, true);
     derivativeAvailable_ = true;
 }
 
@@ -272,10 +290,21 @@ void PeakCommands::showDerivative(const Curve& derivative) {
     series_.derivativeAxis->applyNiceNumbers();
 }
 
-// Under the peak grid, what is read first off a couple's two peaks.
-void PeakCommands::showCouples(const std::vector<Peak>& peaks, bool simulated) {
+// The peaks that pass the threshold in their grid and on the chart, and
+// under the grid what is read first off a couple's two peaks.
+void PeakCommands::showPeaks(const Examined& examined, bool simulated) {
+    const std::vector<Peak> peaks =
+        ShownPeaks(examined.curve, examined.search, prominenceThreshold());
+    (simulated ? simulatedPeaks_ : measuredPeaks_)->setRows(PeakRows(peaks, separator_));
+    QList<QPointF> points = peakPoints(peaks);
+    if (simulated) {
+        // The simulated peaks are kept in the order of their potentials.
+        std::stable_sort(points.begin(), points.end(),
+                         [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    }
+    (simulated ? series_.simulatedPeaks : series_.measuredPeaks)->replace(points);
     QStringList lines;
-    for (const std::string& line : CoupleLines(PairPeaks(peaks), separator_))
+    for (const std::string& line : CoupleLines(FindCouples(examined.curve, peaks), separator_))
         lines << ToQString(line);
     (simulated ? w_.simulatedCouples : w_.measuredCouples)->setPlainText(lines.join('\n'));
 }

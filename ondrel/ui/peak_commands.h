@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QObject>
+#include <optional>
 
 #include "../curves/peaks.h"
 #include "interaction.h"
 
 class QAbstractButton;
+class QDoubleSpinBox;
 class QLabel;
 class QLineSeries;
 class QListWidget;
@@ -46,6 +48,7 @@ public:
         PeakSeries series;
         QListWidget *measuredList, *historyList;  // where the curves are chosen
         QSpinBox* width;                          // the filter width
+        QDoubleSpinBox* threshold;                // the prominence threshold, × noise
         QTableView *derivativeGrid, *measuredPeaks, *simulatedPeaks;
         QLabel *measuredTitle, *simulatedTitle;  // the curves whose peaks are listed
         QPlainTextEdit *measuredCouples, *simulatedCouples;
@@ -58,6 +61,8 @@ public:
     bool derivativeAvailable() const { return derivativeAvailable_; }
     // The filter width of the width box, truncated to an integer.
     int filterWidth() const;
+    // The prominence a peak needs, in multiples of its curve's noise.
+    double prominenceThreshold() const;
 
     TextGridModel* derivativeGrid() const { return derivativeGrid_; }
     TextGridModel* measuredPeakGrid() const { return measuredPeaks_; }
@@ -77,7 +82,12 @@ private:
     QLineSeries* selectedMeasured(bool reportMissing);
     void showDerivative(const Curve& derivative);
     void setDerivativeShown(bool shown);
-    void showCouples(const std::vector<Peak>& peaks, bool simulated);
+    // A curve and the search made on it, whose peaks the threshold picks.
+    struct Examined {
+        Curve curve;
+        PeakSearch search;
+    };
+    void showPeaks(const Examined& examined, bool simulated);
 
     const Widgets w_;
     const PeakSeries& series_ = w_.series;
@@ -89,6 +99,7 @@ private:
     TextGridModel *derivativeGrid_, *measuredPeaks_, *simulatedPeaks_;
     // The curves last examined, whose peaks and smoothing are shown.
     QLineSeries *measured_ = nullptr, *simulated_ = nullptr;
+    std::optional<Examined> measuredSearch_, simulatedSearch_;
     bool derivativeAvailable_ = false;
 };
 

@@ -118,6 +118,7 @@ void TForm1::createCollaborators() {
                               .measuredList = RealExpListBox,
                               .historyList = VirtualExpListBox,
                               .width = RxSpinEdit1,
+                              .threshold = ProminenceSpinEdit,
                               .derivativeGrid = StringGridDerivative1,
                               .measuredPeaks = PeaksGrid,
                               .simulatedPeaks = VirtualVoltamogramsPeakGrid,

@@ -9,6 +9,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QDoubleSpinBox;
 class QLineSeries;
 class QLabel;
 class QLineEdit;
@@ -105,6 +106,7 @@ public:
     QPushButton *FindPeaksButton, *FindExpPeaksButton, *SmoothExpButton, *SaveSmoothedButton,
         *SubtractBlankButton;
     QSpinBox* RxSpinEdit1;
+    QDoubleSpinBox* ProminenceSpinEdit;  // the peaks' prominence threshold, × noise
     QLineSeries *SerieDerivee1, *SeriesExpSmoothed;
     QScatterSeries *SimPeaksSeries, *ExpPeaksSeries;
     // The values under the mouse over the voltammogram and profile charts.

@@ -3,6 +3,7 @@
 // history.
 #include <QChartView>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "../curves/peaks.h"
 #include "chart_panel.h"
 #include "fit_sheet.h"
 #include "hints.h"
@@ -265,6 +267,17 @@ QWidget* TForm1::buildExperimentalDataSheet() {
     SetHint(RxSpinEdit1, QStringLiteral("Smooth Order (Savitsky-Golay)"));
     buttons->addWidget(new QLabel(QStringLiteral("Width"), sheet));
     buttons->addWidget(RxSpinEdit1);
+    ProminenceSpinEdit = named(new QDoubleSpinBox(sheet), "ProminenceSpinEdit");
+    ProminenceSpinEdit->setRange(0, 1000);
+    ProminenceSpinEdit->setDecimals(1);
+    ProminenceSpinEdit->setValue(kDefaultProminence);
+    ProminenceSpinEdit->setSuffix(QStringLiteral(" \u00D7 noise"));
+    SetHint(ProminenceSpinEdit,
+            QStringLiteral("Peak prominence|How far a peak must stand out of the curve around it, "
+                           "in multiples of the curve's noise; 0 lists every zero of the "
+                           "derivative"));
+    buttons->addWidget(new QLabel(QStringLiteral("Prominence"), sheet));
+    buttons->addWidget(ProminenceSpinEdit);
     buttons->addStretch();
     layout->addLayout(buttons);
     ExpDataGrid = grid(sheet, "ExpDataGrid");
