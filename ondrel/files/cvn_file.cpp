@@ -51,12 +51,27 @@ public:
                                 ": the file ends where a value was expected");
         return lines_[at_];
     }
+    // A number written under either decimal mark: the file carries the
+    // mark of the locale it was written under, and a number of this format
+    // has no thousands separator for the other mark to be mistaken for.
     double nextFloat() {
         const std::string& text = next();
         try {
             return TextToFloat(text, separator_);
         } catch (const EConvertError& error) {
-            throw EConvertError(where() + error.what());
+            const char other = separator_ == ',' ? '.' : ',';
+            if (text.find(other) != std::string::npos) {
+                try {
+                    return TextToFloat(text, other);
+                } catch (const EConvertError&) {
+                }
+            }
+            std::string message = where() + error.what();
+            if (text.find_first_of(".,") != std::string::npos)
+                message +=
+                    " (the decimal mark may be the cause: a number is read with one "
+                    "\".\" or \",\" as its decimal mark and no other)";
+            throw EConvertError(message);
         }
     }
     int nextInt() {

@@ -132,11 +132,12 @@ void readHeader(MecLines& lines, TModel& model, MecHeader& header) {
                 model.temperature = lines.real(2) + kCelsiusZero;
                 header.TE = lines.adapted(2);
             } else if (sub != "DL" && sub != "AP" && sub != "IR") {
-                throw Exception("Unknow token in *.MEC file");
+                throw Exception(lines.where() + "Unknow token in *.MEC file: CLL " +
+                                ShownText(sub));
             }
         } else if (std::find(kIgnoredTokens.begin(), kIgnoredTokens.end(), token) ==
                    kIgnoredTokens.end()) {
-            throw Exception("Unknow token: " + ShownText(token) + " in *.MEC file");
+            throw Exception(lines.where() + "Unknow token: " + ShownText(token) + " in *.MEC file");
         }
     }
 }
@@ -190,6 +191,8 @@ std::string WriteMec(const TModel& model, const std::string& date, const std::st
 
 MecHeader ReadMec(std::string_view text, TModel& target, char separator) {
     // Read into a copy: a file that fails part way changes nothing.
+    if (LooksUtf16(text))
+        throw EConvertError(Utf16Message("The *.MEC file"));
     TModel model = target;
     MecLines lines(text, separator);
     MecHeader header;

@@ -38,4 +38,13 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+bool LooksUtf16(std::string_view text) {
+    return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
+           (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0'));
+}
+
+std::string Utf16Message(const std::string& what) {
+    return what + " is UTF-16 text, not Windows text: save it as ANSI text";
+}
+
 }  // namespace ondrel

@@ -219,6 +219,9 @@ VoltammogramRead ReadVoltammogram(std::string_view text, const std::string& path
     const std::optional<CurveFormat> format = CurveFormatOf(path);
     if (!format)
         throw Exception("unknown file type");
+    // Read as single bytes, every field of it would hold NUL bytes.
+    if (LooksUtf16(text))
+        throw EConvertError(Utf16Message(std::filesystem::path(path).filename().string()));
     return CurveReader(text, path, separator).read(*format);
 }
 

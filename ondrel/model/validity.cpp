@@ -1,5 +1,7 @@
 #include "validity.h"
 
+#include <utility>
+
 namespace ondrel {
 
 namespace {
@@ -8,6 +10,20 @@ bool isSpecies(int index, int count) {
 }
 bool isSlot(int index, int count) {
     return index >= 0 && index <= count;
+}
+
+// Why a couple cannot run, naming it by its place in the list and the
+// species it lacks: "Couple 2: Red is species 7, beyond the 3 of the list".
+std::string coupleProblem(const TRedox& couple, int number, const TEspeces& species) {
+    const std::string name = "Couple " + std::to_string(number) + ": ";
+    for (const auto& [role, index] : {std::pair{"Ox", couple.ox}, std::pair{"Red", couple.red}}) {
+        if (index == 0)
+            return name + role + " is Dummy, no species";
+        if (!isSpecies(index, species.count()))
+            return name + role + " is species " + std::to_string(index) + ", beyond the " +
+                   std::to_string(species.count()) + " of the list";
+    }
+    return name + "Ox and Red are both " + SpeciesName(species, couple.ox);
 }
 }  // namespace
 
@@ -40,9 +56,13 @@ bool ReactionValid(const TChemical& r, int speciesCount) {
 std::vector<std::string> SnapshotProblems(const TModel& model) {
     std::vector<std::string> problems;
     const int count = model.species.count();
-    for (const TRedox& couple : model.couples)
+    int number = 0;
+    for (const TRedox& couple : model.couples) {
+        ++number;
         if (!CoupleRunnable(couple, count))
-            problems.push_back(kInvalidRedox);
+            problems.push_back(std::string(kInvalidRedox) + " " +
+                               coupleProblem(couple, number, model.species));
+    }
     for (const TChemical& reaction : model.reactions)
         if (!ReactionValid(reaction, count))
             problems.push_back(kInvalidChemical);

@@ -25,7 +25,7 @@ bool CoupleRunnable(const TRedox& couple, int speciesCount);
 bool ReactionValid(const TChemical& reaction, int speciesCount);
 
 // What a run's snapshot reports, one message per failing couple or
-// reaction, in list order.
+// reaction, in list order; a couple's names it and the species it lacks.
 std::vector<std::string> SnapshotProblems(const TModel& model);
 
 }  // namespace ondrel

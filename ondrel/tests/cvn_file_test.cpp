@@ -139,20 +139,47 @@ TEST(CvnFile, OnlyTheSectionsPresentChangeTheModel) {
     EXPECT_EQ(model.species[1].name, "X");
 }
 
+TEST(CvnFile, AFileIsReadUnderEitherDecimalMarkAndWrittenUnderItsOwn) {
+    for (const char written : {'.', ','})
+        for (const char reading : {'.', ','}) {
+            SCOPED_TRACE(testing::Message() << written << " read under " << reading);
+            const std::string file = WriteCvn(richModel(), written);
+            TModel model = DefaultModel();
+            ReadCvn(file, model, reading);
+            EXPECT_EQ(model.temperature, richModel().temperature);
+            EXPECT_EQ(model.area, richModel().area);
+            EXPECT_EQ(model.pilot.Einitial, richModel().pilot.Einitial);
+            EXPECT_EQ(model.couples[1].alpha, richModel().couples[1].alpha);
+            // Written again under its own mark it is the same file.
+            EXPECT_EQ(WriteCvn(model, written), file);
+        }
+    EXPECT_NE(WriteCvn(richModel(), ',').find("0,0707"), std::string::npos);
+}
+
 TEST(CvnFile, AValueThatDoesNotConvertStopsTheReadNamingItsLine) {
-    const std::string commaFile = WriteCvn(richModel(), ',');
+    std::string file = WriteCvn(richModel(), ',');
+    file.replace(file.find("0,0707"), 6, "0,07,07");
     TModel model = DefaultModel();
     try {
-        ReadCvn(commaFile, model, '.');
-        ADD_FAILURE() << "a comma file read under a point locale";
+        ReadCvn(file, model, '.');
+        ADD_FAILURE() << "a number with two decimal marks read";
     } catch (const EConvertError& error) {
-        // The first comma is the area, line 5 ("298.15" was written "310").
-        EXPECT_STREQ(error.what(), "Line 5: '0,0707' is not a valid floating point value");
+        // The area, line 5 ("298.15" was written "310").
+        EXPECT_STREQ(error.what(),
+                     "Line 5: '0,07,07' is not a valid floating point value (the decimal mark "
+                     "may be the cause: a number is read with one \".\" or \",\" as its "
+                     "decimal mark and no other)");
     }
     // A failed load changes nothing, not even what was read before the fault.
     EXPECT_EQ(model, DefaultModel());
 
     EXPECT_THROW(ReadCvn("Especes:\n3\nnom:\nA\n1\n", model, '.'), EConvertError);
+    try {
+        ReadCvn("General:\nwarm\n", model, ',');
+        ADD_FAILURE() << "a word read as a number";
+    } catch (const EConvertError& error) {
+        EXPECT_STREQ(error.what(), "Line 2: 'warm' is not a valid floating point value");
+    }
     EXPECT_THROW(ReadCvn("ReactionsRedox:\nmany\n", model, '.'), EConvertError);
 }
 

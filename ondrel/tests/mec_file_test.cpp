@@ -145,8 +145,12 @@ TEST(MecFile, UnknownTokensAndBrokenFilesStopTheReadWithAMessage) {
         }
         return "no error";
     };
-    EXPECT_EQ(failure(withHeader("SR 1\r\n/* a comment */\r\n")), "Unknow token: /* in *.MEC file");
-    EXPECT_EQ(failure(withHeader("CLL XX 1\r\n")), "Unknow token in *.MEC file");
+    // Each names its line, the title being line 1.
+    EXPECT_EQ(failure(withHeader("SR 1\r\n/* a comment */\r\n")),
+              "Line 3: Unknow token: /* in *.MEC file");
+    EXPECT_EQ(failure(withHeader("SR 1\r\nIP 0\r\nZZ 4\r\n")),
+              "Line 4: Unknow token: ZZ in *.MEC file");
+    EXPECT_EQ(failure(withHeader("CLL XX 1\r\n")), "Line 2: Unknow token in *.MEC file: CLL XX");
     EXPECT_EQ(failure(withHeader("SR 1\r\n\r\n")),
               "Line 3: an empty line in the header of the *.MEC file");
     EXPECT_EQ(failure("/* Mechanism */\r\nSR 1\r\n"),
@@ -156,6 +160,12 @@ TEST(MecFile, UnknownTokensAndBrokenFilesStopTheReadWithAMessage) {
     EXPECT_EQ(failure(withHeader("SR fast\r\n")),
               "Line 2: 'fast' is not a valid floating point value");
     EXPECT_EQ(failure("/* Mechanism */\r\nEND\r\n1\r\n1\r\n"), "Line 4: a value is missing");
+
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : withHeader("SR 1\r\n"))
+        utf16 += std::string{c, '\0'};
+    EXPECT_EQ(failure(utf16),
+              "The *.MEC file is UTF-16 text, not Windows text: save it as ANSI text");
 
     // A failed load changes nothing, not even what was read before the fault.
     TModel model = DefaultModel();

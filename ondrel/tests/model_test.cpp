@@ -77,7 +77,12 @@ TEST(Validity, ReactionsNeedAReagentAndAProductOnDifferentSides) {
     TModel model = DefaultModel();
     model.couples.append({2, 2, 0, 1, 0.5});
     model.reactions.append({1, 0, 1, 0, 1, 1});
-    EXPECT_EQ(SnapshotProblems(model), (std::vector<std::string>{kInvalidRedox, kInvalidChemical}));
+    model.couples.append({1, 7, 0, 1, 0.5});
+    EXPECT_EQ(SnapshotProblems(model),
+              (std::vector<std::string>{
+                  "Invalid Redox Reaction ! Couple 3: Ox and Red are both E2",
+                  "Invalid Redox Reaction ! Couple 4: Red is species 7, beyond the 3 of the list",
+                  kInvalidChemical}));
 }
 
 TEST(RecordTexts, ShowNamesNumbersAndDummy) {

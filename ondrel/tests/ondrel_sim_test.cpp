@@ -85,7 +85,8 @@ TEST(OndrelSim, RefusesBadModelsAndCommandLinesWithAMessage) {
     Result result = runSim({(dir / "invalid.CVN").string()});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, (dir / "invalid.CVN").string() +
-                              ": Invalid Redox Reaction !\nCan't Build Experiment !\n");
+                              ": Invalid Redox Reaction ! Couple 1: Ox and Red are both E1\n"
+                              "Can't Build Experiment !\n");
 
     TModel still = DefaultModel();
     still.pilot.scanRate = 0;

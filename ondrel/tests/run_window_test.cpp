@@ -133,7 +133,8 @@ TEST_F(RunTest, AnInvalidCoupleIsReportedBeforeAnyEngine) {
     control<QToolButton>("NewElectrochemicalReactionButton")->click();  // Dummy/Dummy
     control<QPushButton>("RxRunExperiment")->click();
     EXPECT_FALSE(window.Runs->running());
-    EXPECT_EQ(dialogs.messages, std::vector<QString>{"Invalid Redox Reaction !"});
+    EXPECT_EQ(dialogs.messages,
+              std::vector<QString>{"Invalid Redox Reaction ! Couple 3: Ox is Dummy, no species"});
     EXPECT_EQ(dialogs.errors, std::vector<QString>{"Can't Build Experiment !"});
     EXPECT_FALSE(control<QPushButton>("RxRunExperiment")->isChecked());
 }

@@ -25,9 +25,10 @@ TEST(VirtualExperiment, ASnapshotCopiesEveryRecordAndFlagsInvalidOnes) {
     model.couples.append({0, 1, 0, 1, 0.5});
     const TVirtualExperiment e = snapshot(model, "run");
     EXPECT_TRUE(e.invalid);
-    EXPECT_EQ(e.messages,
-              (std::vector<std::string>{"Invalid Redox Reaction !", "Invalid Redox Reaction !",
-                                        "Invalid Chemical Reaction !"}));
+    EXPECT_EQ(e.messages, (std::vector<std::string>{
+                              "Invalid Redox Reaction ! Couple 3: Ox and Red are both E2",
+                              "Invalid Redox Reaction ! Couple 4: Ox is Dummy, no species",
+                              "Invalid Chemical Reaction !"}));
     EXPECT_EQ(e.couples, model.couples);  // copied all the same
     EXPECT_EQ(e.reactions, model.reactions);
     EXPECT_FALSE(snapshot(DefaultModel()).invalid);

@@ -178,5 +178,19 @@ TEST(VoltammogramFile, AFieldThatHoldsANulByteIsShownWholeInTheMessage) {
     }
 }
 
+TEST(VoltammogramFile, AUtf16FileIsNamedAsSuchInAWholeMessage) {
+    // "2\r\n0.1, 1\r\n" in UTF-16, little- and big-endian, with and without
+    // a byte-order mark.
+    std::string little, big;
+    for (const char c : std::string("2\r\n0.1, 1\r\n0.2, 2\r\n")) {
+        little += std::string{c, '\0'};
+        big += std::string{'\0', c};
+    }
+    for (const std::string& text : {"\xFF\xFE" + little, little, "\xFE\xFF" + big, big}) {
+        const std::string message = readFailure(text, "/x/utf16.OCV");
+        EXPECT_EQ(message, "utf16.OCV is UTF-16 text, not Windows text: save it as ANSI text");
+    }
+}
+
 }  // namespace
 }  // namespace ondrel
