@@ -265,8 +265,12 @@ QWidget* TForm1::buildExperimentalDataSheet() {
     RxSpinEdit1->setSingleStep(2);
     RxSpinEdit1->setValue(11);
     SetHint(RxSpinEdit1, QStringLiteral("Smooth Order (Savitsky-Golay)"));
-    buttons->addWidget(new QLabel(QStringLiteral("Width"), sheet));
-    buttons->addWidget(RxSpinEdit1);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    // The filter's width and the peaks' threshold, on a row of their own.
+    auto* filter = new QHBoxLayout;
+    filter->addWidget(new QLabel(QStringLiteral("Width"), sheet));
+    filter->addWidget(RxSpinEdit1);
     ProminenceSpinEdit = named(new QDoubleSpinBox(sheet), "ProminenceSpinEdit");
     ProminenceSpinEdit->setRange(0, 1000);
     ProminenceSpinEdit->setDecimals(1);
@@ -276,10 +280,10 @@ QWidget* TForm1::buildExperimentalDataSheet() {
             QStringLiteral("Peak prominence|How far a peak must stand out of the curve around it, "
                            "in multiples of the curve's noise; 0 lists every zero of the "
                            "derivative"));
-    buttons->addWidget(new QLabel(QStringLiteral("Prominence"), sheet));
-    buttons->addWidget(ProminenceSpinEdit);
-    buttons->addStretch();
-    layout->addLayout(buttons);
+    filter->addWidget(new QLabel(QStringLiteral("Prominence"), sheet));
+    filter->addWidget(ProminenceSpinEdit);
+    filter->addStretch();
+    layout->addLayout(filter);
     ExpDataGrid = grid(sheet, "ExpDataGrid");
     layout->addWidget(ExpDataGrid, 1);
     return sheet;
