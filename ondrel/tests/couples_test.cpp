@@ -10,6 +10,7 @@
 #include "engine/cv_engine.h"
 #include "engine/engine_display.h"
 #include "model/model.h"
+#include "one_couple_model.h"
 
 namespace ondrel {
 namespace {
@@ -23,15 +24,9 @@ Curve simulate(const TModel& model) {
     return SimulatedCurve(points);
 }
 
-// One reversible couple at 1.25 V swept from 300 mV below it to 300 mV
-// above and back, oxidation first.
+// One reversible couple, oxidation first.
 Curve reversibleCouple() {
-    TModel model = DefaultModel();
-    model.couples.remove(1);
-    model.pilot.Einitial = 0.95;
-    model.pilot.Eswitch1 = 1.55;
-    model.pilot.Efinal = 0.95;
-    return simulate(model);
+    return simulate(testing::OneCoupleModel());
 }
 
 double maximumCurrent(const Curve& curve) {
@@ -118,7 +113,7 @@ TEST(PeakProminence, ANoisyRecordedCoupleGivesItsTwoPeaksAndOneCouple) {
     ASSERT_EQ(cleanCouples.size(), 1u);
     for (const double lean : {0.0, 5e-4, -5e-4})
         for (const unsigned seed : {1u, 2u, 3u}) {
-            SCOPED_TRACE(testing::Message() << "lean " << lean << " seed " << seed);
+            SCOPED_TRACE(::testing::Message() << "lean " << lean << " seed " << seed);
             const Curve curve = recorded(clean, lean, seed);
             const PeakSearch search = FindMeasuredPeaks(curve, 11);
             // Every wiggle of the noise is a zero crossing of the derivative.

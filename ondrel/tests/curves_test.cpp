@@ -11,6 +11,7 @@
 #include "engine/cv_engine.h"
 #include "engine/engine_display.h"
 #include "model/model.h"
+#include "one_couple_model.h"
 #include "platform/ondrel_error.h"
 #include "test_support/failure_of.h"
 
@@ -134,12 +135,7 @@ TEST(Peaks, AMeasuredPeakIsTheInterpolatedZeroOfTheDerivative) {
 }
 
 TEST(Peaks, ASimulatedVoltammogramOfOneCoupleHasOnePeakEachWay) {
-    TModel model = DefaultModel();
-    model.couples.remove(1);  // E3 - e -> E2 only
-    // Far enough below E° that the start leaves no transient of its own.
-    model.pilot.Einitial = 0.95;
-    model.pilot.Eswitch1 = 1.55;
-    model.pilot.Efinal = 0.95;
+    const TModel model = testing::OneCoupleModel();
     std::vector<CVpoint> points;
     std::atomic<bool> freeze{false};
     NullDisplay display;

@@ -17,6 +17,7 @@
 #include "files/cvn_file.h"
 #include "files/mec_file.h"
 #include "files/voltammogram_file.h"
+#include "one_couple_model.h"
 #include "test_support/process_run.h"
 #include "test_support/temp_dir.h"
 
@@ -111,12 +112,7 @@ TEST(OndrelSim, RefusesBadModelsAndCommandLinesWithAMessage) {
 
 // A model of one couple that gives one peak each way.
 TModel oneCouple() {
-    TModel model = DefaultModel();
-    model.couples.remove(1);
-    model.pilot.Einitial = 0.95;
-    model.pilot.Eswitch1 = 1.55;
-    model.pilot.Efinal = 0.95;
-    return model;
+    return testing::OneCoupleModel();
 }
 
 TEST(OndrelSim, ReadsMecModelsWritesCurveFilesAndListsPeaks) {
