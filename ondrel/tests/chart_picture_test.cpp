@@ -5,15 +5,20 @@
 #include <QBuffer>
 #include <QChart>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QValueAxis>
 #include <QtEndian>
 #include <map>
+#include <set>
 
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
 #include "ui/chart_panel.h"
+#include "ui/chart_picture.h"
 #include "ui/emf_device.h"
+#include "ui/emf_records.h"
 #include "window_fixture.h"
 
 namespace ondrel {
@@ -68,6 +73,169 @@ QString textOf(const EmfRecord& text) {
                    static_cast<qsizetype>(chars));
 }
 
+// A metafile played as a reader plays it: the device context's pen and
+// brush (a fresh one has a black pen and a white brush), its saved states and
+// the objects created, so that every fill and line is checked against the
+// objects it is drawn with. Colours are kept as the metafile stores them.
+struct PlayedMetafile {
+    std::vector<std::string> faults;
+    std::set<quint32> fills, lines;
+};
+
+PlayedMetafile Play(const std::vector<EmfRecord>& records) {
+    constexpr quint32 kWhiteBrush = 0x80000000, kNullBrush = 0x80000005, kBlackPen = 0x80000007,
+                      kNullPen = 0x80000008;
+    struct Object {
+        quint32 type;  // the record that created it
+        quint32 color;
+    };
+    struct State {
+        quint32 pen = kBlackPen, brush = kWhiteBrush;
+    };
+    PlayedMetafile played;
+    std::map<quint32, Object> objects;
+    std::vector<State> saved;
+    State now;
+    auto fault = [&](std::size_t at, const std::string& what) {
+        played.faults.push_back("record " + std::to_string(at) + ": " + what);
+    };
+    auto inUse = [&](quint32 handle) {
+        bool used = now.pen == handle || now.brush == handle;
+        for (const State& s : saved)
+            used = used || s.pen == handle || s.brush == handle;
+        return used;
+    };
+    for (std::size_t at = 0; at < records.size(); ++at) {
+        const EmfRecord& r = records[at];
+        switch (r.type) {
+            case 95:  // EMR_EXTCREATEPEN: the colour at 32
+            case 39:  // EMR_CREATEBRUSHINDIRECT: the colour at 8
+            case 82:  // EMR_EXTCREATEFONTINDIRECTW
+                if (objects.count(u32(r.body, 0)))
+                    fault(at, "object created over a live one");
+                objects[u32(r.body, 0)] = {r.type,
+                                           r.type == 82 ? 0 : u32(r.body, r.type == 95 ? 32 : 8)};
+                break;
+            case 37: {  // EMR_SELECTOBJECT
+                const quint32 handle = u32(r.body, 0);
+                if (handle & 0x80000000) {
+                    if (handle == kNullPen || handle == kBlackPen)
+                        now.pen = handle;
+                    else if (handle == kNullBrush || handle == kWhiteBrush)
+                        now.brush = handle;
+                } else if (!objects.count(handle)) {
+                    fault(at, "a deleted or unknown object selected");
+                } else if (objects[handle].type == 95) {
+                    now.pen = handle;
+                } else if (objects[handle].type == 39) {
+                    now.brush = handle;
+                }
+                break;
+            }
+            case 40:  // EMR_DELETEOBJECT
+                if (inUse(u32(r.body, 0)))
+                    fault(at, "an object deleted while selected");
+                objects.erase(u32(r.body, 0));
+                break;
+            case 33:  // EMR_SAVEDC
+                saved.push_back(now);
+                break;
+            case 34:  // EMR_RESTOREDC, one state back
+                if (saved.empty()) {
+                    fault(at, "a state restored that was not saved");
+                    break;
+                }
+                now = saved.back();
+                saved.pop_back();
+                break;
+            case 8:  // EMR_POLYPOLYGON: filled, never outlined
+                if (now.pen != kNullPen)
+                    fault(at, now.pen == kBlackPen ? "a fill outlined with the default black pen"
+                                                   : "a fill outlined");
+                if (now.brush & 0x80000000)
+                    fault(at, "a fill with a stock brush");
+                else
+                    played.fills.insert(objects[now.brush].color);
+                break;
+            case 7:  // EMR_POLYPOLYLINE
+                if (now.pen & 0x80000000)
+                    fault(at, now.pen == kBlackPen ? "a line drawn with the default black pen"
+                                                   : "a line drawn with the null pen");
+                else
+                    played.lines.insert(objects[now.pen].color);
+                break;
+            default:
+                break;
+        }
+    }
+    return played;
+}
+
+std::string FaultsOf(const PlayedMetafile& played) {
+    std::string text;
+    for (const std::string& f : played.faults)
+        text += f + "\n";
+    return text;
+}
+
+// A paint device that keeps the colours a painter fills and strokes with,
+// as a metafile stores them: what the screen paints.
+class PaintedColours final : public QPaintDevice {
+public:
+    explicit PaintedColours(QSize size) : size_(size), engine_(*this) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    std::set<quint32> fills, lines;
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+            case PdmWidth:
+                return size_.width();
+            case PdmHeight:
+                return size_.height();
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY:
+                return 96;
+            case PdmDepth:
+                return 32;
+            case PdmDevicePixelRatio:
+                return 1;
+            default:
+                return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    class Engine final : public QPaintEngine {
+    public:
+        explicit Engine(PaintedColours& device) : QPaintEngine(AllFeatures), device_(device) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPath(const QPainterPath&) override { keep(true); }
+        void drawPolygon(const QPointF*, int, PolygonDrawMode mode) override {
+            keep(mode != PolylineMode);
+        }
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawTextItem(const QPointF&, const QTextItem&) override {}
+        Type type() const override { return User; }
+
+    private:
+        void keep(bool fill) {
+            if (fill && emf::paints(painter()->brush()))
+                device_.fills.insert(emf::colorRef(emf::brushColor(painter()->brush())));
+            if (emf::paints(painter()->pen()))
+                device_.lines.insert(emf::colorRef(emf::brushColor(painter()->pen().brush())));
+        }
+        PaintedColours& device_;
+    };
+
+    QSize size_;
+    mutable Engine engine_;
+};
+
 TEST(EmfDevice, DrawingBecomesBalancedRecordsInSixteenthsOfAMillimetre) {
     EmfDevice device(QSize(96, 48));  // one inch by half an inch
     {
@@ -101,6 +269,11 @@ TEST(EmfDevice, DrawingBecomesBalancedRecordsInSixteenthsOfAMillimetre) {
     EXPECT_EQ(counts[81], 1);           // EMR_STRETCHDIBITS
     EXPECT_EQ(counts[33], counts[34]);  // every saved state restored
     EXPECT_EQ(counts[30], 1);           // the one clip
+    // The fill before the clip and nothing after it is drawn with an object
+    // the painter did not choose.
+    const PlayedMetafile played = Play(records);
+    EXPECT_TRUE(played.faults.empty()) << FaultsOf(played);
+    EXPECT_EQ(played.fills, (std::set<quint32>{0xFF0000}));  // blue in the high byte
 
     for (const EmfRecord& record : records) {
         if (record.type == 7) {
@@ -193,6 +366,31 @@ TEST_F(PictureTest, EachFormatIsWhatItsExtensionSays) {
     EXPECT_FALSE(
         recordsOf(QByteArray::fromStdString(exportAs("ExportConcProfilesButton97", "p.WMF")))
             .empty());
+}
+
+// The metafile of a chart with its 3D look, peak marks and a curve running
+// past a fixed axis range: every fill and line with the colours the screen
+// paints, none outlined or drawn with the black pen a restored state brings.
+TEST_F(PictureTest, MetafileDrawsOnlyWithWhatTheScreenPaintsWith) {
+    select("RealExpListBox", 0);
+    click("FindExpPeaksButton");
+    window.VoltamogramPanel->xAxis()->setRange(40, 120);
+    const PlayedMetafile played =
+        Play(recordsOf(QByteArray::fromStdString(exportAs("SaveAsButton97", "chart.WMF"))));
+    EXPECT_TRUE(played.faults.empty()) << FaultsOf(played);
+
+    QChart& chart = *window.VoltamogramPanel->chart();
+    PaintedColours screen(chart.size().toSize());
+    {
+        QPainter painter(&screen);
+        DrawChart(chart, painter, QRectF(QPointF(0, 0), chart.size()));
+    }
+    ASSERT_FALSE(played.fills.empty());
+    ASSERT_FALSE(played.lines.empty());
+    for (quint32 fill : played.fills)
+        EXPECT_TRUE(screen.fills.count(fill)) << std::hex << "fill " << fill;
+    for (quint32 line : played.lines)
+        EXPECT_TRUE(screen.lines.count(line)) << std::hex << "line " << line;
 }
 
 TEST_F(PictureTest, AnUnknownExtensionIsReportedAndWritesNothing) {

@@ -3,7 +3,9 @@
 #include <QChart>
 #include <QLineSeries>
 #include <QPainter>
+#include <QPainterPath>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
 
 namespace ondrel {
@@ -68,8 +70,11 @@ void Chart3DLook::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
         if (!series || !series->isVisible() || series->count() < 2)
             continue;
         const QColor color = series->color();
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(color.lighter(160));
+        // The ribbon is one shape of a parallelogram per segment, each turned
+        // the same way, so that the non-zero rule fills where they overlap
+        // and every picture fills it in one go, without seams between them.
+        QPainterPath ribbon;
+        ribbon.setFillRule(Qt::WindingFill);
         QPointF last = chart_.mapToPosition(series->at(0), series);
         QPolygonF back = {last + kBack};
         const QList<QPointF> points = series->points();
@@ -79,11 +84,20 @@ void Chart3DLook::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
             if (std::abs(at.x() - last.x()) < 1 && std::abs(at.y() - last.y()) < 1 &&
                 i + 1 < points.size())
                 continue;
-            painter->drawPolygon(QPolygonF{last, at, at + kBack, last + kBack});
+            QPolygonF segment{last, at, at + kBack, last + kBack};
+            const QPointF along = at - last;
+            if (along.x() * kBack.y() - along.y() * kBack.x() < 0)
+                std::reverse(segment.begin(), segment.end());
+            ribbon.addPolygon(segment);
+            ribbon.closeSubpath();
             back << at + kBack;
             last = at;
         }
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(color.lighter(160));
+        painter->drawPath(ribbon);
         painter->setPen(QPen(color.darker(120), 0));
+        painter->setBrush(Qt::NoBrush);
         painter->drawPolyline(back);
     }
     painter->restore();

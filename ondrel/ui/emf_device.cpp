@@ -30,8 +30,7 @@ public:
         out_ = RecordWriter();
         objects_.clear();
         pending_.clear();
-        clipSaved_ = false;
-        clipDirty_ = true;
+        clip_.reset();
         WriteHeader(out_, size_);
         out_.begin(EMR_SETBKMODE);
         out_.u32(kTransparent);
@@ -44,7 +43,7 @@ public:
 
     bool end() override {
         flushStroke();
-        if (clipSaved_)
+        if (clip_)
             restore();
         objects_.releaseObjects();
         WriteEnd(out_, EmfObjects::kHandleCount);
@@ -52,28 +51,33 @@ public:
         return true;
     }
 
-    void updateState(const QPaintEngineState& state) override {
-        if (state.state() & (DirtyClipRegion | DirtyClipPath | DirtyClipEnabled | DirtyTransform))
-            clipDirty_ = true;
-    }
+    // The painter's state is read as each drawing needs it.
+    void updateState(const QPaintEngineState&) override {}
 
     void drawPath(const QPainterPath& path) override { paintPath(path, true); }
 
     void paintPath(const QPainterPath& path, bool fill) {
-        applyClip();
         const QTransform t = deviceTransform();
         const QPen pen = painter()->pen();
         const QBrush brush = painter()->brush();
+        std::optional<EmfObjects::PenKey> penKey;
+        if (paints(pen))
+            penKey = EmfObjects::PenOf(pen, painter()->deviceTransform());
+        // A wide pen's corners reach out by up to its width.
+        const double reach = penKey ? penKey->width : 0;
+        applyClip(t.map(path).boundingRect().adjusted(-reach, -reach, reach, reach));
         if (fill && paints(brush)) {
             flushStroke();
             objects_.useBrush(brush);
             objects_.usePen(std::nullopt);
-            WritePolygons(out_, EMR_POLYPOLYGON, toPolygons(path.toFillPolygons(t)),
+            // Each subpath its own polygon, filled together by the path's
+            // rule; Qt's fill polygons join overlapping subpaths into one,
+            // which only Qt's own filling reads as meant.
+            WritePolygons(out_, EMR_POLYPOLYGON, toPolygons(path.toSubpathPolygons(t)),
                           path.fillRule());
         }
-        if (paints(pen))
-            stroke(EmfObjects::PenOf(pen, painter()->deviceTransform()),
-                   toPolygons(path.toSubpathPolygons(t)));
+        if (penKey)
+            stroke(*penKey, toPolygons(path.toSubpathPolygons(t)));
     }
 
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override {
@@ -94,14 +98,17 @@ public:
         const QString text = item.text();
         if (text.isEmpty() || !paints(painter()->pen()))
             return;
-        applyClip();
-        flushStroke();
         const QTransform t = deviceTransform();
         const double scale = std::hypot(t.m11(), t.m12()) / kUnitsPerPixel;
         const double angle = std::atan2(t.m12(), t.m11());
         const QFont font = item.font();
         const double pixelSize =
             font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * EmfDevice::kDpi / 72.0;
+        const QFontMetricsF metrics(font);
+        const QRectF box = t.mapRect(QRectF(p.x(), p.y() - metrics.ascent(),
+                                            metrics.horizontalAdvance(text), metrics.height()));
+        applyClip(box);
+        flushStroke();
 
         QByteArray logFont;  // LOGFONTW
         {
@@ -133,7 +140,6 @@ public:
 
         // Each character's advance, so that readers place the text as it is
         // laid out here whatever font they find.
-        const QFontMetricsF metrics(font);
         std::vector<qint32> advances;
         qint32 placed = 0;
         for (qsizetype i = 1; i <= text.size(); ++i) {
@@ -142,8 +148,6 @@ public:
             placed = at;
         }
         const QPointF origin = t.map(p);
-        const QRectF box = t.mapRect(QRectF(p.x(), p.y() - metrics.ascent(),
-                                            metrics.horizontalAdvance(text), metrics.height()));
         constexpr quint32 kFixed = 76;
         const auto chars = static_cast<quint32>(text.size());
         const quint32 dxAt = kFixed + ((chars * 2 + 3) & ~3u);
@@ -184,9 +188,9 @@ public:
             QPainter onWhite(&bits);
             onWhite.drawImage(0, 0, part);
         }
-        applyClip();
-        flushStroke();
         const QRect target = deviceTransform().mapRect(r).toAlignedRect();
+        applyClip(target);
+        flushStroke();
         const auto width = static_cast<quint32>(bits.width()),
                    height = static_cast<quint32>(bits.height());
         const quint32 bitsSize = width * height * 4;
@@ -236,34 +240,43 @@ private:
 
     // Clipping to the bounding rectangle of the painter's clip, which is
     // what charts use: the plot area. A clip lives in a saved state of the
-    // metafile's device context, so that restoring the state ends it.
-    void applyClip() {
-        if (!clipDirty_)
+    // metafile's device context, so that restoring the state ends it. It is
+    // written only for a drawing that reaches beyond it: readers handle a
+    // clip around turned text poorly (some cut the text to the clip turned
+    // with it), and a chart clips every label to its own box.
+    void applyClip(const QRectF& drawing) {
+        std::optional<QRect> wanted;
+        if (painter()->hasClipping())
+            wanted = deviceTransform().mapRect(painter()->clipBoundingRect()).toAlignedRect();
+        if (clip_ && clip_ == wanted)
             return;
-        clipDirty_ = false;
+        const bool needed = wanted && !QRectF(*wanted).contains(drawing);
+        if (!clip_ && !needed)
+            return;
         flushStroke();
-        if (clipSaved_)
+        if (clip_)
             restore();
-        if (!painter()->hasClipping())
+        if (!needed)
             return;
-        const QRect clip = deviceTransform().mapRect(painter()->clipBoundingRect()).toAlignedRect();
         objects_.releaseObjects();
         out_.begin(EMR_SAVEDC);
         out_.end();
-        clipSaved_ = true;
         out_.begin(EMR_INTERSECTCLIPRECT);
-        out_.rect(clip.left(), clip.top(), clip.right() + 1, clip.bottom() + 1);
+        out_.rect(wanted->left(), wanted->top(), wanted->right() + 1, wanted->bottom() + 1);
         out_.end();
+        clip_ = wanted;
     }
 
     // Back to the state before the clip. Our objects are let go on both sides
-    // of a saved state, so that none is deleted while a saved state holds it.
+    // of a saved state, so that none is deleted while a saved state holds it;
+    // the restored state's pen and brush are selected anew when next used.
     void restore() {
         objects_.releaseObjects();
         out_.begin(EMR_RESTOREDC);
         out_.i32(-1);
         out_.end();
-        clipSaved_ = false;
+        objects_.forgetSelection();
+        clip_.reset();
     }
 
     // Strokes are gathered: a chart draws a curve segment by segment, and a
@@ -301,7 +314,7 @@ private:
     const QSize size_;
     RecordWriter out_;
     QByteArray data_;
-    bool clipDirty_ = true, clipSaved_ = false;
+    std::optional<QRect> clip_;  // the clip written, in metafile units
     EmfObjects objects_{out_};
     std::optional<EmfObjects::PenKey> pendingPen_;
     QList<QPolygon> pending_;

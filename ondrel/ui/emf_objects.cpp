@@ -6,10 +6,15 @@
 namespace ondrel::emf {
 
 void EmfObjects::clear() {
-    pen_.reset();
-    brush_.reset();
+    pen_ = {};
+    brush_ = {};
     font_.clear();
     fontHandle_ = 0;
+}
+
+void EmfObjects::forgetSelection() {
+    pen_.known = false;
+    brush_.known = false;
 }
 
 EmfObjects::PenKey EmfObjects::PenOf(const QPen& pen, const QTransform& painterTransform) {
@@ -63,18 +68,20 @@ EmfObjects::PenKey EmfObjects::PenOf(const QPen& pen, const QTransform& painterT
 }
 
 // Lets the selected object of a kind go for the stock one and, when wanted
-// is one, creates it with create and selects it; nothing when it is the one
-// selected.
+// is one, creates it with create and selects it; nothing when it is known
+// to be the one selected.
 template <typename Key, typename Create>
-void EmfObjects::replace(std::optional<Key>& selected, const std::optional<Key>& wanted,
-                         quint32 stock, quint32 handle, Create create) {
-    if (wanted == selected)
+void EmfObjects::replace(Selection<Key>& selected, const std::optional<Key>& wanted, quint32 stock,
+                         quint32 handle, Create create) {
+    if (selected.known && wanted == selected.object)
         return;
-    if (selected) {
+    if (selected.object) {
         select(stock);
         deleteObject(handle);
+    } else if (!wanted) {
+        select(stock);
     }
-    selected = wanted;
+    selected = {wanted, true};
     if (!wanted)
         return;
     create(*wanted);
