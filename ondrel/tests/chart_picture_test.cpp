@@ -7,16 +7,21 @@
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QSvgGenerator>
 #include <QSvgRenderer>
 #include <QValueAxis>
+#include <QXYSeries>
 #include <QtEndian>
+#include <algorithm>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
 #include "ui/chart_panel.h"
 #include "ui/chart_picture.h"
+#include "ui/clipping_device.h"
 #include "ui/emf_device.h"
 #include "ui/emf_records.h"
 #include "window_fixture.h"
@@ -299,6 +304,64 @@ TEST(EmfDevice, DrawingBecomesBalancedRecordsInSixteenthsOfAMillimetre) {
     EXPECT_EQ(created, deleted);
 }
 
+TEST(ClipPolyline, KeepsThePiecesInsideWhole) {
+    const QRectF box(0, 0, 10, 10);
+    // In, out over the right side, back in, and out again over the top.
+    const QList<QPolygonF> pieces =
+        ClipPolyline(QPolygonF{{2, 5}, {5, 5}, {15, 5}, {15, 8}, {5, 8}, {5, -10}}, box);
+    ASSERT_EQ(pieces.size(), 2);
+    EXPECT_EQ(pieces[0], (QPolygonF{{2, 5}, {5, 5}, {10, 5}}));
+    EXPECT_EQ(pieces[1], (QPolygonF{{10, 8}, {5, 8}, {5, 0}}));
+    EXPECT_TRUE(ClipPolyline(QPolygonF{{-5, -5}, {-1, 20}}, box).isEmpty());
+    EXPECT_TRUE(ClipPolyline(QPolygonF{{3, 3}}, box).isEmpty());
+}
+
+// What an SVG written through the clipping device shows once read back:
+// nothing of a fill, a line or a text beyond the clip.
+TEST(ClippingPaintDevice, AnSvgShowsNothingBeyondTheClip) {
+    const QSize size(200, 100);
+    const QRect clip(50, 20, 100, 60);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    {
+        QPainter onSvg(&svg);
+        ClippingPaintDevice clipped(onSvg);
+        QPainter painter(&clipped);
+        painter.setClipRect(clip);
+        painter.fillRect(QRectF(0, 0, 100, 50), Qt::red);
+        painter.setPen(QPen(Qt::blue, 3));
+        painter.drawPolyline(QPolygonF{{0, 90}, {100, 60}, {200, 90}});
+        painter.scale(2, 2);  // a scaled pen and text, as a preview draws
+        painter.setPen(QPen(Qt::green, 1));
+        painter.drawLine(QPointF(0, 35), QPointF(100, 35));
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(60, 30), QStringLiteral("MMMMMMMMMMMM"));
+    }
+    QImage shown(size, QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    {
+        QPainter painter(&shown);
+        QSvgRenderer(bytes).render(&painter);
+    }
+    int beyond = 0, within = 0;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const bool painted = shown.pixel(x, y) != qRgb(255, 255, 255);
+            // A pixel's width of rounding at the edges.
+            if (clip.adjusted(-1, -1, 1, 1).contains(x, y))
+                within += painted;
+            else
+                beyond += painted;
+        }
+    EXPECT_EQ(beyond, 0);
+    EXPECT_GT(within, 0);
+}
+
 class PictureTest : public testing::WindowFixture {
 protected:
     PictureTest() {
@@ -391,6 +454,71 @@ TEST_F(PictureTest, MetafileDrawsOnlyWithWhatTheScreenPaintsWith) {
         EXPECT_TRUE(screen.fills.count(fill)) << std::hex << "fill " << fill;
     for (quint32 line : played.lines)
         EXPECT_TRUE(screen.lines.count(line)) << std::hex << "line " << line;
+}
+
+// The chart's physical size in millimetres: the SVG's width, the
+// metafile's frame and the PDF's page.
+TEST_F(PictureTest, OneChartImportsAtOneSizeInEveryFormat) {
+    const double width = window.VoltamogramPanel->chart()->size().width() * 25.4 / 96;
+    const std::string svg = exportAs("SaveAsButton97", "chart.SVG");
+    const std::smatch svgWidth = [&] {
+        std::smatch m;
+        std::regex_search(svg, m, std::regex(R"(<svg width="([0-9.]+)mm")"));
+        return m;
+    }();
+    ASSERT_FALSE(svgWidth.empty());
+    EXPECT_NEAR(std::stod(svgWidth[1]), width, 0.1);
+
+    const QByteArray emf = QByteArray::fromStdString(exportAs("SaveAsButton97", "chart.EMF"));
+    EXPECT_NEAR(i32(emf, 32) / 100.0, width, 0.1);
+
+    const std::string pdf = exportAs("SaveAsButton97", "chart.PDF");
+    std::smatch box;
+    ASSERT_TRUE(std::regex_search(pdf, box, std::regex(R"(/MediaBox \[0 0 ([0-9.]+) )")));
+    EXPECT_NEAR(std::stod(box[1]) * 25.4 / 72, width, 0.1);
+}
+
+// Curves on a fixed range too narrow for them stay in the plot area of an
+// SVG as on the screen: nothing of their colours over the titles, the
+// labels or the walls.
+TEST_F(PictureTest, SvgCurvesStayInThePlotArea) {
+    QChart& chart = *window.VoltamogramPanel->chart();
+    window.VoltamogramPanel->xAxis()->setRange(40, 120);
+    window.VoltamogramPanel->yAxis()->setRange(-0.5, 0.5);
+    auto* curve = qobject_cast<QXYSeries*>(chart.series().last());
+    ASSERT_TRUE(curve);
+    const QColor colours[] = {curve->color(), curve->color().lighter(160)};
+    // The plot area with the 3D look's depth and a pen's width around it.
+    const double depth = 12;
+    const QRectF allowed = chart.plotArea().adjusted(-3, -depth - 3, depth + 3, 3);
+
+    const QImage picture = [&] {
+        const QByteArray svg = QByteArray::fromStdString(exportAs("SaveAsButton97", "c.svg"));
+        QImage image(chart.size().toSize(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QSvgRenderer(svg).render(&painter);
+        return image;
+    }();
+    int outside = 0, inside = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor pixel = picture.pixelColor(x, y);
+            const bool curveColour =
+                std::any_of(std::begin(colours), std::end(colours), [&](const QColor& c) {
+                    return std::abs(c.red() - pixel.red()) + std::abs(c.green() - pixel.green()) +
+                               std::abs(c.blue() - pixel.blue()) <
+                           30;
+                });
+            if (!curveColour)
+                continue;
+            if (allowed.contains(x, y))
+                ++inside;
+            else
+                ++outside;
+        }
+    EXPECT_GT(inside, 100);
+    EXPECT_EQ(outside, 0);
 }
 
 TEST_F(PictureTest, AnUnknownExtensionIsReportedAndWritesNothing) {

@@ -18,6 +18,7 @@
 #include "../files/file_io.h"
 #include "../platform/ondrel_error.h"
 #include "../platform/path_text.h"
+#include "clipping_device.h"
 #include "emf_device.h"
 #include "qt_text.h"
 
@@ -112,9 +113,15 @@ QByteArray ChartPicture(QChart& chart, QSize size, PictureFormat format) {
             svg.setOutputDevice(&buffer);
             svg.setSize(size);
             svg.setViewBox(target);
+            // The same physical size as the metafile and the PDF page.
+            svg.setResolution(EmfDevice::kDpi);
             svg.setTitle(chart.title().isEmpty() ? QStringLiteral("Ondrel chart") : chart.title());
             {
-                QPainter painter(&svg);
+                // The generator ignores clipping: the chart is clipped on
+                // its way there.
+                QPainter onSvg(&svg);
+                ClippingPaintDevice clipped(onSvg);
+                QPainter painter(&clipped);
                 DrawChart(chart, painter, target);
             }
             return bytes;
