@@ -17,12 +17,34 @@ constexpr qreal kZValue = -0.5;
 
 const QPointF kBack(Chart3DLook::kDepth, -Chart3DLook::kDepth);
 
+// A point this close to a curve, in pixels, lies on it.
+constexpr double kOnCurve = 2;
+
+double distanceToSegment(QPointF p, QPointF a, QPointF b) {
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    double t = length2 > 0 ? QPointF::dotProduct(p - a, ab) / length2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    const QPointF nearest = a + t * ab;
+    return std::hypot(p.x() - nearest.x(), p.y() - nearest.y());
+}
+
 }  // namespace
 
 Chart3DLook::Chart3DLook(QChart& chart) : QGraphicsObject(&chart), chart_(chart) {
     setZValue(kZValue);
     setVisible(false);
-    connect(&chart_, &QChart::plotAreaChanged, this, [this] { update(); });
+    followPlotArea();
+    connect(&chart_, &QChart::plotAreaChanged, this, &Chart3DLook::followPlotArea);
+}
+
+void Chart3DLook::followPlotArea() {
+    const QRectF bounds = chart_.plotArea().adjusted(0, -kDepth, kDepth, 0);
+    if (bounds != bounds_) {
+        prepareGeometryChange();
+        bounds_ = bounds;
+    }
+    update();
 }
 
 void Chart3DLook::setOn(bool on) {
@@ -39,7 +61,38 @@ void Chart3DLook::setOn(bool on) {
 }
 
 QRectF Chart3DLook::boundingRect() const {
-    return chart_.plotArea().adjusted(0, -kDepth, kDepth, 0);
+    return bounds_;
+}
+
+QPointF Chart3DLook::frontOf(QPointF chartPosition) const {
+    if (!on_ || !bounds_.contains(chartPosition))
+        return chartPosition;
+    // The depth, from the front (0) to the back, at which the point lies
+    // nearest to a curve, tried in half pixels.
+    const QPointF unit = kBack / kDepth;
+    double best = kOnCurve;
+    QPointF front = chartPosition;
+    for (QAbstractSeries* abstract : chart_.series()) {
+        auto* series = qobject_cast<QLineSeries*>(abstract);
+        if (!series || !series->isVisible() || series->count() < 2)
+            continue;
+        const QList<QPointF> points = series->points();
+        QList<QPointF> curve;
+        curve.reserve(points.size());
+        for (const QPointF& p : points)
+            curve.append(chart_.mapToPosition(p, series));
+        for (double depth = 0; depth <= kDepth; depth += 0.5) {
+            const QPointF moved = chartPosition - depth * unit;
+            for (qsizetype i = 1; i < curve.size(); ++i) {
+                const double distance = distanceToSegment(moved, curve[i - 1], curve[i]);
+                if (distance < best) {
+                    best = distance;
+                    front = moved;
+                }
+            }
+        }
+    }
+    return front;
 }
 
 void Chart3DLook::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
@@ -64,7 +117,7 @@ void Chart3DLook::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
     painter->drawRect(plot.translated(kBack));
 
     // The ribbons, clipped to the plot area and its depth.
-    painter->setClipRect(boundingRect());
+    painter->setClipRect(bounds_);
     for (QAbstractSeries* abstract : chart_.series()) {
         auto* series = qobject_cast<QLineSeries*>(abstract);
         if (!series || !series->isVisible() || series->count() < 2)

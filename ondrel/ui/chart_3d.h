@@ -24,12 +24,23 @@ public:
     // The depth, in pixels, that the plot area runs back up and to the right.
     static constexpr double kDepth = 12;
 
+    // Where a point of the chart lies on the front plane: a point on a
+    // curve's ribbon, which runs back from the curve, is moved forward along
+    // the depth onto the curve, so that it reads the curve's values; any
+    // other point stays where it is.
+    QPointF frontOf(QPointF chartPosition) const;
+
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 private:
+    // The plot area and its depth; told to the scene before it changes, so
+    // that what was drawn in the old place is repainted.
+    void followPlotArea();
+
     QChart& chart_;
     bool on_ = false;
+    QRectF bounds_;
 };
 
 }  // namespace ondrel

@@ -25,11 +25,13 @@ constexpr double kNear = 4;  // pixels
 ChartHint ChartHintAt(const ChartPanel& panel, QPoint viewPosition, char separator) {
     QChart* chart = panel.chart();
     const QChartView* view = panel.view();
-    const QPointF at = chart->mapFromScene(view->mapToScene(viewPosition));
+    const QPointF mouse = chart->mapFromScene(view->mapToScene(viewPosition));
     const QRectF plot = chart->plotArea();
-    if (at.x() < plot.left() || at.x() > plot.right() || at.y() < plot.top() ||
-        at.y() > plot.bottom())
+    if (mouse.x() < plot.left() || mouse.x() > plot.right() || mouse.y() < plot.top() ||
+        mouse.y() > plot.bottom())
         return {view->toolTip(), QColor()};
+    // On a curve's 3D ribbon: the point of the curve.
+    const QPointF at = panel.chartPointAt(viewPosition);
 
     const QPointF value = panel.valueAt(viewPosition);
     const QString values = QStringLiteral("(%1, %2)")

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "axis_ticks.h"
 #include "chart_3d.h"
 #include "hints.h"
 
@@ -67,10 +68,10 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     y_ = new QValueAxis(chart_);
     x_->setTitleText(xTitle);
     y_->setTitleText(yTitle);
-    x_->setLabelFormat(QStringLiteral("%g"));
-    y_->setLabelFormat(QStringLiteral("%g"));
     chart_->addAxis(x_, Qt::AlignBottom);
     chart_->addAxis(y_, Qt::AlignLeft);
+    KeepRoundTicks(*chart_, *x_);
+    KeepRoundTicks(*chart_, *y_);
     // A chart draws its axes only once a series is attached to them; this
     // empty one keeps them in place until the curves come.
     frame_ = new QLineSeries(chart_);
@@ -87,6 +88,9 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     view_ = new QChartView(chart_, this);
     view_->setObjectName(chartName + QStringLiteral("View"));
     view_->setRenderHint(QPainter::Antialiasing);
+    // Marks' labels and the 3D walls reach beyond the items that own them:
+    // every change repaints the whole chart, so that nothing stale is left.
+    view_->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     view_->setMinimumSize(200, 150);
     layout->addWidget(view_, 1);
 }
@@ -129,8 +133,12 @@ void ChartPanel::watch(QXYSeries* series) {
     connect(series, &QXYSeries::colorChanged, look_, redraw);
 }
 
+QPointF ChartPanel::chartPointAt(QPoint viewPosition) const {
+    return look_->frontOf(chart_->mapFromScene(view_->mapToScene(viewPosition)));
+}
+
 QPointF ChartPanel::valueAt(QPoint viewPosition) const {
-    return chart_->mapToValue(chart_->mapFromScene(view_->mapToScene(viewPosition)), frame_);
+    return chart_->mapToValue(chartPointAt(viewPosition), frame_);
 }
 
 void ChartPanel::addToToolBar(QWidget* widget) {

@@ -51,7 +51,11 @@ public:
     // Redraws what depends on the series (its 3D ribbon) when it changes.
     void watch(QXYSeries* series);
 
-    // Chart values at a point of the view, through the chart's axes.
+    // The chart's point under a point of the view; on a curve's 3D ribbon,
+    // the point of the curve it runs back from.
+    QPointF chartPointAt(QPoint viewPosition) const;
+    // Chart values at a point of the view, through the chart's axes: on a
+    // curve's 3D ribbon, the curve's.
     QPointF valueAt(QPoint viewPosition) const;
 
     // More controls on the tool bar, after the buttons.

@@ -49,6 +49,16 @@ QByteArray encoded(const QImage& image, const char* format) {
     return bytes;
 }
 
+// Lays the chart out at its size now. The axes choose their ticks for
+// their new length, which lays the chart out again: until it holds.
+void settle(QChart& chart) {
+    QGraphicsLayout* layout = chart.layout();
+    if (!layout)
+        return;
+    for (int round = 0; round < 4 && !layout->isActivated(); ++round)
+        layout->activate();
+}
+
 }  // namespace
 
 std::optional<PictureFormat> PictureFormatOf(const QString& path) {
@@ -82,12 +92,10 @@ void DrawChart(QChart& chart, QPainter& painter, const QRectF& target, int textS
     }
     // Laid out for the page and back before the screen is drawn again.
     chart.resize(layout);
-    if (chart.layout())
-        chart.layout()->activate();
+    settle(chart);
     scene->render(&painter, target, QRectF(chart.scenePos(), layout), Qt::IgnoreAspectRatio);
     chart.resize(screen);
-    if (chart.layout())
-        chart.layout()->activate();
+    settle(chart);
 }
 
 QByteArray ChartPicture(QChart& chart, QSize size, PictureFormat format) {

@@ -15,6 +15,7 @@
 
 #include "../curves/couples.h"
 #include "../curves/savitzky_golay.h"
+#include "axis_ticks.h"
 #include "chart_panel.h"
 #include "curve_series.h"
 #include "hints.h"
@@ -62,9 +63,10 @@ PeakSeries AddPeakSeries(ChartPanel& panel) {
     PeakSeries added;
     added.derivativeAxis = new QValueAxis(chart);
     added.derivativeAxis->setObjectName(QStringLiteral("DerivativeAxis"));
-    added.derivativeAxis->setTitleText(QStringLiteral("dI/dE"));
-    added.derivativeAxis->setLabelFormat(QStringLiteral("%g"));
+    // The derivative is taken per point of the curve, not per millivolt.
+    added.derivativeAxis->setTitleText(QStringLiteral("dI/dE (\u00B5A per point)"));
     chart->addAxis(added.derivativeAxis, Qt::AlignRight);
+    KeepRoundTicks(*chart, *added.derivativeAxis);
     added.derivative = new QLineSeries;
     added.derivative->setObjectName(QStringLiteral("SerieDerivee1"));
     added.derivative->setName(QStringLiteral("dI/dE"));

@@ -361,9 +361,6 @@ QWidget* TForm1::buildPilotPanel() {
          {"ToolbarButton974", QStringLiteral("Edit"), QStringLiteral("Open Graph Editor")}});
     SetHint(PilotChartPanel->view(), QStringLiteral("Pilot"));
     PilotChartPanel->xAxis()->setRange(-100, 2100);
-    // A narrow panel: few step labels, each whole.
-    PilotChartPanel->xAxis()->setTickCount(3);
-    PilotChartPanel->xAxis()->setLabelFormat(QStringLiteral("%.0f"));
     PilotChartPanel->yAxis()->setRange(1000, 1600);
     layout->addWidget(PilotChartPanel, 3);
 
