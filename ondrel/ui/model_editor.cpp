@@ -73,7 +73,7 @@ void setRows(QListWidget* list, const std::vector<std::string>& rows) {
 
 // What sets the three lists apart: the names of their controls, their
 // title, their editor panel and their commands.
-struct ModelEditor::ListSpec {
+struct ModelEditor::ListWiring {
     enum Command { Ins, Add, Kill, Ok, Cancel };
 
     const char* title;
@@ -87,12 +87,12 @@ struct ModelEditor::ListSpec {
     std::array<QToolButton * ModelEditor::*, 5> buttons;
     std::array<void (ModelEditor::*)(), 5> commands;
 
-    static const ListSpec& of(List list);
+    static const ListWiring& of(List list);
 };
 
-const ModelEditor::ListSpec& ModelEditor::ListSpec::of(List list) {
+const ModelEditor::ListWiring& ModelEditor::ListWiring::of(List list) {
     using E = ModelEditor;
-    static const std::array<ListSpec, 3> specs = {{
+    static const std::array<ListWiring, 3> wirings = {{
         {"Species",
          "Panel10",
          "SpeciesListBox",
@@ -133,7 +133,7 @@ const ModelEditor::ListSpec& ModelEditor::ListSpec::of(List list) {
          {&E::InsertNewChemicalClick, &E::NewChemicalButtonClick, &E::DeleteChemicaButtonClick,
           &E::ApplyButton2Click, &E::CancelButton2Click}},
     }};
-    return specs[list];
+    return wirings[list];
 }
 
 ModelEditor::ModelEditor(TModel& model, Interaction& interaction, char separator, QWidget* parent)
@@ -162,7 +162,7 @@ ModelEditor::~ModelEditor() {
 // A list with its tool bar above it and, between the two, its title panel
 // that the entry editor replaces while the user edits.
 QWidget* ModelEditor::buildList(List list) {
-    const ListSpec& spec = ListSpec::of(list);
+    const ListWiring& wiring = ListWiring::of(list);
     auto* box = new QWidget(this);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -170,8 +170,8 @@ QWidget* ModelEditor::buildList(List list) {
     QLayout* bar = buildToolBar(list, box);
     stacks_[list] = buildTitleAndEditor(list, box);
     lists_[list] = new QListWidget(box);
-    this->*spec.listBox = lists_[list];
-    lists_[list]->setObjectName(QString::fromLatin1(spec.listBoxName));
+    this->*wiring.listBox = lists_[list];
+    lists_[list]->setObjectName(QString::fromLatin1(wiring.listBoxName));
     lists_[list]->installEventFilter(this);
     lists_[list]->viewport()->installEventFilter(this);
     lists_[list]->setMouseTracking(true);
@@ -180,7 +180,7 @@ QWidget* ModelEditor::buildList(List list) {
     layout->addWidget(lists_[list], 1);
 
     connect(lists_[list], &QListWidget::currentRowChanged, this, [this, list] {
-        (this->*ListSpec::of(list).fillEditor)();
+        (this->*ListWiring::of(list).fillEditor)();
         setModified(list, false);
     });
     connect(lists_[list], &QListWidget::itemDoubleClicked, this,
@@ -192,39 +192,39 @@ QWidget* ModelEditor::buildList(List list) {
 // Ins, Add, Kill, Ok and Cancel.
 QLayout* ModelEditor::buildToolBar(List list, QWidget* box) {
     static const std::array<const char*, 5> captions = {"Ins", "Add", "Kill", "Ok", "Cancel"};
-    const ListSpec& spec = ListSpec::of(list);
+    const ListWiring& wiring = ListWiring::of(list);
     auto* bar = new QHBoxLayout;
     bar->setSpacing(2);
     for (std::size_t i = 0; i < captions.size(); ++i) {
         auto* button = new QToolButton(box);
         button->setText(QString::fromLatin1(captions[i]));
-        button->setObjectName(QString::fromLatin1(spec.buttonNames[i]));
+        button->setObjectName(QString::fromLatin1(wiring.buttonNames[i]));
         // Tool buttons take no focus, so that pressing one does not count as
         // leaving the editor panel.
         button->setFocusPolicy(Qt::NoFocus);
         bar->addWidget(button);
-        this->*spec.buttons[i] = button;
-        connect(button, &QToolButton::clicked, this, spec.commands[i]);
+        this->*wiring.buttons[i] = button;
+        connect(button, &QToolButton::clicked, this, wiring.commands[i]);
     }
     bar->addStretch();
-    okButtons_[list] = this->*spec.buttons[ListSpec::Ok];
-    cancelButtons_[list] = this->*spec.buttons[ListSpec::Cancel];
+    okButtons_[list] = this->*wiring.buttons[ListWiring::Ok];
+    cancelButtons_[list] = this->*wiring.buttons[ListWiring::Cancel];
     return bar;
 }
 
 QStackedWidget* ModelEditor::buildTitleAndEditor(List list, QWidget* box) {
-    const ListSpec& spec = ListSpec::of(list);
+    const ListWiring& wiring = ListWiring::of(list);
     auto* stack = new QStackedWidget(box);
-    auto* titlePanel = new QLabel(QString::fromLatin1(spec.title), stack);
-    titlePanel->setObjectName(QString::fromLatin1(spec.titlePanelName));
+    auto* titlePanel = new QLabel(QString::fromLatin1(wiring.title), stack);
+    titlePanel->setObjectName(QString::fromLatin1(wiring.titlePanelName));
     titlePanel->setAlignment(Qt::AlignCenter);
     titlePanel->setFrameShape(QFrame::StyledPanel);
     QFont bold = titlePanel->font();
     bold.setBold(true);
     titlePanel->setFont(bold);
-    this->*spec.titlePanel = titlePanel;
+    this->*wiring.titlePanel = titlePanel;
     stack->addWidget(titlePanel);
-    QWidget* editor = (this->*spec.buildEditor)();
+    QWidget* editor = (this->*wiring.buildEditor)();
     editor->setParent(stack);
     stack->addWidget(editor);
     stack->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -388,7 +388,7 @@ void ModelEditor::fillReactionEditor() {
 // Refills a list's editor from its current entry; a species list's also
 // the couple and reaction editors, whose choosers list the species.
 void ModelEditor::refill(List list) {
-    (this->*ListSpec::of(list).fillEditor)();
+    (this->*ListWiring::of(list).fillEditor)();
     if (list == Species)
         fillCoupleEditor();
 }
@@ -427,8 +427,9 @@ bool ModelEditor::eventFilter(QObject* watched, QEvent* event) {
         if (watched == box && event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Insert || key == Qt::Key_Delete) {
-                const ListSpec& spec = ListSpec::of(list);
-                (this->*spec.commands[key == Qt::Key_Insert ? ListSpec::Ins : ListSpec::Kill])();
+                const ListWiring& wiring = ListWiring::of(list);
+                (this->*wiring.commands[key == Qt::Key_Insert ? ListWiring::Ins
+                                                              : ListWiring::Kill])();
                 return true;
             }
         }

@@ -86,7 +86,7 @@ protected:
 
 private:
     enum List { Species, Couples, Reactions };
-    struct ListSpec;
+    struct ListWiring;
 
     QWidget* buildList(List list);
     QLayout* buildToolBar(List list, QWidget* box);
