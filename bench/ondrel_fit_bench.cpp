@@ -1,6 +1,7 @@
 // The fit of simulated voltammograms to recordings: one couple's E°, k° and
 // α from one curve (target under 5 s), an EC mechanism's kf from four scan
-// rates (under 30 s), and the recovery statistics over a hundred noise seeds.
+// rates (under 30 s), the recovery statistics over a hundred noise seeds, and
+// a couple's E° and k° with the cell's Ru and Cdl.
 //
 // Run: build/release/bench/ondrel_fit_bench
 #include <benchmark/benchmark.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../ondrel/tests/fit_cases.h"
@@ -178,6 +180,27 @@ void BM_GridBias(benchmark::State& state) {
     state.counters["dalpha"] = named(result, "alpha(1)").parameter.value - 0.5;
 }
 BENCHMARK(BM_GridBias)->Unit(benchmark::kSecond)->Iterations(1)->Arg(4)->Arg(8);
+
+// E°, k°, Ru and Cdl from a curve recorded through 100 ohm with 20 µF/cm²:
+// each value, its error and how many errors it lies from the truth.
+void BM_CellRecovery(benchmark::State& state) {
+    FitResult result;
+    for (auto _ : state)
+        result = FitCellParameters(3);
+    const std::pair<const char*, double> truths[] = {
+        {"E0(1)", 0}, {"k0(1)", 0.01}, {"Ru", 100}, {"Cdl", 20}};
+    for (const auto& [name, value] : truths) {
+        const FittedParameter& p = named(result, name);
+        state.counters[name] = p.parameter.value;
+        state.counters[std::string(name) + "_error"] = p.standardError.value_or(-1);
+        state.counters[std::string(name) + "_sigmas_off"] =
+            p.fittedError ? std::fabs(p.fitted - ToFitted(p.parameter.kind, value)) / *p.fittedError
+                          : -1;
+    }
+    state.counters["simulations"] = result.simulations;
+    state.counters["converged"] = result.status == FitStatus::Converged;
+}
+BENCHMARK(BM_CellRecovery)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
 

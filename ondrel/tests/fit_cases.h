@@ -45,6 +45,17 @@ inline TModel FitEcModel(double k0, double kf, double v) {
     return model;
 }
 
+// The couple of FitCoupleModel in a cell with an uncompensated resistance
+// of 100 ohm and a double-layer capacitance of 20 µF/cm², both acting.
+inline TModel FitCellModel() {
+    TModel model = FitCoupleModel(0, 0.01, 0.5);
+    model.pilot.resistance = 100;
+    model.pilot.irComp = 1;
+    model.pilot.capacitance = 20;
+    model.pilot.icComp = 1;
+    return model;
+}
+
 // The model's voltammogram at every millivolt of its sweeps (from 1 mV past
 // the start on), simulated with stepsPerMv steps per millivolt, with noise of
 // noiseShare times the largest current (seeded).
@@ -78,6 +89,19 @@ inline FitParameter Varied(const TModel& model, const std::string& name, double 
     p.value = start;
     p.vary = true;
     return p;
+}
+
+// E°, k°, Ru and Cdl fitted to a recording of FitCellModel (1 % noise,
+// seeded), started 20 mV, a factor of three, 50 ohm and 5 µF/cm² off, from
+// a model whose cell is switched off.
+inline FitResult FitCellParameters(unsigned seed) {
+    const MeasuredCurve recording = SimulatedRecording(FitCellModel(), 0.01, seed);
+    TModel start = FitCellModel();
+    start.pilot.irComp = start.pilot.icComp = 0;
+    return CurveFit(start, {recording},
+                    {Varied(start, "E0(1)", 0.02), Varied(start, "k0(1)", 0.03),
+                     Varied(start, "Ru", 50), Varied(start, "Cdl", 5)})
+        .Run();
 }
 
 }  // namespace ondrel

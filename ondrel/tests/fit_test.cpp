@@ -167,6 +167,28 @@ TEST(Fit, AReversibleCouplesK0IsOnlyALowerBound) {
     EXPECT_LT(std::fabs(named(result, "E0(1)").parameter.value) * 1000, 0.5);
 }
 
+// A cell with an uncompensated resistance and a double-layer capacitance:
+// the fit compares the total current at the applied potential, as an
+// instrument records it, so Ru and Cdl are recovered with E° and k°.
+TEST(Fit, RecoversTheCellsResistanceAndCapacitanceWithTheCouple) {
+    const FitResult result = FitCellParameters(3);
+    ASSERT_EQ(result.status, FitStatus::Converged) << result.message;
+    const double truths[] = {0, 0.01, 100, 20};
+    for (std::size_t j = 0; j < 4; ++j) {
+        const FittedParameter& p = result.parameters[j];
+        ASSERT_TRUE(p.fittedError) << p.parameter.name;
+        EXPECT_LT(std::fabs(p.fitted - ToFitted(p.parameter.kind, truths[j])), 2 * *p.fittedError)
+            << p.parameter.name << " " << p.parameter.value << " +- " << *p.standardError;
+    }
+    // Errors that say something: Ru within 100 ohm, Cdl within 10 %.
+    EXPECT_LT(*result.parameters[2].standardError, 50);
+    EXPECT_LT(*result.parameters[3].standardError, 2);
+    EXPECT_EQ(result.model.pilot.irComp, 1);
+    EXPECT_EQ(result.model.pilot.icComp, 1);
+    ASSERT_TRUE(result.reducedChiSquare);
+    EXPECT_LT(*result.reducedChiSquare, 1.2);
+}
+
 // kf of Ox -> P after a fast couple from four scan rates at once, each
 // recording under its own program.
 TEST(Fit, SeveralScanRatesTogetherRecoverAFollowUpRateConstant) {
