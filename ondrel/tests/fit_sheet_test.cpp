@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -18,6 +19,7 @@
 #include "test_support/temp_dir.h"
 #include "ui/fit_sheet.h"
 #include "ui/measured_curves.h"
+#include "ui/potentiostat.h"
 #include "window_fixture.h"
 
 namespace ondrel {
@@ -86,6 +88,24 @@ TEST_F(FitSheetTest, FitsTheTickedCurveAndAcceptPutsTheValuesIntoTheModel) {
     EXPECT_EQ(window.model().couples[1].E0, E0);
     EXPECT_FALSE(sheet->AcceptFitButton->isEnabled());
     EXPECT_TRUE(dialogs.errors.empty());
+
+    // The model as it was went into the history with its curve, once.
+    const ExperimentHistory& history = window.Runs->history();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history.at(0).experiment.couples[1].E0, 0.02);
+    EXPECT_GT(history.at(0).points.size(), 1500u);
+    EXPECT_EQ(window.VirtualExpListBox->count(), 1);
+    std::vector<FitParameter> fitted;
+    for (const FittedParameter& p : result.parameters)
+        fitted.push_back(p.parameter);
+    window.AcceptFit(fitted);
+    window.AcceptFit(fitted);
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history.at(1).experiment.couples[1].E0, E0);
+    // And it is recalled from there.
+    window.Runs->Recall(0);
+    EXPECT_EQ(window.model().couples[1].E0, 0.02);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(FitSheetTest, BadEntriesAreRefusedAndStopEndsTheFit) {

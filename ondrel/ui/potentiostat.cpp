@@ -328,6 +328,7 @@ void Potentiostat::finishRun() {
     engine_.reset();
     live_.reset();
     currentPoints_ = enginePoints_;
+    lastRun_.reset();
 
     if (failure) {
         resetRunControls();
@@ -348,6 +349,7 @@ void Potentiostat::finishRun() {
     }
     resetRunControls();
     showGrid(currentPoints_, w_.curveTitle->text());
+    lastRun_ = *snapshot_;
     const ExperimentHistory::Comparison comparison = history_.Compare(*snapshot_);
     if (comparison.equal) {
         destroySnapshot();  // the history keeps the earlier, equal one

@@ -80,6 +80,12 @@ public:
     // find target VirtualExperiment" is shown and -1 returned.
     int SelectedExperiment();
     QLineSeries* historySeries(std::size_t row) const { return historySeries_.at(row); }
+    // Keeps the model as it stands recallable from the history: stores it
+    // with its curve unless an equal experiment is stored already. The curve
+    // is the last run's when that ran this very model, else a simulation of
+    // the model made now; a model that cannot be simulated is stored without
+    // one, and a message says why.
+    void KeepModelInHistory();
     // The points of the last run, also of one that was stopped.
     const std::vector<CVpoint>& currentPoints() const { return currentPoints_; }
     // How long the engine of the last run computed, in seconds.
@@ -127,6 +133,7 @@ private:
     void applyFrame(LiveFrame frame);
     void finishRun();
     void storeExperiment();
+    void addHistoryRow(const TVirtualExperiment& stored, QLineSeries* series);
     void resetRunControls();
     void destroySnapshot();
     void blinkAborted();
@@ -155,6 +162,9 @@ private:
     QTimer drainTimer_;
 
     std::vector<CVpoint> currentPoints_;
+    // The experiment of the last run that completed, whose curve
+    // currentPoints_ holds.
+    std::optional<TVirtualExperiment> lastRun_;
     ExperimentHistory history_;
     std::vector<QLineSeries*> historySeries_;
     RunCharts charts_;

@@ -1,5 +1,7 @@
 // The potentiostat's history of stored experiments: its list, storing a
-// run's experiment, recalling one into the model and deleting one.
+// run's experiment or the model as it stands, recalling one into the model
+// and deleting one.
+#include <QApplication>
 #include <QChart>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -7,7 +9,11 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QRadioButton>
+#include <atomic>
 
+#include "../engine/cv_simulation.h"
+#include "../engine/model_check.h"
+#include "../model/validity.h"
 #include "../runs/run_tables.h"
 #include "chart_panel.h"
 #include "model_editor.h"
@@ -57,11 +63,14 @@ void Potentiostat::storeExperiment() {
     snapshot_.reset();
     const TVirtualExperiment& stored = history_.at(row).experiment;
     currentSeries_->replace(CurvePoints(currentPoints_));
-    currentSeries_->setName(ToQString(stored.SeriesTitle()));
-    historySeries_.push_back(currentSeries_);
+    addHistoryRow(stored, currentSeries_);
     currentSeries_ = nullptr;
     w_.curveTitle->setText(ToQString(stored.SeriesTitle()));
+}
 
+void Potentiostat::addHistoryRow(const TVirtualExperiment& stored, QLineSeries* series) {
+    series->setName(ToQString(stored.SeriesTitle()));
+    historySeries_.push_back(series);
     auto* item = new QListWidgetItem(ToQString(stored.RowText()));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
@@ -70,6 +79,40 @@ void Potentiostat::storeExperiment() {
         w_.history->addItem(item);
         w_.history->setCurrentRow(w_.history->count() - 1);
     }
+}
+
+void Potentiostat::KeepModelInHistory() {
+    TVirtualExperiment experiment = TVirtualExperiment::Snapshot(model_, modelName_);
+    if (history_.Compare(experiment).equal)
+        return;
+    std::vector<CVpoint> points;
+    std::string problem;
+    if (lastRun_ && CompareExperiments(*lastRun_, experiment) == noDiff) {
+        points = currentPoints_;
+    } else if (experiment.invalid) {
+        problem = kCantBuildExperiment;
+    } else if (problem = ModelProblem(model_); problem.empty()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            const std::atomic<bool> freeze{false};
+            NullDisplay display;
+            MakeSimulation(model_, points, freeze, display)->Run();
+        } catch (const std::exception& error) {
+            problem = error.what();
+            points.clear();
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    const std::size_t row = history_.Store(std::move(experiment), std::move(points));
+    const ExperimentHistory::Entry& stored = history_.at(row);
+    QLineSeries* series = w_.voltammogram->addLine(2);
+    series->replace(CurvePoints(stored.points));
+    addHistoryRow(stored.experiment, series);
+    AutoScale();
+    if (!problem.empty())
+        interaction_.showMessage(
+            ToQString("The model is kept in the history as " + stored.experiment.RowText() +
+                      " without its curve, which could not be simulated: " + problem));
 }
 
 void Potentiostat::showGrid(const std::vector<CVpoint>& points, const QString& title) {

@@ -185,6 +185,8 @@ void TForm1::showMecHeader(const MecHeader& header) {
 }
 
 void TForm1::AcceptFit(const std::vector<FitParameter>& fitted) {
+    // The model as it was stays recallable from the history.
+    Runs->KeepModelInHistory();
     // The model may have changed since the fit began: a parameter it no
     // longer has is left out and named.
     std::vector<FitParameter> offered = FitParameters(model_);
