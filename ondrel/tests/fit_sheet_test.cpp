@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QValueAxis>
+#include <QtTest/QTest>
 #include <cmath>
 
 #include "files/cvn_file.h"
@@ -68,6 +70,26 @@ TEST_F(FitSheetTest, FitsTheTickedCurveAndAcceptPutsTheValuesIntoTheModel) {
     EXPECT_TRUE(sheet->FitSummaryLabel->text().contains("reduced"));
     EXPECT_EQ(sheet->FitChart->chart()->series().size(), 2);
     EXPECT_EQ(sheet->FitResidualChart->chart()->series().size(), 1);
+
+    // Both charts tick at round numbers, several on each axis, once laid out.
+    window.resize(1280, 800);
+    window.ModelPanel->setCurrentWidget(window.ModelPanel->widget(window.ModelPanel->count() - 1));
+    window.show();
+    for (QChartView* view : {sheet->FitChart, sheet->FitResidualChart})
+        for (QAbstractAxis* a : view->chart()->axes()) {
+            auto* axis = qobject_cast<QValueAxis*>(a);
+            ASSERT_NE(axis, nullptr);
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return (axis->max() - axis->min()) / axis->tickInterval() >= 2;
+            })) << axis->titleText().toStdString()
+                << " " << axis->min() << " to " << axis->max() << " every " << axis->tickInterval();
+            EXPECT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
+            const double mantissa =
+                axis->tickInterval() / std::pow(10, std::floor(std::log10(axis->tickInterval())));
+            EXPECT_TRUE(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 ||
+                        std::fabs(mantissa - 5) < 1e-9)
+                << axis->tickInterval();
+        }
     EXPECT_TRUE(sheet->FitButton->isEnabled());
 
     // ONDREL_FIT_PICTURES names a folder for pictures of the sheet with its
@@ -81,6 +103,10 @@ TEST_F(FitSheetTest, FitsTheTickedCurveAndAcceptPutsTheValuesIntoTheModel) {
             QApplication::processEvents();
             window.grab().save(
                 folder + QStringLiteral("/fit-%1x%2.png").arg(size.width()).arg(size.height()));
+            // The whole sheet, also what its pane shows only scrolled.
+            sheet->grab().save(
+                folder +
+                QStringLiteral("/fit-sheet-%1x%2.png").arg(size.width()).arg(size.height()));
         }
     }
 

@@ -121,9 +121,14 @@ void RoundTickKeeper::update() {
             room = widest + metrics.horizontalAdvance(QStringLiteral("MM"));
         }
         const int fits = length > 0 ? static_cast<int>(length / room) + 1 : kMostTicks;
-        // Never fewer than two ticks in range.
         ticks = RoundTicks(min, max, std::clamp(fits, 3, kMostTicks));
     }
+    // Never fewer than two ticks in range: on a short axis the step that
+    // fits its length can leave only one (-15 to 19 by 20 shows "0" alone),
+    // so the next smaller round step is taken.
+    auto inRange = [&](double step) { return std::floor(max / step) - std::ceil(min / step) + 1; };
+    for (int most = 4; inRange(ticks.step) < 2 && most <= 2 * kMostTicks; ++most)
+        ticks = RoundTicks(min, max, most);
     const QString format = QStringLiteral("%.%1f").arg(ticks.decimals);
     if (axis_.tickType() != QValueAxis::TicksDynamic)
         axis_.setTickType(QValueAxis::TicksDynamic);

@@ -19,6 +19,7 @@
 #include "../fit/fit_table.h"
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "axis_ticks.h"
 #include "measured_curves.h"
 #include "qt_text.h"
 
@@ -59,6 +60,9 @@ QChartView* chartView(QWidget* parent, const char* name, const QString& title, c
     i->setTitleText(y);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(i, Qt::AlignLeft);
+    // Round-number ticks, kept as the range and the plot area change.
+    KeepRoundTicks(*chart, *x);
+    KeepRoundTicks(*chart, *i);
     auto* view = new QChartView(chart, parent);
     view->setObjectName(QString::fromLatin1(name));
     view->setRenderHint(QPainter::Antialiasing);
@@ -410,8 +414,10 @@ void FitSheet::drawCurves(const FitResult& result) {
         auto* residual = new QLineSeries;
         measured->setName(ToQString(c.name));
         fitted->setName(ToQString(c.name) + QStringLiteral(" (fit)"));
-        measured->setColor(QColor(0, 0, 160));
-        fitted->setPen(QPen(QColor(200, 0, 0), 2));
+        // The measured curve broad and light beneath the fitted one, so that
+        // both show where they lie on each other.
+        measured->setPen(QPen(QColor(120, 160, 235), 4));
+        fitted->setPen(QPen(QColor(200, 0, 0), 1.5));
         residual->setColor(QColor(0, 120, 0));
         for (std::size_t i = 0; i < c.measured.size(); ++i) {
             measured->append(c.measured[i].potential, c.measured[i].current);
