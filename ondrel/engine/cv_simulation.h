@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "../model/model.h"
@@ -31,6 +32,10 @@ public:
     bool holding() const { return hold_; }
 
     virtual RunFigures figures() const = 0;
+    // The potential of the electrode itself at the last step (V), where an
+    // uncompensated resistance sets it apart from the applied one; empty
+    // where none acts.
+    virtual std::optional<double> ElectrodePotential() const { return std::nullopt; }
     // A copy of every species' profile, for a display on another thread.
     virtual ConcentrationProfiles Profiles() const = 0;
     int plotInterval() const { return plotInterval_; }

@@ -40,6 +40,18 @@ constexpr double kLargestPotentialStep = 0.05;
 // The start's parts (see startStep).
 constexpr double kStartPart = 0.1;
 constexpr int kFirstStepParts = 48;  // the first from about dt/1000
+// The parts of the steps after the sweep turns with the double layer
+// acting, in units of τ = Ru·Cdl: the first (a first-order step across the
+// corner of the applied potential) kTurnFirstPart; later ones
+// kTurnPart·e^(t/(kTurnGrowthTime·τ)) at t since the turn, each at most
+// kTurnPartGrowth times the last. Second-order steps leave an error of
+// about (h/τ)³ of the transient, e^(-t/τ): the parts grow as it fades,
+// keeping the spike within 0.1 % of A·Cdl·v, and about 80 of them bring
+// back whole steps however short τ is.
+constexpr double kTurnFirstPart = 0.02;
+constexpr double kTurnPart = 0.05;
+constexpr double kTurnGrowthTime = 3;
+constexpr double kTurnPartGrowth = 1.2;
 
 }  // namespace
 
@@ -427,6 +439,7 @@ std::vector<double> TImplicitEngine::stepJacobianTimes(const std::vector<double>
 double TImplicitEngine::advance(double h, double E) {
     const Difference difference = backwardDifference(h);
     const double coefficient = difference.coefficient;
+    const Difference capacitor = capacitorRestarts_ ? Difference{1 / h, -1 / h, 0} : difference;
     // With the cell acting, the electrode's potential is found with node 0
     // (solveElectrode): the system's own electrode terms stay empty.
     if (!cellActs())
@@ -455,7 +468,7 @@ double TImplicitEngine::advance(double h, double E) {
         if (cellActs()) {
             system_->inward(next_);
             std::fill(base0_.begin(), base0_.end(), 0.0);
-            solveElectrode(E, difference, next_, base0_);
+            solveElectrode(E, capacitor, next_, base0_);
             system_->outward(next_);
         } else {
             system_->solve(next_);
@@ -491,7 +504,7 @@ double TImplicitEngine::advance(double h, double E) {
         if (cellActs()) {
             system_->inward(g_);
             std::copy_n(next_.begin(), nSpecies_, base0_.begin());
-            solveElectrode(E, difference, g_, base0_);
+            solveElectrode(E, capacitor, g_, base0_);
             system_->outward(g_);
         } else {
             system_->solve(g_);
@@ -530,6 +543,7 @@ double TImplicitEngine::finishStep(double h, double E) {
         return current(u_);
     electrodeBefore_ = electrodeE_;
     electrodeE_ = pendingE_;
+    capacitorRestarts_ = false;
     return pendingCurrent_;
 }
 
@@ -649,6 +663,40 @@ double TImplicitEngine::startStep(std::int64_t index, double E) {
     return I;
 }
 
+double TImplicitEngine::chargingStep(double E) {
+    const int direction = (E > lastE_) - (E < lastE_);
+    if (direction != lastDirection_) {
+        lastDirection_ = direction;
+        sinceTurn_ = 0;
+        turnPart_ = 0;
+        capacitorRestarts_ = true;
+    }
+    const double tau = resistance_ * capacitance_;
+    if (!(tau > 0) || turnPart_ >= dt_) {
+        sinceTurn_ += dt_;
+        return advance(dt_, E);
+    }
+    const double start = lastE_;
+    double done = 0;
+    for (;;) {
+        turnPart_ = turnPart_ == 0
+                        ? kTurnFirstPart * tau
+                        : std::min(kTurnPart * tau * std::exp(sinceTurn_ / (kTurnGrowthTime * tau)),
+                                   kTurnPartGrowth * turnPart_);
+        // What is left of the step in equal parts of at most turnPart_.
+        const double left = dt_ - done;
+        const double parts = std::ceil(left / turnPart_);
+        if (parts <= 1) {
+            sinceTurn_ += left;
+            return advance(left, E);
+        }
+        const double h = left / parts;
+        done += h;
+        sinceTurn_ += h;
+        advance(h, start + (E - start) * done / dt_);
+    }
+}
+
 // The current of the couples' rates at the step's potential.
 double TImplicitEngine::current(const std::vector<double>& u) const {
     double reduction = 0;  // per unit area and relative concentration, cm/s
@@ -661,7 +709,12 @@ void TImplicitEngine::Run() {
     if (couples_.empty())
         throw Exception(kNoCouples);
     RunProgram(nSteps_, stepsPerPoint_, [this](std::int64_t index, double E) {
-        return static_cast<double>(index) < 1 / kStartPart ? startStep(index, E) : advance(dt_, E);
+        if (static_cast<double>(index) < 1 / kStartPart) {
+            // The start's own parts resolve the double layer's first charging.
+            lastDirection_ = (E > lastE_) - (E < lastE_);
+            return startStep(index, E);
+        }
+        return capacitance_ > 0 ? chargingStep(E) : advance(dt_, E);
     });
     display_.RefreshProfiles(Profiles());
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
 
     void Run() override;
     RunFigures figures() const override;
+    std::optional<double> ElectrodePotential() const override {
+        return resistance_ > 0 ? std::optional<double>(electrodeE_) : std::nullopt;
+    }
     ConcentrationProfiles Profiles() const override;
 
     int nNodes() const { return static_cast<int>(x_.size()); }
@@ -95,6 +99,10 @@ private:
     // Advances the solution by h to potential E; the current (A) is returned.
     double advance(double h, double E);
     double startStep(std::int64_t index, double E);
+    // A step with the double layer acting: where the sweep turns, holds or
+    // resumes, the charging current relaxes with τ = Ru·Cdl, and the steps
+    // that follow are taken in parts that resolve it.
+    double chargingStep(double E);
     // Takes the new values as the present ones.
     double finishStep(double h, double E);
     // A backward-difference step of length h after one of lastDt_ (second
@@ -115,8 +123,9 @@ private:
     // E_applied − E = i·Ru, with i the faradaic current at E plus the
     // capacitor's current, and leaves node 0's concentrations x0 = M(E)⁻¹ y
     // in place (M(E) node 0's matrix with the couples' rates at E, y its
-    // right-hand side plus base, the reduced matrix times base). Returns the
-    // total current (A).
+    // right-hand side plus base, the reduced matrix times base); difference
+    // is the capacitor's (the step's own, or first order after a turn).
+    // Returns the total current (A).
     double solveElectrode(double applied, const Difference& difference, std::vector<double>& rhs,
                           const std::vector<double>& base);
     void assembleBlocks(int group, const std::vector<double>& u, double coefficient);
@@ -156,12 +165,18 @@ private:
     std::vector<double> startParts_;  // scratch of startStep
     // The cell: uncompensated resistance (ohm) and double-layer capacitance
     // (F), 0 where they do not act; the electrode potential now and a step
-    // before (V); the sweep's direction at the last step and the steps since
-    // it last turned (the capacitor's transient is resolved after a turn).
+    // before (V); the sweep's direction at the last step (+1, -1, 0 while
+    // held), the time since it last changed (s) and the last part of a step
+    // taken since then (s; see chargingStep); whether the capacitor's
+    // next difference starts afresh at first order (after such a change the
+    // applied potential has a corner that a second-order difference would
+    // carry over).
     double resistance_ = 0, capacitance_ = 0;
     double electrodeE_ = 0, electrodeBefore_ = 0;
     int lastDirection_ = 0;
-    std::int64_t stepsSinceTurn_ = 0;
+    double sinceTurn_ = std::numeric_limits<double>::infinity();
+    double turnPart_ = std::numeric_limits<double>::infinity();
+    bool capacitorRestarts_ = false;
     std::vector<double> node0_, node0Rhs_, node0Dx_, base0_;
     std::vector<int> node0Pivots_;
     std::vector<double> dkf_, dkb_;             // the rates' derivatives by E (per V)

@@ -117,9 +117,12 @@ void LiveRun::StepDone(std::int64_t step, double currentA, double potentialMv) {
     update([&](LiveFrame& frame) {
         if (due.pilotPoint)
             frame.pilotPoints.emplace_back(step, potentialMv);
-        if (due.labels)
+        if (due.labels) {
             frame.readout = Readout{FloatToGeneral(potentialMv, 4, separator_),
                                     FloatToGeneral(currentA, 4, separator_), std::to_string(step)};
+            if (const auto E = engine_ ? engine_->ElectrodePotential() : std::nullopt)
+                frame.readout->electrodePotential = FloatToGeneral(*E * 1000, 4, separator_);
+        }
         if (due.voltammogram) {
             for (; shownPoints_ < points_.size(); ++shownPoints_)
                 frame.voltammogramPoints.push_back(curvePoint(points_[shownPoints_]));

@@ -14,11 +14,13 @@
 namespace ondrel {
 
 // The read-outs of the potentiostat: E and I with 4 significant digits and
-// the step number.
+// the step number; the electrode's own potential where an uncompensated
+// resistance acts, empty otherwise.
 struct Readout {
     std::string potential;  // mV
     std::string current;    // A
     std::string step;
+    std::string electrodePotential;  // mV
     bool operator==(const Readout&) const = default;
 };
 

@@ -1,6 +1,9 @@
 // Runs of the virtual potentiostat through the window, as a user makes them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include <QApplication>
 #include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
@@ -264,6 +267,38 @@ TEST_F(RunTest, TheImplicitSolverRunsFastChemistryChosenBesideTheCell) {
     control<QComboBox>("SolverCombo")->setCurrentIndex(0);
     window.Runs->Recall(0);
     EXPECT_EQ(control<QComboBox>("SolverCombo")->currentIndex(), 1);
+}
+
+TEST_F(RunTest, TheElectrodesOwnPotentialIsReadOutWhileAnUncompensatedResistanceActs) {
+    track(true);
+    control<QComboBox>("SolverCombo")->setCurrentIndex(1);
+    control<QCheckBox>("CheckBoxiRdrop")->setChecked(true);
+    type("EditResistance", "20000");
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    auto* electrode = control<QLabel>("ElectrodePotentialLabel");
+    EXPECT_FALSE(electrode->isHidden());
+    // The last step's applied potential less the drop of its current.
+    const double applied = control<QLabel>("PotentialLabel")->text().toDouble();
+    const double current = control<QLabel>("CurrentLabel")->text().toDouble();
+    const double drop = current * 20000 * 1000;  // mV
+    ASSERT_GT(std::fabs(drop), 1);
+    // Each read-out holds 4 significant digits.
+    EXPECT_NEAR(electrode->text().toDouble(), applied - drop, 0.15 + 0.002 * std::fabs(drop));
+
+    // ONDREL_RUN_PICTURES names a folder for a picture of the window with
+    // the read-out, to look at.
+    if (const QString folder = qEnvironmentVariable("ONDREL_RUN_PICTURES"); !folder.isEmpty()) {
+        window.resize(1280, 800);
+        window.show();
+        QApplication::processEvents();
+        window.grab().save(folder + QStringLiteral("/electrode-readout-1280x800.png"));
+    }
+
+    // Without the resistance the read-out goes.
+    control<QCheckBox>("CheckBoxiRdrop")->setChecked(false);
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(electrode->isHidden());
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // engine's charts show when.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
+#include <string>
 #include <thread>
 
 #include "engine/cv_engine.h"
@@ -184,10 +187,32 @@ TEST(LiveRun, FramesTakenWhileTheEngineRunsAddUpToWhatTheRefreshesLeave) {
     EXPECT_EQ(merged.pilotPoints.size(), 100u);
     ASSERT_TRUE(merged.readout);
     EXPECT_EQ(merged.readout->step, "998");
+    EXPECT_EQ(merged.readout->electrodePotential, "");  // no resistance acts
     EXPECT_TRUE(merged.finished);
     ASSERT_TRUE(merged.profiles);
     EXPECT_EQ(merged.profiles->values[1][0], engine.concentration(2, 1));
     EXPECT_EQ(live.points(), points);
+}
+
+TEST(LiveRun, AnUncompensatedResistanceShowsTheElectrodesOwnPotential) {
+    LiveRun live('.');
+    live.setTracking({true, true, true});
+    TModel model = workedExample();
+    model.solver = Solver::Implicit;
+    model.pilot.irComp = 1;
+    model.pilot.resistance = 1e5;
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    const std::unique_ptr<CVSimulation> engine = MakeSimulation(model, points, freeze, live);
+    engine->Run();
+    const LiveFrame frame = live.take();
+    ASSERT_TRUE(frame.readout);
+    const double applied = std::stod(frame.readout->potential);
+    const double electrode = std::stod(frame.readout->electrodePotential);
+    const double dropMv = std::stod(frame.readout->current) * 1e5 * 1000;
+    // Tens of millivolts of drop, each read-out of 4 digits.
+    EXPECT_GT(std::fabs(dropMv), 10);
+    EXPECT_NEAR(applied - electrode, dropMv, 0.1 + 1e-3 * std::fabs(dropMv));
 }
 
 TEST(LiveRun, NothingTrackedLeavesOnlyTheRunsFrameAndTheFinalProfiles) {

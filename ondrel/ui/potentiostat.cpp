@@ -278,6 +278,10 @@ void Potentiostat::applyFrame(LiveFrame frame) {
         w_.potential->setText(ToQString(frame.readout->potential));
         w_.current->setText(ToQString(frame.readout->current));
         w_.step->setText(ToQString(frame.readout->step));
+        const std::string& electrode = frame.readout->electrodePotential;
+        w_.electrodePotential->setText(ToQString(electrode));
+        w_.electrodePotential->setVisible(!electrode.empty());
+        w_.electrodePotentialCaption->setVisible(!electrode.empty());
     }
     if (!frame.voltammogramPoints.empty() && currentSeries_)
         charts_.AddCurrentPoints(*currentSeries_, frame.voltammogramPoints);

@@ -57,6 +57,9 @@ public:
         QLabel *curveTitle, *pointCount;  // over the points grid
         QPushButton *run, *freeze, *hold;
         QLabel *potential, *current, *step;  // the live read-outs
+        // The electrode's own potential and its caption, shown while an
+        // uncompensated resistance acts.
+        QLabel *electrodePotential, *electrodePotentialCaption;
         QAbstractButton *trackVoltammogram, *trackProfiles, *trackPilot;
         QListWidget* history;
         QCheckBox* autoSave;

@@ -86,6 +86,8 @@ void TForm1::createCollaborators() {
                              .potential = PotentialLabel,
                              .current = CurrentLabel,
                              .step = TimeLabel,
+                             .electrodePotential = ElectrodePotentialLabel,
+                             .electrodePotentialCaption = ElectrodePotentialCaption,
                              .trackVoltammogram = VoltamogramPanel->button("ToolbarButton976"),
                              .trackProfiles = ConcProfilPanel->button("ToolbarButton977"),
                              .trackPilot = PilotChartPanel->button("ToolbarButton978"),

@@ -94,6 +94,7 @@ public:
 
     QPushButton *RxRunExperiment, *RxFreeze, *RxHold, *RxPowerSwitch, *DeleteVirtualVoltamogram;
     QLabel *PotentialLabel, *CurrentLabel, *TimeLabel;
+    QLabel *ElectrodePotentialLabel, *ElectrodePotentialCaption;
     QListWidget* VirtualExpListBox;
     QCheckBox* AutoSaveInHistory;
     QRadioButton *ReloadOnSingleClick, *ReloadOnDoubleClick;

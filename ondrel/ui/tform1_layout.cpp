@@ -401,6 +401,15 @@ QWidget* TForm1::buildPilotPanel() {
     readouts->addRow(QStringLiteral("E (mV)"), PotentialLabel);
     readouts->addRow(QStringLiteral("I (A)"), CurrentLabel);
     readouts->addRow(QStringLiteral("Step"), TimeLabel);
+    // The electrode's own potential, apart from the applied one while an
+    // uncompensated resistance acts.
+    ElectrodePotentialCaption = new QLabel(QStringLiteral("E electrode (mV)"), PilotPanel);
+    ElectrodePotentialLabel = named(new QLabel(PilotPanel), "ElectrodePotentialLabel");
+    SetHint(ElectrodePotentialLabel,
+            QStringLiteral("The applied potential less the ohmic drop i\u00B7Ru"));
+    readouts->addRow(ElectrodePotentialCaption, ElectrodePotentialLabel);
+    ElectrodePotentialCaption->hide();
+    ElectrodePotentialLabel->hide();
     layout->addLayout(readouts);
 
     auto* history = new QGroupBox(QStringLiteral("History"), PilotPanel);
