@@ -287,8 +287,9 @@ TEST_F(RunTest, TheElectrodesOwnPotentialIsReadOutWhileAnUncompensatedResistance
     EXPECT_NEAR(electrode->text().toDouble(), applied - drop, 0.15 + 0.002 * std::fabs(drop));
 
     // ONDREL_RUN_PICTURES names a folder for a picture of the window with
-    // the read-out, to look at.
+    // the read-out and the Program sheet, to look at.
     if (const QString folder = qEnvironmentVariable("ONDREL_RUN_PICTURES"); !folder.isEmpty()) {
+        window.ModelPanel->setCurrentIndex(1);
         window.resize(1280, 800);
         window.show();
         QApplication::processEvents();
