@@ -251,7 +251,11 @@ TEST_F(ViewTest, TheSettingsDialogRestylesTheChartAtOnce) {
         static_cast<QSpinBox*>(find("SeriesWidth"))->setValue(4);
         static_cast<QLineEdit*>(find("ChartTitle"))->setText("Day 1");
         static_cast<QCheckBox*>(find("LegendVisible"))->setChecked(true);
-        // The horizontal axis, fixed from 20 to 80 mV.
+        // The horizontal axis, automatic until told otherwise, fixed from
+        // 20 to 80 mV.
+        auto* automatic = static_cast<QCheckBox*>(find("AxisAuto0"));
+        EXPECT_TRUE(automatic->isChecked());
+        automatic->setChecked(false);
         auto* from = static_cast<QLineEdit*>(find("AxisMin0"));
         auto* to = static_cast<QLineEdit*>(find("AxisMax0"));
         from->setText("20");

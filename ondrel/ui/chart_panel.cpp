@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "axis_scaling.h"
 #include "axis_ticks.h"
 #include "chart_3d.h"
 #include "hints.h"
@@ -72,6 +73,8 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     chart_->addAxis(y_, Qt::AlignLeft);
     KeepRoundTicks(*chart_, *x_);
     KeepRoundTicks(*chart_, *y_);
+    TrackAutomaticScaling(*x_);
+    TrackAutomaticScaling(*y_);
     // A chart draws its axes only once a series is attached to them; this
     // empty one keeps them in place until the curves come.
     frame_ = new QLineSeries(chart_);
@@ -80,6 +83,9 @@ ChartPanel::ChartPanel(const QString& panelName, const QString& chartName, const
     frame_->attachAxis(y_);
     for (QLegendMarker* marker : chart_->legend()->markers(frame_))
         marker->setVisible(false);
+    // The axes scale themselves until a range is fixed.
+    SetAutomatic(*x_, true);
+    SetAutomatic(*y_, true);
     look_ = new Chart3DLook(*chart_);
     connect(x_, &QValueAxis::rangeChanged, look_, [this] { look_->update(); });
     connect(y_, &QValueAxis::rangeChanged, look_, [this] { look_->update(); });

@@ -22,6 +22,7 @@
 
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "axis_scaling.h"
 #include "chart_panel.h"
 #include "chart_picture.h"
 #include "qt_text.h"
@@ -87,6 +88,10 @@ ChartSettings::ChartSettings(ChartPanel& panel, Interaction& interaction, char s
             [this] { ExportChart(*panel_.chart(), interaction_); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(buttons);
+    // Enter confirms the field it is typed in and nothing else: no button
+    // (the colour swatch, the copy, the close) is pressed by it.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
 }
 
 QWidget* ChartSettings::buildChartBox() {
@@ -140,6 +145,7 @@ QWidget* ChartSettings::buildAxesBox() {
                   named(new QCheckBox(box), "AxisAuto" + n),
                   named(new QCheckBox(box), "AxisGrid" + n)};
         r.grid->setChecked(axis->isGridLineVisible());
+        r.automatic->setChecked(IsAutomatic(*axis));
         grid->addWidget(new QLabel(axisName(axis), box), row, 0);
         grid->addWidget(r.title, row, 1);
         grid->addWidget(r.automatic, row, 2, Qt::AlignCenter);
@@ -152,8 +158,7 @@ QWidget* ChartSettings::buildAxesBox() {
             axis->setMinorGridLineVisible(false);
         });
         connect(r.automatic, &QCheckBox::toggled, this, [this, r](bool on) {
-            r.min->setEnabled(!on);
-            r.max->setEnabled(!on);
+            SetAutomatic(*r.axis, on);
             if (on)
                 FitAxis(*panel_.chart(), *r.axis);
             showAxis(r);
@@ -161,6 +166,8 @@ QWidget* ChartSettings::buildAxesBox() {
         connect(r.min, &QLineEdit::editingFinished, this, [this, r] { applyRange(r); });
         connect(r.max, &QLineEdit::editingFinished, this, [this, r] { applyRange(r); });
         connect(axis, &QValueAxis::rangeChanged, this, [this, r] { showAxis(r); });
+        if (AxisScaling* scaling = ScalingOf(*axis))
+            connect(scaling, &AxisScaling::automaticChanged, this, [this, r] { showAxis(r); });
         showAxis(r);
         axes_.push_back(r);
         ++row;
@@ -169,6 +176,15 @@ QWidget* ChartSettings::buildAxesBox() {
 }
 
 void ChartSettings::showAxis(const AxisRow& row) {
+    // The axis may have become automatic (the Auto button) or fixed (a zoom)
+    // while the dialog is open.
+    const bool automatic = IsAutomatic(*row.axis);
+    {
+        const QSignalBlocker block(row.automatic);
+        row.automatic->setChecked(automatic);
+    }
+    row.min->setEnabled(!automatic);
+    row.max->setEnabled(!automatic);
     for (auto [edit, value] :
          {std::pair{row.min, row.axis->min()}, std::pair{row.max, row.axis->max()}})
         if (!edit->hasFocus())
@@ -212,12 +228,10 @@ void ChartSettings::FitAxis(QChart& chart, QValueAxis& axis) {
     if (!any)
         return;
     const double margin = horizontal ? 0 : (high - low) * 0.05;
-    if (high - low + 2 * margin <= 0) {
-        axis.setRange(low - 1, high + 1);
-        return;
-    }
-    axis.setRange(low - margin, high + margin);
-    axis.applyNiceNumbers();
+    if (high - low + 2 * margin <= 0)
+        SetAutomaticRange(axis, low - 1, high + 1, false);
+    else
+        SetAutomaticRange(axis, low - margin, high + margin, true);
 }
 
 QWidget* ChartSettings::buildSeriesBox() {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
+#include <algorithm>
 
 #include "../curves/blank.h"
 #include "../curves/simulated_curve.h"
@@ -32,6 +33,13 @@ constexpr const char* kSelectFile = "You have to select a file !";
 constexpr const char* kCantFindIndex = "Can't find target index !";
 constexpr const char* kNoSmoothed =
     "There is no smoothed voltamogram to save: smooth an exp. voltamogram first";
+constexpr const char* kSmoothedIncomplete =
+    "The smoothed voltamogram is incomplete: its smoothing stopped with an error. Smooth the "
+    "exp. voltamogram again before saving it";
+
+TextGridModel::Rows gridHeader() {
+    return {{"Exp", "E (mV)", "I (\u00B5A)"}};
+}
 
 }  // namespace
 
@@ -42,12 +50,16 @@ ExperimentalCurves::ExperimentalCurves(const Widgets& widgets, Potentiostat& run
       runs_(runs),
       interaction_(interaction),
       separator_(separator),
-      grid_(new TextGridModel({{"Exp", "E (mV)", "I (\u00B5A)"}}, this)) {
+      grid_(new TextGridModel(gridHeader(), this)) {
     TextGridModel::Show(grid_, w_.grid);
     QListWidget* list = w_.list;
     list->installEventFilter(this);
+    // One curve is the current one: the one the grid and the labels show and
+    // the commands act on. A click anywhere on an entry, its tick box
+    // included, makes it current.
+    connect(list, &QListWidget::currentRowChanged, this, &ExperimentalCurves::ShowCurveOfRow);
     connect(list, &QListWidget::itemClicked, this,
-            [this, list](QListWidgetItem* item) { ShowCurveOfRow(list->row(item)); });
+            [list](QListWidgetItem* item) { list->setCurrentItem(item); });
     connect(list, &QListWidget::itemChanged, this, [this, list](QListWidgetItem* item) {
         QLineSeries* series = seriesOfRow(list->row(item));
         if (!series)
@@ -56,7 +68,6 @@ ExperimentalCurves::ExperimentalCurves(const Widgets& widgets, Potentiostat& run
         if (series->isVisible() == shown)
             return;
         series->setVisible(shown);
-        emit curveShown(series, shown);
         emit curvesChanged();
     });
 
@@ -113,7 +124,6 @@ void ExperimentalCurves::LoadVoltamogramFiles(const QStringList& paths) {
 
 void ExperimentalCurves::loadFile(const QString& path) {
     const QString name = QFileInfo(path).fileName();
-    w_.fileName->setText(name);
     // The extension first, so that an unknown one is named before the file
     // is read at all.
     if (!CurveFormatOf(path.toStdString()))
@@ -121,6 +131,9 @@ void ExperimentalCurves::loadFile(const QString& path) {
     const std::string text = ReadWholeFile(PathBytes(path));
     VoltammogramRead read = ReadVoltammogram(text, path.toStdString(), separator_);
 
+    // Only a file read whole is shown: after a failure the labels and the
+    // grid still show one and the same curve.
+    w_.fileName->setText(name);
     grid_->setRows(std::move(read.grid));
     w_.pointCount->setText(ToQString(read.pointCountText));
     addCurve(name, read.curve);
@@ -131,6 +144,7 @@ void ExperimentalCurves::addCurve(const QString& name, const Curve& curve) {
     series->setName(name);
     series->replace(ChartPoints(curve));
     series_.push_back(series);
+    followVisibility(series);
 
     auto* item = new QListWidgetItem(name);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -169,11 +183,33 @@ void ExperimentalCurves::SubtractBlankClick() {
     emit curvesChanged();
 }
 
+// However a curve is shown or hidden (its tick, a command, the chart
+// settings), its tick says so, and what was made from it follows.
+void ExperimentalCurves::followVisibility(QLineSeries* series) {
+    connect(series, &QXYSeries::visibleChanged, this, [this, series] {
+        const auto at = std::find(series_.begin(), series_.end(), series);
+        if (at == series_.end())
+            return;
+        QListWidgetItem* item = w_.list->item(static_cast<int>(at - series_.begin()));
+        const bool shown = series->isVisible();
+        if (item) {
+            const QSignalBlocker block(w_.list);
+            item->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
+        }
+        emit curveShown(series, shown);
+    });
+}
+
 void ExperimentalCurves::ShowCurveOfRow(int row) {
     const QLineSeries* series = seriesOfRow(row);
-    if (!series)
+    if (!series) {
+        // No curve is current: nothing is shown as if it were.
+        grid_->setRows(gridHeader());
+        w_.fileName->clear();
+        w_.pointCount->clear();
         return;
-    TextGridModel::Rows rows = {{"Exp", "E (mV)", "I (\u00B5A)"}};
+    }
+    TextGridModel::Rows rows = gridHeader();
     const QList<QPointF> points = series->points();
     rows.reserve(static_cast<std::size_t>(points.size()) + 1);
     for (qsizetype k = 0; k < points.size(); ++k)
@@ -224,6 +260,10 @@ void ExperimentalCurves::SaveExperimentalVoltamogramAsClick(QObject* sender) {
         series = w_.smoothed;
         if (series && series->count() == 0) {
             interaction_.showError(QString::fromLatin1(kNoSmoothed));
+            return;
+        }
+        if (series && !smoothedWhole_) {
+            interaction_.showError(QString::fromLatin1(kSmoothedIncomplete));
             return;
         }
     } else if (sender && sender->objectName() == QLatin1String("SaveExperimentalVoltamogramAs")) {

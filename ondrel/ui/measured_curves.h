@@ -49,8 +49,12 @@ public:
     int count() const { return static_cast<int>(series_.size()); }
     TextGridModel* gridModel() const { return grid_; }
 
+    // Whether the smoothed curve is whole; one whose smoothing stopped with
+    // an error is not saved.
+    void SetSmoothedWhole(bool whole) { smoothedWhole_ = whole; }
+
 signals:
-    // A measured curve was ticked or unticked.
+    // A measured curve was shown or hidden.
     void curveShown(QLineSeries* series, bool shown);
     // A measured curve is about to be destroyed.
     void curveRemoved(QLineSeries* series);
@@ -76,6 +80,7 @@ private:
     void loadFile(const QString& path);
     // A new measured curve in the chart and the list, selected.
     void addCurve(const QString& name, const Curve& curve);
+    void followVisibility(QLineSeries* series);
     void saveCurve(const Curve& curve, bool simulated, const QString& suggestedName);
 
     const Widgets w_;
@@ -84,6 +89,7 @@ private:
     const char separator_;
     std::vector<QLineSeries*> series_;  // one for each row of the list
     TextGridModel* grid_;
+    bool smoothedWhole_ = true;
 };
 
 }  // namespace ondrel

@@ -15,6 +15,7 @@
 
 #include "../curves/couples.h"
 #include "../curves/savitzky_golay.h"
+#include "axis_scaling.h"
 #include "axis_ticks.h"
 #include "chart_panel.h"
 #include "curve_series.h"
@@ -67,6 +68,7 @@ PeakSeries AddPeakSeries(ChartPanel& panel) {
     added.derivativeAxis->setTitleText(QStringLiteral("dI/dE (\u00B5A per point)"));
     chart->addAxis(added.derivativeAxis, Qt::AlignRight);
     KeepRoundTicks(*chart, *added.derivativeAxis);
+    TrackAutomaticScaling(*added.derivativeAxis);
     added.derivative = new QLineSeries;
     added.derivative->setObjectName(QStringLiteral("SerieDerivee1"));
     added.derivative->setName(QStringLiteral("dI/dE"));
@@ -153,9 +155,15 @@ void PeakCommands::followSimulatedCurves() {
                     series_.simulatedPeaks->setVisible(shown);
             });
     connect(&runs_, &Potentiostat::historyCurveRemoved, this, [this](QLineSeries* series) {
+        forgetDerivativeOf(series);
         if (series != simulated_)
             return;
+        // Nothing found on a deleted curve stays on show.
+        series_.simulatedPeaks->clear();
         series_.simulatedPeaks->hide();
+        simulatedPeaks_->setRows({{"index", "Ep", "Ip"}});
+        w_.simulatedTitle->clear();
+        w_.simulatedCouples->clear();
         simulated_ = nullptr;
         simulatedSearch_.reset();
     });
@@ -171,13 +179,30 @@ void PeakCommands::followMeasuredCurves() {
                 series_.smoothed->setVisible(shown);
             });
     connect(&curves_, &ExperimentalCurves::curveRemoved, this, [this](QLineSeries* series) {
+        forgetDerivativeOf(series);
         if (series != measured_)
             return;
+        // Nothing made from a deleted curve stays on show, nor is saved.
+        series_.measuredPeaks->clear();
         series_.measuredPeaks->hide();
+        series_.smoothed->clear();
         series_.smoothed->hide();
+        measuredPeaks_->setRows({{"index", "Ep", "Ip"}});
+        w_.measuredTitle->clear();
+        w_.measuredCouples->clear();
         measured_ = nullptr;
         measuredSearch_.reset();
     });
+}
+
+void PeakCommands::forgetDerivativeOf(QLineSeries* series) {
+    if (series != derivativeOf_)
+        return;
+    series_.derivative->clear();
+    setDerivativeShown(false);
+    derivativeGrid_->setRows({{"# Pt", "E", "dI/dE"}});
+    derivativeAvailable_ = false;
+    derivativeOf_ = nullptr;
 }
 
 int PeakCommands::filterWidth() const {
@@ -221,6 +246,7 @@ bool PeakCommands::SmoothExpButtonClick() {
     }
     series_.smoothed->replace(ChartPoints(smoothed));
     series_.smoothed->show();
+    curves_.SetSmoothedWhole(whole);
     emit curves_.curvesChanged();
     return whole;
 }
@@ -241,6 +267,7 @@ void PeakCommands::FindExpPeaksButtonClick() {
         return;
     }
     showDerivative(examined.search.derivative);
+    derivativeOf_ = series;
     derivativeGrid_->setRows(MeasuredDerivativeRows(examined.search.derivative, separator_));
     w_.measuredTitle->setText(w_.measuredList->currentItem()->text());
     measuredSearch_ = std::move(examined);
@@ -263,6 +290,7 @@ void PeakCommands::FindPeaksButtonClick() {
     Examined examined{CurveOf(*series), {}};
     examined.search = FindSimulatedPeaks(examined.curve);
     showDerivative(examined.search.derivative);
+    derivativeOf_ = series;
     derivativeGrid_->setRows(SimulatedDerivativeRows(examined.search.derivative, separator_));
     w_.simulatedTitle->setText(series->name());
     simulatedSearch_ = std::move(examined);
@@ -288,8 +316,7 @@ void PeakCommands::showDerivative(const Curve& derivative) {
         derivative.begin(), derivative.end(),
         [](const CurvePoint& a, const CurvePoint& b) { return a.current < b.current; });
     const double margin = std::max((high->current - low->current) * 0.05, 1e-12);
-    series_.derivativeAxis->setRange(low->current - margin, high->current + margin);
-    series_.derivativeAxis->applyNiceNumbers();
+    SetAutomaticRange(*series_.derivativeAxis, low->current - margin, high->current + margin, true);
 }
 
 // The peaks that pass the threshold in their grid and on the chart, and

@@ -88,6 +88,8 @@ private:
         PeakSearch search;
     };
     void showPeaks(const Examined& examined, bool simulated);
+    // A curve is deleted: the derivative found on it goes with it.
+    void forgetDerivativeOf(QLineSeries* series);
 
     const Widgets w_;
     const PeakSeries& series_ = w_.series;
@@ -100,6 +102,7 @@ private:
     // The curves last examined, whose peaks and smoothing are shown.
     QLineSeries *measured_ = nullptr, *simulated_ = nullptr;
     std::optional<Examined> measuredSearch_, simulatedSearch_;
+    QLineSeries* derivativeOf_ = nullptr;  // the curve the derivative was found on
     bool derivativeAvailable_ = false;
 };
 

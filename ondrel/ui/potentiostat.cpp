@@ -357,6 +357,7 @@ void Potentiostat::finishRun() {
     const ExperimentHistory::Comparison comparison = history_.Compare(*snapshot_);
     if (comparison.equal) {
         destroySnapshot();  // the history keeps the earlier, equal one
+        showEqualExperiment(*comparison.equal);
     } else if (w_.autoSave->isChecked() || interaction_.askOkCancel(ToQString(
                                                ExperimentHistory::SaveQuestion(comparison.last)))) {
         storeExperiment();

@@ -137,6 +137,8 @@ private:
     void finishRun();
     void storeExperiment();
     void addHistoryRow(const TVirtualExperiment& stored, QLineSeries* series);
+    void showEqualExperiment(std::size_t row);
+    void followVisibility(QLineSeries* series);
     void resetRunControls();
     void destroySnapshot();
     void blinkAborted();

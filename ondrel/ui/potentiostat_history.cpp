@@ -9,6 +9,8 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QStatusBar>
+#include <algorithm>
 #include <atomic>
 
 #include "../engine/cv_simulation.h"
@@ -38,9 +40,7 @@ void Potentiostat::wireHistory() {
     connect(list, &QListWidget::itemChanged, this, [this, list](QListWidgetItem* item) {
         const int row = list->row(item);
         if (row >= 0 && row < static_cast<int>(historySeries_.size())) {
-            const bool shown = item->checkState() == Qt::Checked;
-            historySeries_[row]->setVisible(shown);
-            emit historyCurveShown(historySeries_[row], shown);
+            historySeries_[row]->setVisible(item->checkState() == Qt::Checked);
             AutoScale();
         }
     });
@@ -71,6 +71,7 @@ void Potentiostat::storeExperiment() {
 void Potentiostat::addHistoryRow(const TVirtualExperiment& stored, QLineSeries* series) {
     series->setName(ToQString(stored.SeriesTitle()));
     historySeries_.push_back(series);
+    followVisibility(series);
     auto* item = new QListWidgetItem(ToQString(stored.RowText()));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
@@ -113,6 +114,35 @@ void Potentiostat::KeepModelInHistory() {
         interaction_.showMessage(
             ToQString("The model is kept in the history as " + stored.experiment.RowText() +
                       " without its curve, which could not be simulated: " + problem));
+}
+
+// However a stored curve is shown or hidden (its tick, a command, the chart
+// settings), its tick says so, and its peaks follow.
+void Potentiostat::followVisibility(QLineSeries* series) {
+    connect(series, &QXYSeries::visibleChanged, this, [this, series] {
+        const auto at = std::find(historySeries_.begin(), historySeries_.end(), series);
+        if (at == historySeries_.end())
+            return;
+        const bool shown = series->isVisible();
+        if (QListWidgetItem* item =
+                w_.history->item(static_cast<int>(at - historySeries_.begin()))) {
+            const QSignalBlocker block(w_.history);
+            item->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
+        }
+        emit historyCurveShown(series, shown);
+    });
+}
+
+// A run equal to a stored experiment is not stored again: the user is told
+// which one it equals, and that one is selected and shown in its place.
+void Potentiostat::showEqualExperiment(std::size_t row) {
+    const ExperimentHistory::Entry& entry = history_.at(row);
+    w_.history->setCurrentRow(static_cast<int>(row));
+    historySeries_[row]->show();
+    showGrid(entry.points, ToQString(entry.experiment.SeriesTitle()));
+    w_.statusBar->showMessage(
+        QStringLiteral("The run equals the stored experiment %1: it is not stored again")
+            .arg(ToQString(entry.experiment.RowText())));
 }
 
 void Potentiostat::showGrid(const std::vector<CVpoint>& points, const QString& title) {

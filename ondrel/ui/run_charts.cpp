@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "../runs/refresh_schedule.h"
+#include "axis_scaling.h"
 #include "chart_panel.h"
 #include "qt_text.h"
 
@@ -16,9 +17,14 @@ namespace ondrel {
 namespace {
 
 // Sets a range as the chart takes it, or says that it cannot.
-void setRange(QValueAxis* axis, double min, double max, const char* message) {
+void checkRange(double min, double max, const char* message) {
     if (!std::isfinite(min) || !std::isfinite(max) || !(min < max))
         throw AxisScalingException(message);
+}
+
+// A range the program fixes: automatic scaling is off.
+void setRange(QValueAxis* axis, double min, double max, const char* message) {
+    checkRange(min, max, message);
     axis->setRange(min, max);
 }
 
@@ -83,8 +89,9 @@ void RunCharts::extendCurrentRange(const std::vector<std::pair<double, double>>&
         currentMax_ = std::max(currentMax_, point.second);
     }
     const double margin = std::max((currentMax_ - currentMin_) * 0.05, 1e-9);
-    setRange(voltammogram_.yAxis(), currentMin_ - margin, currentMax_ + margin, kVoltammogramScale);
-    voltammogram_.yAxis()->applyNiceNumbers();
+    // The current axis stays automatic.
+    checkRange(currentMin_ - margin, currentMax_ + margin, kVoltammogramScale);
+    SetAutomaticRange(*voltammogram_.yAxis(), currentMin_ - margin, currentMax_ + margin, true);
 }
 
 void RunCharts::AutoScale() {
@@ -103,12 +110,13 @@ void RunCharts::AutoScale() {
         }
     }
     ForgetCurrentRange();
+    // Both axes scale themselves again, also before any curve is there.
+    SetAutomatic(*voltammogram_.xAxis(), true);
+    SetAutomatic(*voltammogram_.yAxis(), true);
     if (all.empty())
         return;
-    if (emin < emax) {
-        voltammogram_.xAxis()->setRange(emin, emax);
-        voltammogram_.xAxis()->applyNiceNumbers();
-    }
+    if (emin < emax)
+        SetAutomaticRange(*voltammogram_.xAxis(), emin, emax, true);
     extendCurrentRange(all);
 }
 
@@ -138,12 +146,13 @@ void RunCharts::ShowProfiles(const ConcentrationProfiles& profiles) {
         boxes = std::max(boxes, values.size());
     }
     profiles_.chart()->legend()->setVisible(!profiles.values.empty());
+    QValueAxis& distance = *profiles_.xAxis();
     if (boxes > 1)
-        profiles_.xAxis()->setRange(
-            0, static_cast<double>(ProfilePosition(static_cast<int>(boxes) - 1)));
-    profiles_.xAxis()->applyNiceNumbers();
-    profiles_.yAxis()->setRange(0, top * 1.05);
-    profiles_.yAxis()->applyNiceNumbers();
+        SetAutomaticRange(distance, 0,
+                          static_cast<double>(ProfilePosition(static_cast<int>(boxes) - 1)), true);
+    else
+        SetAutomaticRange(distance, distance.min(), distance.max(), true);
+    SetAutomaticRange(*profiles_.yAxis(), 0, top * 1.05, true);
 }
 
 void RunCharts::RenameProfile(int index, const QString& name) {
