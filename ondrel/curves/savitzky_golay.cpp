@@ -3,8 +3,6 @@
 #include <array>
 #include <string>
 
-#include "../platform/ondrel_error.h"
-
 namespace ondrel {
 
 namespace {
@@ -43,9 +41,9 @@ int halfWidth(const Curve& source, int w) {
                         std::to_string(kMaxFilterWidth) + " points, not " + std::to_string(w));
     const int m = w / 2;
     if (static_cast<int>(source.size()) < 2 * m + 1)
-        throw Exception("The curve has " + std::to_string(source.size()) +
-                        " points, fewer than the " + std::to_string(2 * m + 1) +
-                        " of the filter window");
+        throw CurveTooShort("The curve has " + std::to_string(source.size()) +
+                            " points, fewer than the " + std::to_string(2 * m + 1) +
+                            " of the filter window");
     return m;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../platform/ondrel_error.h"
 #include "curve.h"
 
 namespace ondrel {
@@ -10,12 +11,20 @@ inline constexpr int kMinFilterWidth = 5;
 inline constexpr int kMaxFilterWidth = 25;
 inline constexpr int kDefaultFilterWidth = 11;
 
+// A curve with fewer points than the filter window: the caller names the
+// curve, which the message does not.
+class CurveTooShort : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // destination gets the source with every point that has a full window
 // smoothed (quadratic/cubic weights) and the m points at each end copied.
 // An even width uses the first w weights of the next odd row, which do not
 // sum to its normaliser: "pb de coef: 23 != 21" for 6; destination then
-// holds the first m points. Throws Exception for a width outside 5..25 or a
-// curve shorter than the window, leaving destination empty.
+// holds the first m points. Throws Exception for a width outside 5..25 and
+// CurveTooShort for a curve shorter than the window, leaving destination
+// empty.
 void Smooth(const Curve& source, Curve& destination, int w);
 
 // destination gets the quadratic first derivative per point (not per mV)

@@ -52,6 +52,14 @@ QList<QPointF> peakPoints(const std::vector<Peak>& peaks) {
     return points;
 }
 
+// What a command met on a curve; a curve too short for the filter is named,
+// as the message itself does not say which.
+QString curveError(const QLineSeries& series, const std::exception& error) {
+    if (dynamic_cast<const CurveTooShort*>(&error))
+        return series.name() + QStringLiteral(": ") + ToQString(error.what());
+    return ToQString(error.what());
+}
+
 void tick(QListWidget* list, int row) {
     if (QListWidgetItem* item = list->item(row))
         item->setCheckState(Qt::Checked);
@@ -242,7 +250,7 @@ bool PeakCommands::SmoothExpButtonClick() {
     } catch (const std::exception& error) {
         // What was smoothed before the error stays in the series.
         whole = false;
-        interaction_.showError(ToQString(error.what()));
+        interaction_.showError(curveError(*series, error));
     }
     series_.smoothed->replace(ChartPoints(smoothed));
     series_.smoothed->show();
@@ -263,7 +271,7 @@ void PeakCommands::FindExpPeaksButtonClick() {
         examined.search = FindMeasuredPeaks(examined.curve, filterWidth());
     } catch (const std::exception& error) {
         measuredSearch_.reset();
-        interaction_.showError(ToQString(error.what()));
+        interaction_.showError(curveError(*series, error));
         return;
     }
     showDerivative(examined.search.derivative);
