@@ -9,6 +9,7 @@
 #include <QGraphicsTextItem>
 #include <QLegend>
 #include <QLineSeries>
+#include <QScatterSeries>
 #include <QScreen>
 #include <QTest>
 #include <QValueAxis>
@@ -179,6 +180,50 @@ TEST_F(ChartLookTest, TheDerivativeAxisSaysItsUnitAndShowsRoundTicks) {
     const QStringList texts = labels(window.VoltamogramPanel, Qt::AlignRight);
     ASSERT_FALSE(texts.isEmpty());
     expectRound(texts, RoundTicks(axis->min(), axis->max(), 11).step / 10);
+}
+
+// The entries the legend shows, as drawn: the texts of its visible items,
+// in alphabetical order.
+std::string legendEntries(ChartPanel* panel) {
+    QApplication::processEvents();
+    panel->chart()->layout()->activate();
+    QStringList entries;
+    std::vector<QGraphicsItem*> items = {panel->chart()->legend()};
+    while (!items.empty()) {
+        QGraphicsItem* item = items.back();
+        items.pop_back();
+        if (!item->isVisible())
+            continue;
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item))
+            entries << text->toPlainText();
+        for (QGraphicsItem* child : item->childItems())
+            items.push_back(child);
+    }
+    entries.sort();
+    return entries.join(", ").toStdString();
+}
+
+TEST_F(ChartLookTest, TheLegendListsOnlyTheCurvesOnShow) {
+    QLineSeries* line = loadCurve();
+    loadCurve("other.OCV");
+    select("RealExpListBox", 0);
+    click("FindExpPeaksButton");
+    click("SmoothExpButton");
+    ChartPanel* panel = window.VoltamogramPanel;
+    panel->chart()->legend()->show();
+    ASSERT_GT(window.ExpPeaksSeries->count(), 0);
+    // Neither the peaks' marks, nor the hidden derivative, nor the series
+    // that hold no points yet.
+    EXPECT_EQ(legendEntries(panel), "Exp Smooth, line.OCV, other.OCV");
+    click("ToggleDerivativeButton");
+    EXPECT_EQ(legendEntries(panel), "Exp Smooth, dI/dE, line.OCV, other.OCV");
+
+    // A hidden curve leaves, with what was made from it; shown, it is back.
+    line->hide();
+    EXPECT_EQ(legendEntries(panel), "dI/dE, other.OCV");
+    line->show();
+    EXPECT_EQ(legendEntries(panel), "Exp Smooth, dI/dE, line.OCV, other.OCV");
+    EXPECT_TRUE(window.ExpPeaksSeries->isVisible());
 }
 
 // The backing store, as the screen shows the view, against the view drawn

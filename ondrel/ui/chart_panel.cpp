@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QScatterSeries>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -137,6 +138,26 @@ void ChartPanel::watch(QXYSeries* series) {
     connect(series, &QXYSeries::pointsRemoved, look_, redraw);
     connect(series, &QXYSeries::visibleChanged, look_, redraw);
     connect(series, &QXYSeries::colorChanged, look_, redraw);
+    // The legend lists the curves on show: neither the peaks' marks nor a
+    // curve with no points yet. The legend shows a series' entry again
+    // whenever the series changes, after this is told: the entry is set
+    // now and once more when the legend is done.
+    auto listed = [this, series] {
+        auto apply = [this, series] {
+            const bool curve = !qobject_cast<QScatterSeries*>(series) && series->isVisible() &&
+                               series->count() > 0;
+            for (QLegendMarker* marker : chart_->legend()->markers(series))
+                if (marker->isVisible() != curve)
+                    marker->setVisible(curve);
+        };
+        apply();
+        QMetaObject::invokeMethod(series, apply, Qt::QueuedConnection);
+    };
+    connect(series, &QXYSeries::pointsReplaced, this, listed);
+    connect(series, &QXYSeries::pointAdded, this, listed);
+    connect(series, &QXYSeries::pointsRemoved, this, listed);
+    connect(series, &QXYSeries::visibleChanged, this, listed);
+    listed();
 }
 
 QPointF ChartPanel::chartPointAt(QPoint viewPosition) const {
