@@ -23,6 +23,7 @@
 #include "test_support/temp_dir.h"
 #include "ui/chart_hints.h"
 #include "ui/chart_panel.h"
+#include "ui/chart_picture.h"
 #include "ui/chart_settings.h"
 #include "ui/chart_view_commands.h"
 #include "ui/measured_curves.h"
@@ -44,15 +45,15 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     // A measured curve of a few points, at 0..100 mV.
-    QLineSeries* loadCurve() {
+    QLineSeries* loadCurve(const char* name = "line.OCV") {
         Curve curve;
         for (int e = 0; e <= 100; e += 10)
             curve.push_back({double(e), e / 10.0});
-        const std::string path = dir.write(
-            "line.OCV", WriteVoltammogram(curve, CurveFormat::Ocv, CurveOrigin::Measured));
+        const std::string path =
+            dir.write(name, WriteVoltammogram(curve, CurveFormat::Ocv, CurveOrigin::Measured));
         dialogs.openAnswers.push_back({QString::fromStdString(path)});
         click("OpenOcvButton97");
-        return window.Curves->seriesOfRow(0);
+        return window.Curves->seriesOfRow(window.Curves->count() - 1);
     }
     QPoint viewPoint(ChartPanel* panel, QPointF value, QAbstractSeries* series) {
         const QPointF inChart = panel->chart()->mapToPosition(value, series);
@@ -197,6 +198,48 @@ TEST_F(ViewTest, ThePreviewLaysThePageOutAsThePartSays) {
     click("PrintVoltamogramButton97");
     EXPECT_NE(shown, nullptr);
     EXPECT_EQ(FailureOf([&] { ShowGraphPreview(nullptr, dialogs, &window); }), "Pas de graphe");
+}
+
+TEST_F(ViewTest, ThePreviewOffersTheTextScalesAtWhichTheLabelsAreWhole) {
+    loadCurve();
+    loadCurve("other.OCV");
+    window.VoltamogramPanel->chart()->legend()->show();
+    QChart* chart = window.VoltamogramPanel->chart();
+    const QSizeF screen = chart->size();
+    dialogs.onDialog = [&](QDialog& dialog) {
+        auto* preview = qobject_cast<GraphPreview*>(&dialog);
+        if (!preview)
+            return 0;
+        QSpinBox* scale = preview->PrintResolution;
+        // Text twice as large as on screen, on a landscape page.
+        EXPECT_LE(scale->minimum(), -100);
+        EXPECT_EQ(scale->maximum(), 50);
+        for (bool landscape : {true, false}) {
+            for (int margin : {4, 30}) {
+                preview->LeftMargin->setValue(margin);
+                preview->TopMargin->setValue(margin);
+                const QSizeF page = preview->chartRect().size();
+                for (int value = scale->minimum(); value <= scale->maximum(); value += 10) {
+                    const ChartPageLayout laid(*chart, page, value);
+                    EXPECT_TRUE(ChartTextsWhole(*chart))
+                        << landscape << " " << margin << " " << value;
+                }
+                // The text eight times as large cuts the labels: the scale
+                // does not go there.
+                EXPECT_GT(scale->minimum(), -300);
+                const ChartPageLayout crammed(*chart, page, -300);
+                EXPECT_FALSE(ChartTextsWhole(*chart));
+            }
+            preview->ToggleOrientation();
+        }
+        // A value below the lowest is taken up to it.
+        scale->setValue(-300);
+        EXPECT_EQ(scale->value(), scale->minimum());
+        return 1;
+    };
+    click("PrintVoltamogramButton97");
+    EXPECT_EQ(dialogs.dialogsRun, 1);
+    EXPECT_EQ(chart->size(), screen);
 }
 
 TEST_F(ViewTest, PrintingToAPdfFileGivesAPageWithTheChart) {

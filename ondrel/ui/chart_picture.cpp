@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -14,6 +15,7 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <cmath>
+#include <vector>
 
 #include "../files/file_io.h"
 #include "../platform/ondrel_error.h"
@@ -76,26 +78,68 @@ std::optional<PictureFormat> PictureFormatOf(const QString& path) {
     return std::nullopt;
 }
 
+ChartPageLayout::ChartPageLayout(QChart& chart, QSizeF target, int textScale)
+    : chart_(chart), screen_(chart.size()), source_(chart.sceneBoundingRect()) {
+    if (target.isEmpty() || screen_.isEmpty())
+        return;
+    // The chart's area scaled by the text scale, in the target's shape.
+    const double scale = std::pow(2.0, textScale / 100.0);
+    const double area = screen_.width() * screen_.height() * scale * scale;
+    const double aspect = target.width() / target.height();
+    const QSizeF layout(std::sqrt(area * aspect), std::sqrt(area / aspect));
+    if (std::abs(layout.width() - screen_.width()) < 0.5 &&
+        std::abs(layout.height() - screen_.height()) < 0.5)
+        return;
+    chart_.resize(layout);
+    settle(chart_);
+    relaid_ = true;
+    source_ = QRectF(chart_.scenePos(), layout);
+}
+
+ChartPageLayout::~ChartPageLayout() {
+    // Back to the screen's layout before the screen is drawn again.
+    if (!relaid_)
+        return;
+    chart_.resize(screen_);
+    settle(chart_);
+}
+
+bool ChartTextsWhole(const QChart& chart) {
+    std::vector<const QGraphicsItem*> items = {&chart};
+    while (!items.empty()) {
+        const QGraphicsItem* item = items.back();
+        items.pop_back();
+        if (!item->isVisible())
+            continue;
+        if (const auto* text = dynamic_cast<const QGraphicsTextItem*>(item)) {
+            // The charts cut a text that has no room with an ellipsis.
+            const QString shown = text->toPlainText();
+            if (shown.endsWith(QStringLiteral("...")) || shown.endsWith(QChar(0x2026)))
+                return false;
+        }
+        for (const QGraphicsItem* child : item->childItems())
+            items.push_back(child);
+    }
+    return true;
+}
+
+int LowestWholeTextScale(QChart& chart, QSizeF target, int lowest, int step) {
+    int whole = 0;
+    for (int scale = 0; scale >= lowest; scale -= step) {
+        const ChartPageLayout laid(chart, target, scale);
+        if (!ChartTextsWhole(chart))
+            break;
+        whole = scale;
+    }
+    return whole;
+}
+
 void DrawChart(QChart& chart, QPainter& painter, const QRectF& target, int textScale) {
     QGraphicsScene* scene = chart.scene();
     if (!scene || target.isEmpty())
         return;
-    const QSizeF screen = chart.size();
-    const double scale = std::pow(2.0, textScale / 100.0);
-    const double area = screen.width() * screen.height() * scale * scale;
-    const double aspect = target.width() / target.height();
-    const QSizeF layout(std::sqrt(area * aspect), std::sqrt(area / aspect));
-    if (std::abs(layout.width() - screen.width()) < 0.5 &&
-        std::abs(layout.height() - screen.height()) < 0.5) {
-        scene->render(&painter, target, chart.sceneBoundingRect(), Qt::IgnoreAspectRatio);
-        return;
-    }
-    // Laid out for the page and back before the screen is drawn again.
-    chart.resize(layout);
-    settle(chart);
-    scene->render(&painter, target, QRectF(chart.scenePos(), layout), Qt::IgnoreAspectRatio);
-    chart.resize(screen);
-    settle(chart);
+    const ChartPageLayout laid(chart, target.size(), textScale);
+    scene->render(&painter, target, laid.source(), Qt::IgnoreAspectRatio);
 }
 
 QByteArray ChartPicture(QChart& chart, QSize size, PictureFormat format) {

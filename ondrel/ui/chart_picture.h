@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <optional>
@@ -9,7 +10,6 @@
 
 class QChart;
 class QPainter;
-class QRectF;
 
 namespace ondrel {
 
@@ -18,6 +18,36 @@ namespace ondrel {
 enum class PictureFormat { Emf, Bmp, Svg, Pdf, Png };
 
 std::optional<PictureFormat> PictureFormatOf(const QString& path);
+
+// The chart laid out as DrawChart lays it out for a target of size target
+// at textScale, for as long as this lives; the chart's layout on screen
+// comes back after.
+class ChartPageLayout final {
+public:
+    ChartPageLayout(QChart& chart, QSizeF target, int textScale);
+    ~ChartPageLayout();
+    ChartPageLayout(const ChartPageLayout&) = delete;
+    ChartPageLayout& operator=(const ChartPageLayout&) = delete;
+
+    // The part of the scene that holds the chart so laid out.
+    QRectF source() const { return source_; }
+
+private:
+    QChart& chart_;
+    QSizeF screen_;
+    bool relaid_ = false;
+    QRectF source_;
+};
+
+// Whether every text of the chart as it is laid out now (the title, the
+// axes' labels and titles, the legend's entries) is shown whole, none cut
+// short to an ellipsis.
+bool ChartTextsWhole(const QChart& chart);
+
+// The lowest text scale (the largest text), from 0 down to lowest in steps
+// of step, down to which the chart drawn into a target of size target shows
+// every text whole; 0 when even that cuts one.
+int LowestWholeTextScale(QChart& chart, QSizeF target, int lowest, int step);
 
 // Draws the chart into target, as the screen shows it: every picture, the
 // preview and every page go through here. A target of another shape than

@@ -43,16 +43,20 @@ GraphPreview::GraphPreview(QChart& chart, Interaction& interaction, QWidget* par
     bar_ = new QToolBar(this);
     bar_->setObjectName(QStringLiteral("PreviewToolBar"));
     PrintResolution = upDown(
-        this, "PrintResolution", -300, 50, 10, 0,
+        this, "PrintResolution", kLowestTextScale, kHighestTextScale, 10, 0,
         QStringLiteral("Text Scale| Text scale: 0 prints the chart's text as large, for the "
                        "chart's size, as on screen; -100 twice as large, -200 four times; +50 "
-                       "about 0.7 times"));
+                       "about 0.7 times. It goes down as far as the chart shows every label "
+                       "whole on the page"));
     LeftMargin = upDown(this, "LeftMargin", 4, 30, 2, 4, QStringLiteral("Left & Right Margins"));
     TopMargin = upDown(this, "TopMargin", 4, 30, 2, 4, QStringLiteral("Top & Bottom Margins"));
     for (QSpinBox* box : {PrintResolution, LeftMargin, TopMargin}) {
         bar_->addWidget(box);
         connect(box, &QSpinBox::valueChanged, this, [this] { update(); });
     }
+    // The margins change the chart's shape on the page, and what it holds.
+    for (QSpinBox* margin : {LeftMargin, TopMargin})
+        connect(margin, &QSpinBox::valueChanged, this, &GraphPreview::fitTextScale);
     auto button = [this](const char* name, const QString& text, const QString& hint) {
         QAction* action = bar_->addAction(text);
         action->setObjectName(QString::fromLatin1(name));
@@ -80,6 +84,12 @@ GraphPreview::GraphPreview(QChart& chart, Interaction& interaction, QWidget* par
     fitToPage();
 }
 
+void GraphPreview::fitTextScale() {
+    // A minimum above the value takes the value up with it.
+    PrintResolution->setMinimum(
+        LowestWholeTextScale(chart_, chartRect().size(), kLowestTextScale, 10));
+}
+
 int GraphPreview::top() const {
     return bar_->sizeHint().height() + kPageGap;
 }
@@ -89,6 +99,7 @@ void GraphPreview::fitToPage() {
     const int w = landscape_ ? kPageLong : kPageShort;
     const int h = landscape_ ? kPageShort : kPageLong;
     setFixedSize(w + 18, h + top() + kPageGap);
+    fitTextScale();
     update();
 }
 

@@ -29,6 +29,9 @@ public:
     // The page in the preview: 594 × 420 pixels, or 420 × 594 upright.
     static constexpr int kPageLong = 594, kPageShort = 420;
     static constexpr int kPageGap = 10;
+    // The text scale offered: from the largest text at which the chart
+    // shows every label whole (never below this) up to this.
+    static constexpr int kLowestTextScale = -300, kHighestTextScale = 50;
 
 public slots:
     void ToggleOrientation();
@@ -41,6 +44,9 @@ protected:
 private:
     int top() const;
     void fitToPage();
+    // Offers only the text scales at which the chart's labels are whole on
+    // the page as it is now.
+    void fitTextScale();
 
     QChart& chart_;
     Interaction& interaction_;
