@@ -1,5 +1,7 @@
 #include "node_line_system.h"
 
+#include <Eigen/Core>
+#include <Eigen/LU>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -10,12 +12,11 @@ namespace {
 
 // Inverts the n × n matrix a (row-major) into inverse by Gauss–Jordan
 // elimination with partial pivoting; a is destroyed. A singular matrix gives
-// non-finite values.
-void invert(double* a, double* inverse, int n) {
-    if (n == 1) {
-        inverse[0] = 1 / a[0];
-        return;
-    }
+// non-finite values. N > 0 fixes n at compile time, so that the loops of the
+// small blocks unroll.
+template <int N>
+void invert(double* a, double* inverse, int size) {
+    const int n = N > 0 ? N : size;
     std::fill_n(inverse, n * n, 0.0);
     for (int i = 0; i < n; ++i)
         inverse[i * n + i] = 1;
@@ -185,7 +186,23 @@ NodeLineSystem::NodeLineSystem(int nodes, int species, const std::vector<int>& s
 // S_i⁻¹ I_i for the outward pass; node 0's S_0 is the group's share of the
 // electrode's system.
 void NodeLineSystem::eliminate(int g) {
-    const int k = groups_[g].size, first = groups_[g].first;
+    switch (groups_[g].size) {
+        case 1:
+            return eliminateGroup<1>(g);
+        case 2:
+            return eliminateGroup<2>(g);
+        case 3:
+            return eliminateGroup<3>(g);
+        case 4:
+            return eliminateGroup<4>(g);
+        default:
+            return eliminateGroup<0>(g);
+    }
+}
+
+template <int K>
+void NodeLineSystem::eliminateGroup(int g) {
+    const int k = K > 0 ? K : groups_[g].size, first = groups_[g].first;
     const std::size_t kk = static_cast<std::size_t>(k) * k;
     double* S = scratch_.data();
     for (int node = nodes_ - 1; node >= 0; --node) {
@@ -203,16 +220,25 @@ void NodeLineSystem::eliminate(int g) {
             break;
         }
         double* inverse = inverses_.data() + blockOffset(g, node);
-        invert(S, inverse, k);
         double* carry = carries_.data() + blockOffset(g, node);
         const double* in = inward_.data() + index(node, first);
+        if (k == 1) {
+            inverse[0] = 1 / S[0];
+            carry[0] = inverse[0] * in[0];
+            singleInverse_[index(node, first)] = inverse[0];
+            singleCarry_[index(node, first)] = carry[0];
+            continue;
+        }
+        if constexpr (K >= 2 && K <= 4) {
+            using Block = Eigen::Matrix<double, K, K, Eigen::RowMajor>;
+            Eigen::Map<Block> result(inverse);
+            result = Eigen::Map<const Block>(S).inverse();
+        } else {
+            invert<K>(S, inverse, k);
+        }
         for (int p = 0; p < k; ++p)
             for (int q = 0; q < k; ++q)
                 carry[p * k + q] = inverse[p * k + q] * in[q];
-        if (k == 1) {
-            singleInverse_[index(node, first)] = inverse[0];
-            singleCarry_[index(node, first)] = carry[0];
-        }
     }
 }
 

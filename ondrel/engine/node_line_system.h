@@ -62,6 +62,8 @@ public:
     void multiply(const std::vector<double>& x, std::vector<double>& product) const;
 
 private:
+    template <int K>
+    void eliminateGroup(int g);
     // Group g's blocks start at offset within a node's blocks.
     struct Group {
         int first, size;
