@@ -63,6 +63,21 @@ RunFigures CVSimulation::figuresOf(std::int64_t nSteps, std::int64_t stepsPerPoi
 
 void CVSimulation::RunProgram(std::int64_t nSteps, std::int64_t stepsPerPoint,
                               const std::function<double(std::int64_t, double)>& step) {
+    runSteps(nSteps, stepsPerPoint, false,
+             [&step](std::int64_t index, const std::vector<double>& path) {
+                 return step(index, path.back());
+             });
+}
+
+void CVSimulation::RunProgramByPoints(
+    std::int64_t nSteps, std::int64_t stepsPerPoint,
+    const std::function<double(std::int64_t, const std::vector<double>&)>& advance) {
+    runSteps(nSteps, stepsPerPoint, true, advance);
+}
+
+void CVSimulation::runSteps(
+    std::int64_t nSteps, std::int64_t stepsPerPoint, bool byPoints,
+    const std::function<double(std::int64_t, const std::vector<double>&)>& advance) {
     const TPilot& pilot = pilot_;
     EngineDisplay& display = display_;
     const double T = pilot.totalTime;
@@ -76,6 +91,8 @@ void CVSimulation::RunProgram(std::int64_t nSteps, std::int64_t stepsPerPoint,
 
     const double segmentStart[3] = {pilot.Einitial, pilot.Eswitch1, pilot.Eswitch2};
     const double segmentSign[3] = {1, -1, 1};
+    std::vector<double> path;
+    path.reserve(static_cast<std::size_t>(std::max<std::int64_t>(stepsPerPoint, 1)));
     std::int64_t index = 0;
     for (int segment = 0; segment < pilot.halfCycles; ++segment) {
         const std::int64_t nSeg = WholeCount(steps * pilot.duration[segment] / T);
@@ -94,26 +111,43 @@ void CVSimulation::RunProgram(std::int64_t nSteps, std::int64_t stepsPerPoint,
 
             const double E = segmentSign[segment] > 0 ? segmentStart[segment] + k * dE
                                                       : segmentStart[segment] - k * dE;
-            const double I = step(index, E);
-            // A float keeps the stored current; one beyond it is as unusable
-            // as an infinity.
-            if (!(std::fabs(I) <= std::numeric_limits<float>::max()))
-                throw EngineErrorException("The simulation became unstable at step " +
-                                           std::to_string(index) +
-                                           " (E = " + FloatToGeneral(E * 1000, 6, '.') +
-                                           " mV): the current is not a finite number.");
-            display.StepDone(index, I, E * 1000);
-            if (index % stepsPerPoint == 0) {
-                const CVpoint point{static_cast<std::int32_t>(std::trunc(E * 1000)),
-                                    static_cast<float>(I)};
-                points_.push_back(point);
-                display.PointStored(point);
+            const bool stores = index % stepsPerPoint == 0;
+            path.push_back(E);
+            if (!byPoints || stores) {
+                const double I = finishSteps(index, path, advance);
+                if (stores) {
+                    const CVpoint point{static_cast<std::int32_t>(std::trunc(E * 1000)),
+                                        static_cast<float>(I)};
+                    points_.push_back(point);
+                    display.PointStored(point);
+                }
             }
             if (!hold_.load(std::memory_order_relaxed))
                 ++k;
             ++index;
         }
     }
+    // The steps after the last stored point, so that the run ends where the
+    // program does.
+    if (!path.empty())
+        finishSteps(index - 1, path, advance);
+}
+
+double CVSimulation::finishSteps(
+    std::int64_t index, std::vector<double>& path,
+    const std::function<double(std::int64_t, const std::vector<double>&)>& advance) {
+    const double E = path.back();
+    const double I = advance(index, path);
+    path.clear();
+    // A float keeps the stored current; one beyond it is as unusable as an
+    // infinity.
+    if (!(std::fabs(I) <= std::numeric_limits<float>::max()))
+        throw EngineErrorException("The simulation became unstable at step " +
+                                   std::to_string(index) +
+                                   " (E = " + FloatToGeneral(E * 1000, 6, '.') +
+                                   " mV): the current is not a finite number.");
+    display_.StepDone(index, I, E * 1000);
+    return I;
 }
 
 std::unique_ptr<CVSimulation> MakeSimulation(const TModel& model, std::vector<CVpoint>& points,

@@ -67,7 +67,25 @@ protected:
     // and one point stored per stepsPerPoint steps.
     void RunProgram(std::int64_t nSteps, std::int64_t stepsPerPoint,
                     const std::function<double(std::int64_t, double)>& step);
+    // The same program for a solver that chooses its own time steps between
+    // stored points: advance(index, path) is called at each step that stores
+    // a point, and at the last step, with the potentials (V) of the steps
+    // since the last call, each T / nSteps long, and returns the current (A)
+    // at the last of them, which alone is reported. Stop, freeze and hold
+    // still act between single steps.
+    void RunProgramByPoints(
+        std::int64_t nSteps, std::int64_t stepsPerPoint,
+        const std::function<double(std::int64_t, const std::vector<double>&)>& advance);
 
+private:
+    void runSteps(std::int64_t nSteps, std::int64_t stepsPerPoint, bool byPoints,
+                  const std::function<double(std::int64_t, const std::vector<double>&)>& advance);
+    // Advances through the steps of path, reports the last, and empties it.
+    double finishSteps(
+        std::int64_t index, std::vector<double>& path,
+        const std::function<double(std::int64_t, const std::vector<double>&)>& advance);
+
+protected:
     TEspeces species_;
     TPilot pilot_;
     std::uint8_t method_;

@@ -32,6 +32,10 @@ constexpr int kMaxNodes = 5000;
 constexpr int kMaxNewtonIterations = 30;
 constexpr int kChordIterations = 4;
 constexpr double kNewtonTolerance = 1e-12;  // relative
+// What an iteration with the Jacobian of its own iterate leaves (see
+// advance) may be this share of the concentrations' scale: far below the
+// time step's own error, it moves no stored current.
+constexpr double kQuadraticTolerance = 1e-6;
 // The electrode potential's search: |E_applied − E − i·Ru| below this (V),
 // and no step larger than a few thermal voltages.
 constexpr double kPotentialTolerance = 1e-10;
@@ -52,6 +56,12 @@ constexpr double kTurnFirstPart = 0.02;
 constexpr double kTurnPart = 0.05;
 constexpr double kTurnGrowthTime = 3;
 constexpr double kTurnPartGrowth = 1.2;
+// Program steps whose potentials rise by the same amount within this share
+// run on one straight line.
+constexpr double kSameRise = 1e-9;
+// After a corner of the program, with the double layer acting, steps are
+// taken as one only once this many times Ru·Cdl have passed.
+constexpr double kSettled = 10;
 
 }  // namespace
 
@@ -63,7 +73,8 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     const double T = pilot_.totalTime;
     const double v = pilot_.scanRate;
     nPoints_ = WholeCount(v * T * 1000);
-    stepsPerPoint_ = stepsPerMv;
+    everyStep_ = stepsPerMv > 0;
+    stepsPerPoint_ = everyStep_ ? stepsPerMv : kStepsPerMv;
     nSteps_ = nPoints_ * stepsPerPoint_;
     dt_ = T / static_cast<double>(nSteps_);
 
@@ -317,28 +328,67 @@ void TImplicitEngine::addCouples(double E, std::vector<double>& J) {
 // line, diffusion through its two sides (the bulk beyond the last), and the
 // derivatives of the group's reactions in it.
 void TImplicitEngine::assembleBlocks(int g, const std::vector<double>& u, double coefficient) {
+    const int k = system_->groupSize(g), m = nNodes() - 1;
+    for (int i = 0; i < m; ++i)
+        std::fill_n(system_->block(g, i), k * k, 0.0);
+    addBlockTerms(g, u, coefficient, Terms::All);
+}
+
+// A group's blocks as assembleBlocks makes them, from the parts that do not
+// change within a run of equal steps, kept, and the second-order reactions'
+// derivatives at u.
+void TImplicitEngine::assembleReactingBlocks(int g, const std::vector<double>& u,
+                                             double coefficient) {
+    const int k = system_->groupSize(g), m = nNodes() - 1;
+    const std::size_t kk = static_cast<std::size_t>(k) * k;
+    std::vector<double>& fixed = groups_[g].fixedBlocks;
+    if (groups_[g].fixedFor != coefficient) {
+        for (int i = 0; i < m; ++i)
+            std::fill_n(system_->block(g, i), kk, 0.0);
+        addBlockTerms(g, u, coefficient, Terms::Linear);
+        fixed.resize(kk * m);
+        for (int i = 0; i < m; ++i)
+            std::copy_n(system_->block(g, i), kk, fixed.data() + kk * i);
+        groups_[g].fixedFor = coefficient;
+    } else {
+        for (int i = 0; i < m; ++i)
+            std::copy_n(fixed.data() + kk * i, kk, system_->block(g, i));
+    }
+    addBlockTerms(g, u, coefficient, Terms::SecondOrder);
+}
+
+void TImplicitEngine::addBlockTerms(int g, const std::vector<double>& u, double coefficient,
+                                    Terms terms) {
     const int first = system_->groupFirst(g), k = system_->groupSize(g);
     const int m = nNodes() - 1;
     const auto place = [first](int s) { return s - first; };
+    const bool linear = terms != Terms::SecondOrder, secondOrder = terms != Terms::Linear;
     for (int i = 0; i < m; ++i) {
         double* B = system_->block(g, i);
-        std::fill_n(B, k * k, 0.0);
         const double V = volume_[i];
-        for (int p = 0; p < k; ++p) {
-            const int s = first + p;
-            B[p * k + p] = V * coefficient + at(toOuter_, i, s) + at(toInner_, i, s);
-        }
+        if (linear)
+            for (int p = 0; p < k; ++p) {
+                const int s = first + p;
+                B[p * k + p] += V * coefficient + at(toOuter_, i, s) + at(toInner_, i, s);
+            }
         for (int r : groups_[g].reactions) {
             const Reaction& q = reactions_[r];
+            // Each side of the reaction is first order unless it has two
+            // species.
+            const bool forward = q.r2 >= 0 ? secondOrder : linear;
+            const bool backward = q.p2 >= 0 ? secondOrder : linear;
+            if (!forward && !backward)
+                continue;
             const double a = at(u, i, q.r1), b = q.r2 >= 0 ? at(u, i, q.r2) : 1;
             const double pa = q.p1 >= 0 ? at(u, i, q.p1) : 0;
             const double pb = q.p2 >= 0 ? at(u, i, q.p2) : 1;
             // ∂rate/∂u for each species the rate reads; reagents take
             // +V·∂rate, products −V·∂rate.
-            const std::pair<int, double> partials[4] = {{q.r1, q.kf * b},
-                                                        {q.r2, q.r2 >= 0 ? q.kf * a : 0},
-                                                        {q.p1, q.p1 >= 0 ? -q.kb * pb : 0},
-                                                        {q.p2, q.p2 >= 0 ? -q.kb * pa : 0}};
+            const std::pair<int, double> partials[4] = {
+                {q.r1, forward ? q.kf * b : 0},
+                {q.r2, forward && q.r2 >= 0 ? q.kf * a : 0},
+                {q.p1, backward && q.p1 >= 0 ? -q.kb * pb : 0},
+                {q.p2, backward && q.p2 >= 0 ? -q.kb * pa : 0}};
             for (const auto& [by, d] : partials) {
                 if (by < 0 || d == 0)
                     continue;
@@ -436,6 +486,51 @@ std::vector<double> TImplicitEngine::stepJacobianTimes(const std::vector<double>
     return product;
 }
 
+// The right-hand side of a step's equations written for the new values,
+// with the terms of the second-order reactions taken as linear about u
+// (none without u): the present and earlier values' share of the
+// difference, the bulk beyond the last node, and for each second-order term
+// q(u) its J·u − q(u) = q(u), so that the solution is one Newton iteration
+// from u.
+void TImplicitEngine::stepRhs(const Difference& difference, std::vector<double>& rhs,
+                              const std::vector<double>* u) const {
+    const int m = nNodes() - 1;
+    const double now = -difference.now, before = -difference.before;
+    for (int i = 0; i < m; ++i) {
+        const double V = volume_[i];
+        const std::size_t first = static_cast<std::size_t>(i) * nSpecies_;
+        for (int s = 0; s < nSpecies_; ++s)
+            rhs[first + s] = V * (now * u_[first + s] + before * previous_[first + s]);
+    }
+    for (int s = 0; s < nSpecies_; ++s)
+        at(rhs, m - 1, s) += at(toOuter_, m - 1, s) * bulk_[s];
+    if (u == nullptr)
+        return;
+    for (const Reaction& q : reactions_) {
+        const bool forward = q.r2 >= 0, backward = q.p2 >= 0;
+        if (!forward && !backward)
+            continue;
+        for (int i = 0; i < m; ++i) {
+            const double rate =
+                volume_[i] * ((forward ? q.kf * at(*u, i, q.r1) * at(*u, i, q.r2) : 0) -
+                              (backward ? q.kb * at(*u, i, q.p1) * at(*u, i, q.p2) : 0));
+            for (int s : {q.r1, q.r2})
+                if (s >= 0)
+                    at(rhs, i, s) += rate;
+            for (int s : {q.p1, q.p2})
+                if (s >= 0)
+                    at(rhs, i, s) -= rate;
+        }
+    }
+}
+
+void TImplicitEngine::throwIfNotFinite(double value, double E) {
+    if (!std::isfinite(value))
+        throw EngineErrorException(
+            "The simulation became unstable at E = " + FloatToGeneral(E * 1000, 6, '.') +
+            " mV: a concentration is not a finite number.");
+}
+
 double TImplicitEngine::advance(double h, double E) {
     const Difference difference = backwardDifference(h);
     const double coefficient = difference.coefficient;
@@ -452,50 +547,65 @@ double TImplicitEngine::advance(double h, double E) {
             }
         eliminatedFor_ = coefficient;
     }
+    // Solved for the new values at once: exactly where the equations are
+    // linear; otherwise as the first iteration of Newton's method, from the
+    // values extrapolated along the last step, with the reacting groups'
+    // Jacobian there.
+    const int m = nNodes() - 1;
+    const std::vector<double>* about = nullptr;
+    if (!linear_) {
+        const double w = lastDt_ > 0 ? h / lastDt_ : 0;
+        for (std::size_t k = 0; k < u_.size(); ++k)
+            next_[k] = u_[k] + w * (u_[k] - previous_[k]);
+        for (int g = 0; g < system_->groupCount(); ++g)
+            if (!groups_[g].linear) {
+                assembleReactingBlocks(g, next_, coefficient);
+                system_->eliminate(g);
+            }
+        about = &next_;
+    }
+    std::vector<double>& solution = linear_ ? next_ : g_;
+    stepRhs(difference, solution, about);
+    if (cellActs()) {
+        system_->inward(solution);
+        std::fill(base0_.begin(), base0_.end(), 0.0);
+        solveElectrode(E, capacitor, solution, base0_);
+        system_->outward(solution);
+    } else {
+        system_->solve(solution);
+    }
+    for (int s = 0; s < nSpecies_; ++s)
+        if (D_[s] == 0)
+            for (int i = 0; i < m; ++i)
+                at(solution, i, s) = at(u_, i, s);
     if (linear_) {
-        // The equations are linear: solved for the new values at once, the
-        // bulk beyond the last node on the right-hand side.
-        const int m = nNodes() - 1;
-        const double now = -difference.now, before = -difference.before;
-        for (int i = 0; i < m; ++i) {
-            const double V = volume_[i];
-            const std::size_t first = static_cast<std::size_t>(i) * nSpecies_;
-            for (int s = 0; s < nSpecies_; ++s)
-                next_[first + s] = V * (now * u_[first + s] + before * previous_[first + s]);
-        }
-        for (int s = 0; s < nSpecies_; ++s)
-            at(next_, m - 1, s) += at(toOuter_, m - 1, s) * bulk_[s];
-        if (cellActs()) {
-            system_->inward(next_);
-            std::fill(base0_.begin(), base0_.end(), 0.0);
-            solveElectrode(E, capacitor, next_, base0_);
-            system_->outward(next_);
-        } else {
-            system_->solve(next_);
-        }
-        for (int s = 0; s < nSpecies_; ++s)
-            if (D_[s] == 0)
-                for (int i = 0; i < m; ++i)
-                    at(next_, i, s) = at(u_, i, s);
         // A value that is not finite makes the sum so.
-        if (!std::isfinite(std::accumulate(next_.begin(), next_.end(), 0.0)))
-            throw EngineErrorException(
-                "The simulation became unstable at E = " + FloatToGeneral(E * 1000, 6, '.') +
-                " mV: a concentration is not a finite number.");
+        throwIfNotFinite(std::accumulate(next_.begin(), next_.end(), 0.0), E);
         return finishStep(h, E);
     }
+    double change = 0, size = 1;
+    for (std::size_t k = 0; k < next_.size(); ++k) {
+        change = std::max(change, std::abs(g_[k] - next_[k]));
+        size = std::max(size, std::abs(g_[k]));
+    }
+    next_.swap(g_);
+    throwIfNotFinite(change, E);
+    // After an iteration with the Jacobian of its own iterate, what is left
+    // is the second-order terms of the change: V·k·δ² against at least
+    // V·coefficient on the diagonal.
+    if (quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size)
+        return finishStep(h, E);
+
+    // Newton's method goes on from there on the residual, the reacting
+    // groups' Jacobian kept while the iteration converges quickly (a chord
+    // method), then renewed.
     setHistory(difference);
-    // Newton's method from the values extrapolated along the last step. The
-    // reacting groups' Jacobian is taken at the first iterate and kept while
-    // the iteration converges quickly (a chord method), then renewed.
-    const double w = lastDt_ > 0 ? h / lastDt_ : 0;
-    for (std::size_t k = 0; k < u_.size(); ++k)
-        next_[k] = u_[k] + w * (u_[k] - previous_[k]);
-    for (int iteration = 1;; ++iteration) {
-        if (iteration == 1 || iteration > kChordIterations)
+    for (int iteration = 2;; ++iteration) {
+        const bool fresh = iteration > kChordIterations;
+        if (fresh)
             for (int g = 0; g < system_->groupCount(); ++g)
                 if (!groups_[g].linear) {
-                    assembleBlocks(g, next_, coefficient);
+                    assembleReactingBlocks(g, next_, coefficient);
                     system_->eliminate(g);
                 }
         residual(next_, coefficient, g_, !cellActs());
@@ -509,23 +619,17 @@ double TImplicitEngine::advance(double h, double E) {
         } else {
             system_->solve(g_);
         }
-        double change = 0, size = 1;
+        change = 0;
+        size = 1;
         for (std::size_t k = 0; k < next_.size(); ++k) {
             next_[k] += g_[k];
             change = std::max(change, std::abs(g_[k]));
             size = std::max(size, std::abs(next_[k]));
         }
-        if (!std::isfinite(change))
-            throw EngineErrorException(
-                "The simulation became unstable at E = " + FloatToGeneral(E * 1000, 6, '.') +
-                " mV: a concentration is not a finite number.");
+        throwIfNotFinite(change, E);
         if (change <= kNewtonTolerance * size)
             break;
-        // After a step with the Jacobian of its own iterate, what is left is
-        // the second-order terms of the change: V·k·δ² against at least
-        // V·coefficient on the diagonal.
-        const bool fresh = iteration == 1 || iteration > kChordIterations;
-        if (fresh && quadraticRate_ * change * change / coefficient <= kNewtonTolerance * size)
+        if (fresh && quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size)
             break;
         if (iteration == kMaxNewtonIterations)
             throw EngineErrorException("The implicit solver found no solution at E = " +
@@ -705,17 +809,66 @@ double TImplicitEngine::current(const std::vector<double>& u) const {
     return -reduction * kFaraday * area_ * concScale_;
 }
 
+// The program's steps since the last stored point, one dt_ apart, path
+// holding their potentials. Where the program runs straight on, several are
+// taken as one, a run at most twice as long as the step before (so that the
+// second-order difference stays stable); a step ends wherever the program
+// turns, holds or resumes. The start keeps its own finer steps, and so does
+// the double layer's charging after a corner (chargingStep) until it has
+// settled.
+double TImplicitEngine::advancePath(std::int64_t index, const std::vector<double>& path) {
+    const std::int64_t first = index + 1 - static_cast<std::int64_t>(path.size());
+    const auto sameRise = [](double a, double b) {
+        return std::fabs(a - b) <= kSameRise * std::fabs(b);
+    };
+    const double tau = resistance_ * capacitance_;
+    double I = 0;
+    for (std::size_t j = 0; j < path.size();) {
+        const double E = path[j], rise = E - lastE_;
+        const int direction = (rise > 0) - (rise < 0);
+        if (static_cast<double>(first) + static_cast<double>(j) < 1 / kStartPart) {
+            // The start's own parts resolve the double layer's first
+            // charging.
+            lastDirection_ = direction;
+            I = startStep(first + static_cast<std::int64_t>(j), E);
+            ++j;
+            continue;
+        }
+        if (capacitance_ > 0 && (direction != lastDirection_ || sinceTurn_ < kSettled * tau)) {
+            I = chargingStep(E);
+            ++j;
+            continue;
+        }
+        const std::size_t most =
+            std::max<std::size_t>(1, static_cast<std::size_t>(2 * lastDt_ / dt_ + 1e-9));
+        std::size_t n = 1;
+        while (j + n < path.size() && n < most && sameRise(path[j + n] - path[j + n - 1], rise))
+            ++n;
+        I = advance(static_cast<double>(n) * dt_, path[j + n - 1]);
+        sinceTurn_ += static_cast<double>(n) * dt_;
+        j += n;
+    }
+    return I;
+}
+
 void TImplicitEngine::Run() {
     if (couples_.empty())
         throw Exception(kNoCouples);
-    RunProgram(nSteps_, stepsPerPoint_, [this](std::int64_t index, double E) {
-        if (static_cast<double>(index) < 1 / kStartPart) {
-            // The start's own parts resolve the double layer's first charging.
-            lastDirection_ = (E > lastE_) - (E < lastE_);
-            return startStep(index, E);
-        }
-        return capacitance_ > 0 ? chargingStep(E) : advance(dt_, E);
-    });
+    if (everyStep_)
+        RunProgram(nSteps_, stepsPerPoint_, [this](std::int64_t index, double E) {
+            if (static_cast<double>(index) < 1 / kStartPart) {
+                // The start's own parts resolve the double layer's first
+                // charging.
+                lastDirection_ = (E > lastE_) - (E < lastE_);
+                return startStep(index, E);
+            }
+            return capacitance_ > 0 ? chargingStep(E) : advance(dt_, E);
+        });
+    else
+        RunProgramByPoints(nSteps_, stepsPerPoint_,
+                           [this](std::int64_t index, const std::vector<double>& path) {
+                               return advancePath(index, path);
+                           });
     display_.RefreshProfiles(Profiles());
 }
 

@@ -29,11 +29,13 @@ class TImplicitEngine final : public CVSimulation {
 public:
     // Refuses what the classic engine refuses, with the same messages, and a
     // model whose grid cannot be laid (see layGrid).
-    // stepsPerMv: time steps per millivolt swept (a finer time step for
-    // checking convergence).
+    // The program runs in kStepsPerMv steps a millivolt, solved a stored
+    // point at a time in as few time steps as keep the curve (see
+    // advancePath), and only the steps that store a point are reported.
+    // stepsPerMv > 0 solves and reports each of that many steps a millivolt
+    // instead (a fixed time step, for checking convergence).
     TImplicitEngine(const TModel& model, std::vector<CVpoint>& points,
-                    const std::atomic<bool>& freeze, EngineDisplay& display,
-                    int stepsPerMv = kStepsPerMv);
+                    const std::atomic<bool>& freeze, EngineDisplay& display, int stepsPerMv = 0);
 
     void Run() override;
     RunFigures figures() const override;
@@ -62,7 +64,7 @@ public:
                                           const std::vector<double>& direction);
     std::size_t nUnknowns() const { return u_.size(); }
 
-    // Time steps per millivolt swept.
+    // The program's steps per millivolt swept.
     static constexpr int kStepsPerMv = 4;
 
 private:
@@ -78,7 +80,12 @@ private:
     struct Group {
         std::vector<int> reactions;  // indices into reactions_
         bool linear = true;          // no second-order term
+        // A reacting group's blocks without the second-order terms, by
+        // node, for the coefficient fixedFor (NaN: none yet).
+        std::vector<double> fixedBlocks;
+        double fixedFor = std::numeric_limits<double>::quiet_NaN();
     };
+    enum class Terms { All, Linear, SecondOrder };
 
     double& at(std::vector<double>& u, int node, int s) const {
         return u[static_cast<std::size_t>(node) * nSpecies_ + s];
@@ -103,6 +110,7 @@ private:
     // resumes, the charging current relaxes with τ = Ru·Cdl, and the steps
     // that follow are taken in parts that resolve it.
     double chargingStep(double E);
+    double advancePath(std::int64_t index, const std::vector<double>& path);
     // Takes the new values as the present ones.
     double finishStep(double h, double E);
     // A backward-difference step of length h after one of lastDt_ (second
@@ -114,6 +122,9 @@ private:
     Difference backwardDifference(double h) const;
     // history_: the present and earlier values' share of the difference.
     void setHistory(const Difference& difference);
+    void stepRhs(const Difference& difference, std::vector<double>& rhs,
+                 const std::vector<double>* u) const;
+    static void throwIfNotFinite(double value, double E);
     // withElectrode: the couples' rates at the potential setElectrode was
     // given enter node 0; without, the electrode is left to the caller.
     void residual(const std::vector<double>& u, double coefficient, std::vector<double>& g,
@@ -129,6 +140,10 @@ private:
     double solveElectrode(double applied, const Difference& difference, std::vector<double>& rhs,
                           const std::vector<double>& base);
     void assembleBlocks(int group, const std::vector<double>& u, double coefficient);
+    void assembleReactingBlocks(int group, const std::vector<double>& u, double coefficient);
+    // Adds the terms of the group's blocks (the storage, diffusion and
+    // first-order reactions are linear) at u.
+    void addBlockTerms(int group, const std::vector<double>& u, double coefficient, Terms terms);
     void setElectrode(double E);
     // The couples' rates at E into kf_ and kb_, and their derivatives by
     // node 0's concentrations added to J (S × S).
@@ -145,6 +160,7 @@ private:
     // Per node and species: D over the interval outward and inward.
     std::vector<double> toOuter_, toInner_;
     std::int64_t nPoints_ = 0, nSteps_ = 0, stepsPerPoint_ = 0;
+    bool everyStep_ = false;  // each program step solved and reported
     double dt_ = 0;
 
     std::vector<Group> groups_;
