@@ -30,6 +30,11 @@ constexpr double kGrowthPastReactionLayer = 1.3;
 // constant can ask for any number.
 constexpr int kMaxNodes = 5000;
 constexpr int kMaxNewtonIterations = 30;
+// A step is halved at most this many times (to about a thousandth) to find
+// a solution, and one whose concentrations fall below this share of their
+// scale is taken as no solution while it can be.
+constexpr int kMaxHalvings = 10;
+constexpr double kNegative = 1e-3;
 constexpr int kChordIterations = 4;
 constexpr double kNewtonTolerance = 1e-12;  // relative
 // What an iteration with the Jacobian of its own iterate leaves (see
@@ -62,6 +67,11 @@ constexpr double kSameRise = 1e-9;
 // After a corner of the program, with the double layer acting, steps are
 // taken as one only once this many times Ru·Cdl have passed.
 constexpr double kSettled = 10;
+
+// The larger of a and b, NaN if b is (std::max would pass over it).
+double largest(double a, double b) {
+    return b <= a ? a : b;
+}
 
 }  // namespace
 
@@ -524,14 +534,29 @@ void TImplicitEngine::stepRhs(const Difference& difference, std::vector<double>&
     }
 }
 
-void TImplicitEngine::throwIfNotFinite(double value, double E) {
-    if (!std::isfinite(value))
-        throw EngineErrorException(
-            "The simulation became unstable at E = " + FloatToGeneral(E * 1000, 6, '.') +
-            " mV: a concentration is not a finite number.");
+// A step that finds no solution, or one whose concentrations fall well
+// below zero (Newton's method may end at a root that is no concentration),
+// is taken again in two halves, down to a thousandth of it; where the
+// equations are linear, their solution is the only one.
+double TImplicitEngine::advance(double h, double E, int depth) {
+    const StepOutcome outcome = solveStep(h, E);
+    if (outcome == StepOutcome::Solved ||
+        (outcome == StepOutcome::Negative && (linear_ || depth == kMaxHalvings)))
+        return finishStep(h, E);
+    if (linear_ || depth == kMaxHalvings) {
+        if (outcome == StepOutcome::NotFinite)
+            throw EngineErrorException(
+                "The simulation became unstable at E = " + FloatToGeneral(E * 1000, 6, '.') +
+                " mV: a concentration is not a finite number.");
+        throw EngineErrorException("The implicit solver found no solution at E = " +
+                                   FloatToGeneral(E * 1000, 6, '.') + " mV.");
+    }
+    const double start = lastE_;
+    advance(h / 2, start + (E - start) / 2, depth + 1);
+    return advance(h / 2, E, depth + 1);
 }
 
-double TImplicitEngine::advance(double h, double E) {
+TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
     const Difference difference = backwardDifference(h);
     const double coefficient = difference.coefficient;
     const Difference capacitor = capacitorRestarts_ ? Difference{1 / h, -1 / h, 0} : difference;
@@ -556,7 +581,7 @@ double TImplicitEngine::advance(double h, double E) {
     if (!linear_) {
         const double w = lastDt_ > 0 ? h / lastDt_ : 0;
         for (std::size_t k = 0; k < u_.size(); ++k)
-            next_[k] = u_[k] + w * (u_[k] - previous_[k]);
+            next_[k] = std::max(0.0, u_[k] + w * (u_[k] - previous_[k]));
         for (int g = 0; g < system_->groupCount(); ++g)
             if (!groups_[g].linear) {
                 assembleReactingBlocks(g, next_, coefficient);
@@ -578,23 +603,23 @@ double TImplicitEngine::advance(double h, double E) {
         if (D_[s] == 0)
             for (int i = 0; i < m; ++i)
                 at(solution, i, s) = at(u_, i, s);
-    if (linear_) {
-        // A value that is not finite makes the sum so.
-        throwIfNotFinite(std::accumulate(next_.begin(), next_.end(), 0.0), E);
-        return finishStep(h, E);
-    }
+    if (linear_)  // a value that is not finite makes the sum so
+        return std::isfinite(std::accumulate(next_.begin(), next_.end(), 0.0))
+                   ? StepOutcome::Solved
+                   : StepOutcome::NotFinite;
     double change = 0, size = 1;
     for (std::size_t k = 0; k < next_.size(); ++k) {
-        change = std::max(change, std::abs(g_[k] - next_[k]));
-        size = std::max(size, std::abs(g_[k]));
+        change = largest(change, std::abs(g_[k] - next_[k]));
+        size = largest(size, std::abs(g_[k]));
     }
     next_.swap(g_);
-    throwIfNotFinite(change, E);
+    if (!std::isfinite(change))
+        return StepOutcome::NotFinite;
     // After an iteration with the Jacobian of its own iterate, what is left
     // is the second-order terms of the change: V·k·δ² against at least
     // V·coefficient on the diagonal.
     if (quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size)
-        return finishStep(h, E);
+        return checkSigns();
 
     // Newton's method goes on from there on the residual, the reacting
     // groups' Jacobian kept while the iteration converges quickly (a chord
@@ -623,19 +648,29 @@ double TImplicitEngine::advance(double h, double E) {
         size = 1;
         for (std::size_t k = 0; k < next_.size(); ++k) {
             next_[k] += g_[k];
-            change = std::max(change, std::abs(g_[k]));
-            size = std::max(size, std::abs(next_[k]));
+            change = largest(change, std::abs(g_[k]));
+            size = largest(size, std::abs(next_[k]));
         }
-        throwIfNotFinite(change, E);
-        if (change <= kNewtonTolerance * size)
-            break;
-        if (fresh && quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size)
-            break;
+        if (!std::isfinite(change))
+            return StepOutcome::NotFinite;
+        if (change <= kNewtonTolerance * size ||
+            (fresh && quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size))
+            return checkSigns();
         if (iteration == kMaxNewtonIterations)
-            throw EngineErrorException("The implicit solver found no solution at E = " +
-                                       FloatToGeneral(E * 1000, 6, '.') + " mV.");
+            return StepOutcome::NoSolution;
     }
-    return finishStep(h, E);
+}
+
+TImplicitEngine::StepOutcome TImplicitEngine::checkSigns() const {
+    // Against the largest bulk concentration (at least 1): a solution that
+    // ran away has grown its own scale with it.
+    double scale = 1;
+    for (double c : bulk_)
+        scale = std::max(scale, std::fabs(c));
+    for (double c : next_)
+        if (c < -kNegative * scale)
+            return StepOutcome::Negative;
+    return StepOutcome::Solved;
 }
 
 double TImplicitEngine::finishStep(double h, double E) {

@@ -104,7 +104,11 @@ private:
     void layGrid(const Fastest& fastest, const std::vector<bool>& used);
     void formGroups();
     // Advances the solution by h to potential E; the current (A) is returned.
-    double advance(double h, double E);
+    double advance(double h, double E, int depth = 0);
+    enum class StepOutcome { Solved, Negative, NotFinite, NoSolution };
+    // The new values into next_.
+    StepOutcome solveStep(double h, double E);
+    StepOutcome checkSigns() const;
     double startStep(std::int64_t index, double E);
     // A step with the double layer acting: where the sweep turns, holds or
     // resumes, the charging current relaxes with τ = Ru·Cdl, and the steps
@@ -124,7 +128,6 @@ private:
     void setHistory(const Difference& difference);
     void stepRhs(const Difference& difference, std::vector<double>& rhs,
                  const std::vector<double>* u) const;
-    static void throwIfNotFinite(double value, double E);
     // withElectrode: the couples' rates at the potential setElectrode was
     // given enter node 0; without, the electrode is left to the caller.
     void residual(const std::vector<double>& u, double coefficient, std::vector<double>& g,

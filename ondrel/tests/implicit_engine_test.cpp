@@ -382,6 +382,36 @@ TEST(ImplicitEngine, TwelveSpeciesGiveTheClassicEnginesPeaks) {
     }
 }
 
+TEST(ImplicitEngine, StiffSecondOrderChemistryKeepsItsPeaksWithTheStepsChosen) {
+    // A + e <=> B, B -> C, C + e <=> D 200 mV easier, B + C -> A + D at
+    // 10^7 (ECE with disproportionation), where a step of a millivolt may
+    // leave Newton's method without a solution and be halved. Against every
+    // program step solved: the same peaks.
+    TModel disproportionation;
+    for (const char* name : {"A", "B", "C", "D"})
+        disproportionation.species.append({name, 1, name[0] == 'A' ? 1.0 : 0.0});
+    disproportionation.couples.append({1, 2, 0.0, 1.0, 0.5});
+    disproportionation.couples.append({3, 4, 0.2, 1.0, 0.5});
+    disproportionation.reactions.append({2, 0, 3, 0, 10, 0});
+    disproportionation.reactions.append({2, 3, 1, 4, 1e7, 0});
+    disproportionation.pilot = oneCouple(1, 0.5, -0.4, 0.4, 0.1).pilot;
+    disproportionation.pilot.Eswitch1 = -0.4;
+    std::vector<CVpoint> points, everyStep;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    TImplicitEngine(disproportionation, points, freeze, display).Run();
+    TImplicitEngine(disproportionation, everyStep, freeze, display, TImplicitEngine::kStepsPerMv)
+        .Run();
+    const std::vector<Peak> peaks = FindSimulatedPeaks(SimulatedCurve(points)).peaks;
+    const std::vector<Peak> expected = FindSimulatedPeaks(SimulatedCurve(everyStep)).peaks;
+    ASSERT_EQ(peaks.size(), expected.size());
+    ASSERT_GE(peaks.size(), 2u);
+    for (std::size_t p = 0; p < peaks.size(); ++p) {
+        EXPECT_NEAR(peaks[p].Ep, expected[p].Ep, 0.5) << "peak " << p;
+        EXPECT_NEAR(peaks[p].Ip / expected[p].Ip, 1, 0.001) << "peak " << p;
+    }
+}
+
 TEST(ImplicitEngine, AGridThatCannotBeLaidIsRefusedNamingTheValue) {
     // A tiny D, or a small one with a huge rate constant, makes the first
     // interval vanish and the grid endless. Both are refused at once,
