@@ -110,6 +110,49 @@ void BM_Cell(benchmark::State& state) {
 }
 BENCHMARK(BM_Cell)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
+// Second-order chemistry over a 1 V sweep and back at 0.1 V/s
+// (range(0)): 0, catalysis by a substrate, Red - e -> Ox, Ox + Z -> Red + P
+// with kf 10^3, Z ten times in excess; 1, ECE with disproportionation,
+// A + e <=> B, B -> C (10/s), C + e <=> D 200 mV easier, B + C -> A + D
+// (10^4).
+TModel secondOrder(int which) {
+    TModel model;
+    if (which == 0) {
+        model = followUp(0);
+        model.reactions.clear();
+        model.species.append({"Z", 1, 10});
+        model.reactions.append({1, 4, 2, 3, 1e3, 0});
+    } else {
+        model.species.append({"A", 1, 1});
+        model.species.append({"B", 1, 0});
+        model.species.append({"C", 1, 0});
+        model.species.append({"D", 1, 0});
+        model.couples.append({1, 2, 0.0, 1.0, 0.5});
+        model.couples.append({3, 4, 0.2, 1.0, 0.5});
+        model.reactions.append({2, 0, 3, 0, 10, 0});
+        model.reactions.append({2, 3, 1, 4, 1e4, 0});
+        model.pilot = followUp(0).pilot;
+        std::swap(model.pilot.Einitial, model.pilot.Eswitch1);
+        model.pilot.Eswitch2 = model.pilot.Efinal = model.pilot.Einitial;
+    }
+    model.solver = Solver::Implicit;
+    return model;
+}
+
+void BM_SecondOrder(benchmark::State& state) {
+    const TModel model = secondOrder(static_cast<int>(state.range(0)));
+    state.SetLabel(state.range(0) == 0 ? "EC' second order" : "ECE with disproportionation");
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    for (auto _ : state) {
+        std::vector<CVpoint> points;
+        TImplicitEngine engine(model, points, freeze, display);
+        engine.Run();
+        benchmark::DoNotOptimize(points.data());
+    }
+}
+BENCHMARK(BM_SecondOrder)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
 void BM_ImplicitFollowUp(benchmark::State& state) {
     const double kf = std::pow(10.0, static_cast<double>(state.range(0)));
     const TModel model = followUp(kf);
