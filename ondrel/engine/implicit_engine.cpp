@@ -867,6 +867,7 @@ double TImplicitEngine::advancePath(std::int64_t index, const std::vector<double
             lastDirection_ = direction;
             I = startStep(first + static_cast<std::int64_t>(j), E);
             ++j;
+            sinceTurn_ = static_cast<double>(first + static_cast<std::int64_t>(j)) * dt_;
             continue;
         }
         if (capacitance_ > 0 && (direction != lastDirection_ || sinceTurn_ < kSettled * tau)) {

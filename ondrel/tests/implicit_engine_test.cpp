@@ -699,77 +699,76 @@ TEST(ImplicitCell, OhmicDropMovesThePeaksAsAnIndependentConvolutionSolutionDoes)
         const PeakTop forward0 = fittedTop(reference, 1), reverse0 = fittedTop(reference, -1);
         EXPECT_NEAR(forward.Ep - reverse.Ep, forward0.Ep - reverse0.Ep, 0.3) << drop;
         EXPECT_NEAR(forward.Ip / forward0.Ip, 1, 0.0025) << drop;
+    }
+}
 
-        TEST(ImplicitCell, StoredPointsKeepTheirCurrentsWithTheStepsChosenBetweenThem) {
-            // The double layer's relaxation after the switch (τ = 20 ms, eight
-            // program steps) and an ohmic drop over a peak: solved a point at a
-            // time, against every program step solved.
-            TModel cell = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
-            cell.pilot = {-0.3, 0.3, -0.3, -0.3, 0.1, 2, {}, 0, 1, 1, 20, 2000};
-            for (const TModel& model : {capacitorOnly(1e5, 20), cell}) {
-                std::vector<CVpoint> points, everyStep;
-                std::atomic<bool> freeze{false};
-                NullDisplay display;
-                TImplicitEngine(model, points, freeze, display).Run();
-                TImplicitEngine(model, everyStep, freeze, display, TImplicitEngine::kStepsPerMv)
-                    .Run();
-                ASSERT_EQ(points.size(), everyStep.size());
-                double peak = 0;
-                for (const CVpoint& p : everyStep)
-                    peak = std::max(peak, std::fabs(double{p.current}));
-                for (std::size_t i = 0; i < points.size(); ++i) {
-                    ASSERT_EQ(points[i].potential, everyStep[i].potential);
-                    ASSERT_NEAR(points[i].current, everyStep[i].current, 1e-3 * peak)
-                        << "point " << i;
-                }
-            }
+TEST(ImplicitCell, StoredPointsKeepTheirCurrentsWithTheStepsChosenBetweenThem) {
+    // The double layer's relaxation after the switch (τ = 20 ms, eight
+    // program steps) and an ohmic drop over a peak: solved a point at a
+    // time, against every program step solved.
+    TModel cell = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
+    cell.pilot = {-0.3, 0.3, -0.3, -0.3, 0.1, 2, {}, 0, 1, 1, 20, 2000};
+    for (const TModel& model : {capacitorOnly(1e5, 20), cell}) {
+        std::vector<CVpoint> points, everyStep;
+        std::atomic<bool> freeze{false};
+        NullDisplay display;
+        TImplicitEngine(model, points, freeze, display).Run();
+        TImplicitEngine(model, everyStep, freeze, display, TImplicitEngine::kStepsPerMv).Run();
+        ASSERT_EQ(points.size(), everyStep.size());
+        double peak = 0;
+        for (const CVpoint& p : everyStep)
+            peak = std::max(peak, std::fabs(double{p.current}));
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            ASSERT_EQ(points[i].potential, everyStep[i].potential);
+            ASSERT_NEAR(points[i].current, everyStep[i].current, 1e-3 * peak) << "point " << i;
         }
+    }
+}
 
-        TEST(ImplicitCell, OhmicDropWidensAndLowersThePeaksAsARefinedSolutionDoes) {
-            // 1 mM, 0.01 cm², 1e-5 cm²/s, 0.1 V/s, a reversible couple.
-            const TModel plain = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
-            const auto [forward0, reverse0] = peaksOf(run(plain));
-            const double ip0 = forward0.Ip * 1e-6;  // A
-            double lastSeparation = forward0.Ep - reverse0.Ep, lastIp = forward0.Ip;
-            for (double drop : {0.025, 0.1}) {
-                TModel model = plain;
-                model.pilot.irComp = 1;
-                model.pilot.resistance = drop / ip0;
-                const auto [forward, reverse] = peaksOf(run(model));
-                EXPECT_GT(forward.Ep - reverse.Ep, lastSeparation + 5) << drop;
-                EXPECT_LT(forward.Ip, lastIp) << drop;
-                lastSeparation = forward.Ep - reverse.Ep;
-                lastIp = forward.Ip;
-                // Four times finer steps move neither peak.
-                std::vector<CVpoint> points;
-                std::atomic<bool> freeze{false};
-                NullDisplay display;
-                TImplicitEngine(model, points, freeze, display, 4 * TImplicitEngine::kStepsPerMv)
-                    .Run();
-                const auto [fineForward, fineReverse] = peaksOf(SimulatedCurve(points));
-                EXPECT_NEAR(fineForward.Ep, forward.Ep, 1) << drop;
-                EXPECT_NEAR(fineForward.Ip / forward.Ip, 1, 0.003) << drop;
-                EXPECT_NEAR(fineReverse.Ep, reverse.Ep, 1) << drop;
-            }
-        }
+TEST(ImplicitCell, OhmicDropWidensAndLowersThePeaksAsARefinedSolutionDoes) {
+    // 1 mM, 0.01 cm², 1e-5 cm²/s, 0.1 V/s, a reversible couple.
+    const TModel plain = oneCouple(1e4, 0.5, 0.3, 0.3, 0.1);
+    const auto [forward0, reverse0] = peaksOf(run(plain));
+    const double ip0 = forward0.Ip * 1e-6;  // A
+    double lastSeparation = forward0.Ep - reverse0.Ep, lastIp = forward0.Ip;
+    for (double drop : {0.025, 0.1}) {
+        TModel model = plain;
+        model.pilot.irComp = 1;
+        model.pilot.resistance = drop / ip0;
+        const auto [forward, reverse] = peaksOf(run(model));
+        EXPECT_GT(forward.Ep - reverse.Ep, lastSeparation + 5) << drop;
+        EXPECT_LT(forward.Ip, lastIp) << drop;
+        lastSeparation = forward.Ep - reverse.Ep;
+        lastIp = forward.Ip;
+        // Four times finer steps move neither peak.
+        std::vector<CVpoint> points;
+        std::atomic<bool> freeze{false};
+        NullDisplay display;
+        TImplicitEngine(model, points, freeze, display, 4 * TImplicitEngine::kStepsPerMv).Run();
+        const auto [fineForward, fineReverse] = peaksOf(SimulatedCurve(points));
+        EXPECT_NEAR(fineForward.Ep, forward.Ep, 1) << drop;
+        EXPECT_NEAR(fineForward.Ip / forward.Ip, 1, 0.003) << drop;
+        EXPECT_NEAR(fineReverse.Ep, reverse.Ep, 1) << drop;
+    }
+}
 
-        TEST(ImplicitCell, TheClassicEngineAndBadValuesAreRefused) {
-            std::vector<CVpoint> points;
-            std::atomic<bool> freeze{false};
-            NullDisplay display;
-            TModel model = capacitorOnly(100, 20);
-            model.solver = Solver::Classic;
-            try {
-                MakeSimulation(model, points, freeze, display);
-                ADD_FAILURE() << "the classic engine took a cell";
-            } catch (const Exception& error) {
-                EXPECT_NE(std::string(error.what()).find("implicit solver"), std::string::npos)
-                    << error.what();
-            }
-            TModel negative = capacitorOnly(-5, 20);
-            negative.pilot.irComp = 1;
-            EXPECT_THROW(MakeSimulation(negative, points, freeze, display), Exception);
-        }
+TEST(ImplicitCell, TheClassicEngineAndBadValuesAreRefused) {
+    std::vector<CVpoint> points;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    TModel model = capacitorOnly(100, 20);
+    model.solver = Solver::Classic;
+    try {
+        MakeSimulation(model, points, freeze, display);
+        ADD_FAILURE() << "the classic engine took a cell";
+    } catch (const Exception& error) {
+        EXPECT_NE(std::string(error.what()).find("implicit solver"), std::string::npos)
+            << error.what();
+    }
+    TModel negative = capacitorOnly(-5, 20);
+    negative.pilot.irComp = 1;
+    EXPECT_THROW(MakeSimulation(negative, points, freeze, display), Exception);
+}
 
-    }  // namespace
+}  // namespace
 }  // namespace ondrel
