@@ -82,6 +82,18 @@ BENCHMARK(BM_Solvers)
     ->Unit(benchmark::kMillisecond)
     ->MinTime(1.0);
 
+// Times the implicit solver on the model.
+void runImplicit(benchmark::State& state, const TModel& model) {
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    for (auto _ : state) {
+        std::vector<CVpoint> points;
+        TImplicitEngine engine(model, points, freeze, display);
+        engine.Run();
+        benchmark::DoNotOptimize(points.data());
+    }
+}
+
 // A reversible couple at 0.1 V/s on a 3 mm disc (0.0707 cm²), without and
 // with an uncompensated resistance and a double-layer capacitance of
 // 20 µF/cm²: range(0) 0 without, 1 with 100 ohm (τ = 141 µs, resolved in
@@ -99,14 +111,7 @@ void BM_Cell(benchmark::State& state) {
     state.SetLabel(state.range(0) == 0   ? "without Ru and Cdl"
                    : state.range(0) == 1 ? "Ru 100 ohm, Cdl 20 uF/cm2"
                                          : "Ru 10 kohm, Cdl 20 uF/cm2");
-    std::atomic<bool> freeze{false};
-    NullDisplay display;
-    for (auto _ : state) {
-        std::vector<CVpoint> points;
-        TImplicitEngine engine(model, points, freeze, display);
-        engine.Run();
-        benchmark::DoNotOptimize(points.data());
-    }
+    runImplicit(state, model);
 }
 BENCHMARK(BM_Cell)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
@@ -142,14 +147,7 @@ TModel secondOrder(int which) {
 void BM_SecondOrder(benchmark::State& state) {
     const TModel model = secondOrder(static_cast<int>(state.range(0)));
     state.SetLabel(state.range(0) == 0 ? "EC' second order" : "ECE with disproportionation");
-    std::atomic<bool> freeze{false};
-    NullDisplay display;
-    for (auto _ : state) {
-        std::vector<CVpoint> points;
-        TImplicitEngine engine(model, points, freeze, display);
-        engine.Run();
-        benchmark::DoNotOptimize(points.data());
-    }
+    runImplicit(state, model);
 }
 BENCHMARK(BM_SecondOrder)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
