@@ -251,16 +251,22 @@ TEST_F(ChartLookTest, NothingStaleIsLeftWhenThePlotAreaChanges) {
     click("FindExpPeaksButton");
     for (ChartPanel* panel : {window.VoltamogramPanel, window.ConcProfilPanel}) {
         ASSERT_TRUE(panel->is3D());
-        QTRY_COMPARE(stalePixels(window, *panel->view()), 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stalePixels(window, *panel->view()) == 0; }))
+            << stalePixels(window, *panel->view()) << " stale pixels";
         // The legend takes room below: the floor and walls move up.
         panel->chart()->legend()->show();
-        QTRY_COMPARE(stalePixels(window, *panel->view()), 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stalePixels(window, *panel->view()) == 0; }))
+            << stalePixels(window, *panel->view()) << " stale pixels";
         panel->chart()->legend()->hide();
-        QTRY_COMPARE(stalePixels(window, *panel->view()), 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stalePixels(window, *panel->view()) == 0; }))
+            << stalePixels(window, *panel->view()) << " stale pixels";
     }
     // The peaks' labels move with the axis range.
     window.VoltamogramPanel->xAxis()->setRange(20, 60);
-    QTRY_COMPARE(stalePixels(window, *window.VoltamogramPanel->view()), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return stalePixels(window, *window.VoltamogramPanel->view()) == 0;
+    })) << stalePixels(window, *window.VoltamogramPanel->view())
+        << " stale pixels";
 }
 
 TEST_F(ChartLookTest, PointingAtARibbonReadsTheCurve) {

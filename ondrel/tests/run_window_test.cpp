@@ -48,7 +48,7 @@ protected:
         control<QToolButton>("NewChemicalButton")->click();
         window.Editor->Reagent_1_Combo->setCurrentIndex(3);
         window.Editor->Product_1_Combo->setCurrentIndex(4);
-        type("EditKforward", "1e7");
+        type("EditKforward", "1e5");
         control<QToolButton>("ApplyButton2")->click();
     }
     const ExperimentHistory& history() { return window.Runs->history(); }
@@ -168,7 +168,7 @@ TEST_F(RunTest, AStoppedRunStoresNothingBlinksAndKeepsItsPoints) {
     const auto* running =
         qobject_cast<QXYSeries*>(window.VoltamogramPanel->chart()->series().constLast());
     ASSERT_NE(running, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(running->count() > 0, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running->count() > 0; }, 60000));
     const ShowCounter banner(window.Runs->abortedBanner());
     control<QPushButton>("RxRunExperiment")->click();  // off: stop
     ASSERT_TRUE(ended.wait(10000));
@@ -176,9 +176,12 @@ TEST_F(RunTest, AStoppedRunStoresNothingBlinksAndKeepsItsPoints) {
     EXPECT_EQ(history().size(), 0u);
     EXPECT_FALSE(window.Runs->currentPoints().empty());
     // The banner blinks, shown on every other tick, and is gone after them.
-    QTRY_VERIFY_WITH_TIMEOUT(banner.shows == Potentiostat::kBannerTicks / 2 &&
-                                 !window.Runs->abortedBanner()->isVisible(),
-                             30000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return banner.shows == Potentiostat::kBannerTicks / 2 &&
+                   !window.Runs->abortedBanner()->isVisible();
+        },
+        30000));
     dialogs.yesNoAnswers = {true};
     window.close();
 }
@@ -195,7 +198,7 @@ TEST_F(RunTest, FreezePausesTheRunAndHoldKeepsThePotential) {
     control<QToolButton>("ToolbarButton978")->setChecked(true);
     control<QPushButton>("RxRunExperiment")->click();
     const auto* stepLabel = control<QLabel>("TimeLabel");
-    QTRY_VERIFY_WITH_TIMEOUT(shownStep(stepLabel) > 0, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownStep(stepLabel) > 0; }, 60000));
 
     // Frozen, the engine ends the step it is in and takes no other.
     control<QPushButton>("RxFreeze")->click();
@@ -203,16 +206,16 @@ TEST_F(RunTest, FreezePausesTheRunAndHoldKeepsThePotential) {
     EXPECT_FALSE(QTest::qWaitFor([&] { return window.Runs->engineStep() > frozenNear + 1; }, 500))
         << "the engine went on while frozen";
     control<QPushButton>("RxFreeze")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(window.Runs->engineStep() > frozenNear + 1, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Runs->engineStep() > frozenNear + 1; }, 60000));
 
     // Held, the steps go on at one potential: a read-out of a step after
     // the hold has taken effect shows it, and later ones show it again.
     control<QPushButton>("RxHold")->click();
     const std::int64_t heldFrom = window.Runs->engineStep() + 1;
-    QTRY_VERIFY_WITH_TIMEOUT(shownStep(stepLabel) > heldFrom, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownStep(stepLabel) > heldFrom; }, 60000));
     const QString heldPotential = control<QLabel>("PotentialLabel")->text();
     const std::int64_t heldStep = shownStep(stepLabel);
-    QTRY_VERIFY_WITH_TIMEOUT(shownStep(stepLabel) > heldStep, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownStep(stepLabel) > heldStep; }, 60000));
     EXPECT_EQ(control<QLabel>("PotentialLabel")->text(), heldPotential);
 
     // Closing the window stops the run cleanly.
