@@ -26,7 +26,11 @@ std::string ShownText(std::string_view text) {
 }
 
 std::string QuotedText(std::string_view text) {
-    return "'" + ShownText(text) + "'";
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on "'" + s + "'".
+    std::string quoted(1, '\'');
+    quoted += ShownText(text);
+    quoted += '\'';
+    return quoted;
 }
 
 }  // namespace ondrel

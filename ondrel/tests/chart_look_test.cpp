@@ -63,9 +63,11 @@ TEST(RoundTicks, StepsAreOneTwoOrFiveTimesAPowerOfTenAndLabelsCarryNoNoise) {
             const double anchor = TickAnchor(min, max, step);
             double value = anchor - std::floor((anchor - min) / step) * step;
             int count = 0;
-            for (; value <= max; value += step, ++count)
-                if (std::abs(value) < step / 2)
+            for (; value <= max; value += step, ++count) {
+                if (std::abs(value) < step / 2) {
                     EXPECT_GE(value, 0) << step << " " << k;
+                }
+            }
             EXPECT_GE(count, 12) << step << " " << k;
         }
     }
