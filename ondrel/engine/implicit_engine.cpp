@@ -1,5 +1,6 @@
 #include "implicit_engine.h"
 
+#include <Eigen/Core>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -68,9 +69,23 @@ constexpr double kSameRise = 1e-9;
 // taken as one only once this many times Ru·Cdl have passed.
 constexpr double kSettled = 10;
 
-// The larger of a and b, NaN if b is (std::max would pass over it).
-double largest(double a, double b) {
-    return b <= a ? a : b;
+// Over the new values x of a step: the largest change |x − before| (the
+// largest |x| where there is no before), the largest |x| (at least 1) and
+// the lowest x. The change and the size are NaN once any of theirs is, so
+// that a NaN anywhere in the solution is seen.
+struct Extremes {
+    double change, size, lowest;
+};
+
+Extremes extremesOf(const std::vector<double>& x, const std::vector<double>* before) {
+    using Values = Eigen::Map<const Eigen::ArrayXd>;
+    const Values values(x.data(), static_cast<Eigen::Index>(x.size()));
+    const double change =
+        before
+            ? (values - Values(before->data(), values.size())).abs().maxCoeff<Eigen::PropagateNaN>()
+            : values.abs().maxCoeff<Eigen::PropagateNaN>();
+    const double size = values.abs().maxCoeff<Eigen::PropagateNaN>();
+    return {change, std::isnan(size) ? size : std::max(1.0, size), values.minCoeff()};
 }
 
 }  // namespace
@@ -100,15 +115,14 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
     }
     // A second-order reaction is as fast as its constant times the larger
     // concentration it meets.
-    double cmax = 1;
     for (double c : bulk_)
-        cmax = std::max(cmax, std::abs(c));
+        bulkScale_ = std::max(bulkScale_, std::abs(c));
     Fastest fastest;
     for (std::size_t r = 0; r < reactions_.size(); ++r) {
         const Reaction& q = reactions_[r];
         const std::pair<double, bool> sides[] = {{q.kf, q.r2 >= 0}, {q.kb, q.p2 >= 0}};
         for (const auto& [k, secondOrder] : sides)
-            if (const double rate = secondOrder ? k * cmax : k; rate > fastest.rate)
+            if (const double rate = secondOrder ? k * bulkScale_ : k; rate > fastest.rate)
                 fastest = {rate, k, static_cast<int>(r) + 1};
     }
     layGrid(fastest, used);
@@ -607,19 +621,16 @@ TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
         return std::isfinite(std::accumulate(next_.begin(), next_.end(), 0.0))
                    ? StepOutcome::Solved
                    : StepOutcome::NotFinite;
-    double change = 0, size = 1;
-    for (std::size_t k = 0; k < next_.size(); ++k) {
-        change = largest(change, std::abs(g_[k] - next_[k]));
-        size = largest(size, std::abs(g_[k]));
-    }
+    const Extremes first = extremesOf(g_, &next_);
     next_.swap(g_);
-    if (!std::isfinite(change))
+    if (!std::isfinite(first.change))
         return StepOutcome::NotFinite;
+    double change = first.change, size = first.size;
     // After an iteration with the Jacobian of its own iterate, what is left
     // is the second-order terms of the change: V·k·δ² against at least
     // V·coefficient on the diagonal.
     if (quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size)
-        return checkSigns();
+        return checkSigns(first.lowest);
 
     // Newton's method goes on from there on the residual, the reacting
     // groups' Jacobian kept while the iteration converges quickly (a chord
@@ -644,33 +655,26 @@ TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
         } else {
             system_->solve(g_);
         }
-        change = 0;
-        size = 1;
-        for (std::size_t k = 0; k < next_.size(); ++k) {
+        const double corrections = extremesOf(g_, nullptr).change;
+        for (std::size_t k = 0; k < next_.size(); ++k)
             next_[k] += g_[k];
-            change = largest(change, std::abs(g_[k]));
-            size = largest(size, std::abs(next_[k]));
-        }
-        if (!std::isfinite(change))
+        const Extremes now = extremesOf(next_, nullptr);
+        change = corrections;
+        size = now.size;
+        if (!std::isfinite(change) || !std::isfinite(size))
             return StepOutcome::NotFinite;
         if (change <= kNewtonTolerance * size ||
             (fresh && quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size))
-            return checkSigns();
+            return checkSigns(now.lowest);
         if (iteration == kMaxNewtonIterations)
             return StepOutcome::NoSolution;
     }
 }
 
-TImplicitEngine::StepOutcome TImplicitEngine::checkSigns() const {
+TImplicitEngine::StepOutcome TImplicitEngine::checkSigns(double lowest) const {
     // Against the largest bulk concentration (at least 1): a solution that
     // ran away has grown its own scale with it.
-    double scale = 1;
-    for (double c : bulk_)
-        scale = std::max(scale, std::fabs(c));
-    for (double c : next_)
-        if (c < -kNegative * scale)
-            return StepOutcome::Negative;
-    return StepOutcome::Solved;
+    return lowest < -kNegative * bulkScale_ ? StepOutcome::Negative : StepOutcome::Solved;
 }
 
 double TImplicitEngine::finishStep(double h, double E) {

@@ -108,7 +108,8 @@ private:
     enum class StepOutcome { Solved, Negative, NotFinite, NoSolution };
     // The new values into next_.
     StepOutcome solveStep(double h, double E);
-    StepOutcome checkSigns() const;
+    // Negative where the lowest new concentration is well below zero.
+    StepOutcome checkSigns(double lowest) const;
     double startStep(std::int64_t index, double E);
     // A step with the double layer acting: where the sweep turns, holds or
     // resumes, the charging current relaxes with τ = Ru·Cdl, and the steps
@@ -157,6 +158,7 @@ private:
     std::vector<Reaction> reactions_;
     std::vector<double> D_;  // cm²/s per species, 0 for an idle one
     std::vector<double> bulk_;
+    double bulkScale_ = 1;  // the largest bulk concentration, at least 1
 
     std::vector<double> x_;       // node positions, cm; the last one holds the bulk
     std::vector<double> volume_;  // per unknown node: its share of the line

@@ -412,6 +412,35 @@ TEST(ImplicitEngine, StiffSecondOrderChemistryKeepsItsPeaksWithTheStepsChosen) {
     }
 }
 
+TEST(ImplicitEngine, ANewtonStepThatIsNotANumberAnywhereIsTakenAgainInHalves) {
+    // ECE with disproportionation at 10^10, from 20 mV down to -100 mV and
+    // back: some of Newton's first iterations from the start on end in
+    // values that are not numbers, and those steps are taken again in
+    // halves. A species that takes no part (its values are copied, and come
+    // last) must not hide them: the run ends, and its points are those of
+    // the model without it.
+    TModel model;
+    for (const char* name : {"A", "B", "C", "D"})
+        model.species.append({name, 1, name[0] == 'A' ? 1.0 : 0.0});
+    model.couples.append({1, 2, 0.0, 1.0, 0.5});
+    model.couples.append({3, 4, 0.2, 1.0, 0.5});
+    model.reactions.append({2, 0, 3, 0, 10, 0});
+    model.reactions.append({2, 3, 1, 4, 1e10, 0});
+    model.pilot = oneCouple(1, 0.5, -0.02, -0.1, 0.1).pilot;
+    TModel withIdle = model;
+    withIdle.species.append({"Idle", 1, 1});
+    std::vector<CVpoint> points, idlePoints;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    TImplicitEngine(model, points, freeze, display).Run();
+    TImplicitEngine(withIdle, idlePoints, freeze, display).Run();
+    ASSERT_EQ(idlePoints.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        ASSERT_TRUE(std::isfinite(idlePoints[i].current)) << "point " << i;
+        ASSERT_EQ(idlePoints[i].current, points[i].current) << "point " << i;
+    }
+}
+
 TEST(ImplicitEngine, AGridThatCannotBeLaidIsRefusedNamingTheValue) {
     // A tiny D, or a small one with a huge rate constant, makes the first
     // interval vanish and the grid endless. Both are refused at once,
