@@ -2,6 +2,7 @@
 
 #include <Eigen/Core>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -71,8 +72,8 @@ constexpr double kSettled = 10;
 
 // Over the new values x of a step: the largest change |x − before| (the
 // largest |x| where there is no before), the largest |x| (at least 1) and
-// the lowest x. The change and the size are NaN once any of theirs is, so
-// that a NaN anywhere in the solution is seen.
+// the lowest x. Where any x is not a finite number (x·0 is then NaN, not 0),
+// the change and the size are NaN.
 struct Extremes {
     double change, size, lowest;
 };
@@ -80,12 +81,13 @@ struct Extremes {
 Extremes extremesOf(const std::vector<double>& x, const std::vector<double>* before) {
     using Values = Eigen::Map<const Eigen::ArrayXd>;
     const Values values(x.data(), static_cast<Eigen::Index>(x.size()));
-    const double change =
-        before
-            ? (values - Values(before->data(), values.size())).abs().maxCoeff<Eigen::PropagateNaN>()
-            : values.abs().maxCoeff<Eigen::PropagateNaN>();
-    const double size = values.abs().maxCoeff<Eigen::PropagateNaN>();
-    return {change, std::isnan(size) ? size : std::max(1.0, size), values.minCoeff()};
+    if ((values * 0.0).sum() != 0) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        return {nan, nan, nan};
+    }
+    const double change = before ? (values - Values(before->data(), values.size())).abs().maxCoeff()
+                                 : values.abs().maxCoeff();
+    return {change, std::max(1.0, values.abs().maxCoeff()), values.minCoeff()};
 }
 
 }  // namespace
@@ -285,6 +287,8 @@ void TImplicitEngine::formGroups() {
             group.linear = linear_ = false;
         quadraticRate_ = std::max({quadraticRate_, q.r2 >= 0 ? q.kf : 0.0, q.p2 >= 0 ? q.kb : 0.0});
     }
+    for (int g = 0; g < system_->groupCount(); ++g)
+        listSecondOrderTerms(g);
     toOuter_.resize(static_cast<std::size_t>(m) * nSpecies_);
     toInner_.resize(toOuter_.size());
     for (int i = 0; i < m; ++i)
@@ -355,7 +359,8 @@ void TImplicitEngine::assembleBlocks(int g, const std::vector<double>& u, double
     const int k = system_->groupSize(g), m = nNodes() - 1;
     for (int i = 0; i < m; ++i)
         std::fill_n(system_->block(g, i), k * k, 0.0);
-    addBlockTerms(g, u, coefficient, Terms::All);
+    addLinearTerms(g, coefficient);
+    addSecondOrderTerms(g, u);
 }
 
 // A group's blocks as assembleBlocks makes them, from the parts that do not
@@ -369,7 +374,7 @@ void TImplicitEngine::assembleReactingBlocks(int g, const std::vector<double>& u
     if (groups_[g].fixedFor != coefficient) {
         for (int i = 0; i < m; ++i)
             std::fill_n(system_->block(g, i), kk, 0.0);
-        addBlockTerms(g, u, coefficient, Terms::Linear);
+        addLinearTerms(g, coefficient);
         fixed.resize(kk * m);
         for (int i = 0; i < m; ++i)
             std::copy_n(system_->block(g, i), kk, fixed.data() + kk * i);
@@ -378,41 +383,26 @@ void TImplicitEngine::assembleReactingBlocks(int g, const std::vector<double>& u
         for (int i = 0; i < m; ++i)
             std::copy_n(fixed.data() + kk * i, kk, system_->block(g, i));
     }
-    addBlockTerms(g, u, coefficient, Terms::SecondOrder);
+    addSecondOrderTerms(g, u);
 }
 
-void TImplicitEngine::addBlockTerms(int g, const std::vector<double>& u, double coefficient,
-                                    Terms terms) {
+void TImplicitEngine::addLinearTerms(int g, double coefficient) {
     const int first = system_->groupFirst(g), k = system_->groupSize(g);
     const int m = nNodes() - 1;
     const auto place = [first](int s) { return s - first; };
-    const bool linear = terms != Terms::SecondOrder, secondOrder = terms != Terms::Linear;
     for (int i = 0; i < m; ++i) {
         double* B = system_->block(g, i);
         const double V = volume_[i];
-        if (linear)
-            for (int p = 0; p < k; ++p) {
-                const int s = first + p;
-                B[p * k + p] += V * coefficient + at(toOuter_, i, s) + at(toInner_, i, s);
-            }
+        for (int p = 0; p < k; ++p) {
+            const int s = first + p;
+            B[p * k + p] += V * coefficient + at(toOuter_, i, s) + at(toInner_, i, s);
+        }
         for (int r : groups_[g].reactions) {
             const Reaction& q = reactions_[r];
             // Each side of the reaction is first order unless it has two
-            // species.
-            const bool forward = q.r2 >= 0 ? secondOrder : linear;
-            const bool backward = q.p2 >= 0 ? secondOrder : linear;
-            if (!forward && !backward)
-                continue;
-            const double a = at(u, i, q.r1), b = q.r2 >= 0 ? at(u, i, q.r2) : 1;
-            const double pa = q.p1 >= 0 ? at(u, i, q.p1) : 0;
-            const double pb = q.p2 >= 0 ? at(u, i, q.p2) : 1;
-            // ∂rate/∂u for each species the rate reads; reagents take
-            // +V·∂rate, products −V·∂rate.
-            const std::pair<int, double> partials[4] = {
-                {q.r1, forward ? q.kf * b : 0},
-                {q.r2, forward && q.r2 >= 0 ? q.kf * a : 0},
-                {q.p1, backward && q.p1 >= 0 ? -q.kb * pb : 0},
-                {q.p2, backward && q.p2 >= 0 ? -q.kb * pa : 0}};
+            // species; reagents take +V·∂rate, products −V·∂rate.
+            const std::pair<int, double> partials[2] = {{q.r2 < 0 ? q.r1 : -1, q.kf},
+                                                        {q.p2 < 0 ? q.p1 : -1, -q.kb}};
             for (const auto& [by, d] : partials) {
                 if (by < 0 || d == 0)
                     continue;
@@ -425,6 +415,53 @@ void TImplicitEngine::addBlockTerms(int g, const std::vector<double>& u, double 
                         B[place(s) * k + column] -= V * d;
             }
         }
+    }
+}
+
+// The second-order sides' derivatives: ∂(k·a·b)/∂a = k·b enters the column
+// of a in the rows of the side's own species (+) and the other side's (−).
+// Listed once, by block entry, so that each node only multiplies and adds.
+void TImplicitEngine::listSecondOrderTerms(int g) {
+    const int first = system_->groupFirst(g), k = system_->groupSize(g);
+    const auto place = [first](int s) { return s - first; };
+    std::vector<SecondOrderTerm>& terms = groups_[g].secondOrder;
+    terms.clear();
+    for (int r : groups_[g].reactions) {
+        const Reaction& q = reactions_[r];
+        const bool forward = q.r2 >= 0 && q.kf != 0, backward = q.p2 >= 0 && q.kb != 0;
+        // ∂rate/∂(column) = constant × u(by).
+        const std::array<std::array<int, 2>, 4> partials = {{{forward ? q.r1 : -1, q.r2},
+                                                             {forward ? q.r2 : -1, q.r1},
+                                                             {backward ? q.p1 : -1, q.p2},
+                                                             {backward ? q.p2 : -1, q.p1}}};
+        for (std::size_t j = 0; j < partials.size(); ++j) {
+            const auto [column, by] = partials[j];
+            if (column < 0)
+                continue;
+            const double constant = j < 2 ? q.kf : -q.kb;
+            for (int s : {q.r1, q.r2})
+                if (s >= 0)
+                    terms.push_back(
+                        {static_cast<std::size_t>(place(s) * k + place(column)), by, constant});
+            for (int s : {q.p1, q.p2})
+                if (s >= 0)
+                    terms.push_back(
+                        {static_cast<std::size_t>(place(s) * k + place(column)), by, -constant});
+        }
+    }
+}
+
+void TImplicitEngine::addSecondOrderTerms(int g, const std::vector<double>& u) {
+    const std::vector<SecondOrderTerm>& terms = groups_[g].secondOrder;
+    if (terms.empty())
+        return;
+    const int m = nNodes() - 1;
+    for (int i = 0; i < m; ++i) {
+        double* B = system_->block(g, i);
+        const double V = volume_[i];
+        const double* c = u.data() + static_cast<std::size_t>(i) * nSpecies_;
+        for (const SecondOrderTerm& t : terms)
+            B[t.position] += V * (t.constant * c[t.by]);
     }
 }
 

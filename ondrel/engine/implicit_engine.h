@@ -76,6 +76,13 @@ private:
         int r1, r2, p1, p2;  // -1 for an empty slot
         double kf, kb;       // per second (per relative concentration for a second order)
     };
+    // A term of a block's entry: constant × the concentration of species by
+    // at the node.
+    struct SecondOrderTerm {
+        std::size_t position;  // in the group's block, row-major
+        int by;
+        double constant;
+    };
     // Species that react with one another, solved together node by node.
     struct Group {
         std::vector<int> reactions;  // indices into reactions_
@@ -84,8 +91,9 @@ private:
         // node, for the coefficient fixedFor (NaN: none yet).
         std::vector<double> fixedBlocks;
         double fixedFor = std::numeric_limits<double>::quiet_NaN();
+        // The second-order reactions' derivatives (see listSecondOrderTerms).
+        std::vector<SecondOrderTerm> secondOrder;
     };
-    enum class Terms { All, Linear, SecondOrder };
 
     double& at(std::vector<double>& u, int node, int s) const {
         return u[static_cast<std::size_t>(node) * nSpecies_ + s];
@@ -145,9 +153,12 @@ private:
                           const std::vector<double>& base);
     void assembleBlocks(int group, const std::vector<double>& u, double coefficient);
     void assembleReactingBlocks(int group, const std::vector<double>& u, double coefficient);
-    // Adds the terms of the group's blocks (the storage, diffusion and
-    // first-order reactions are linear) at u.
-    void addBlockTerms(int group, const std::vector<double>& u, double coefficient, Terms terms);
+    // Adds the terms of the group's blocks that do not depend on the
+    // concentrations (storage, diffusion, first-order reactions), and those
+    // that do (the second-order reactions' derivatives) at u.
+    void addLinearTerms(int group, double coefficient);
+    void listSecondOrderTerms(int group);
+    void addSecondOrderTerms(int group, const std::vector<double>& u);
     void setElectrode(double E);
     // The couples' rates at E into kf_ and kb_, and their derivatives by
     // node 0's concentrations added to J (S × S).
