@@ -190,13 +190,40 @@ void NodeLineSystem::eliminate(int g) {
         case 1:
             return eliminateGroup<1>(g);
         case 2:
-            return eliminateGroup<2>(g);
+            return eliminateFixed<2>(g);
         case 3:
-            return eliminateGroup<3>(g);
+            return eliminateFixed<3>(g);
         case 4:
-            return eliminateGroup<4>(g);
+            return eliminateFixed<4>(g);
         default:
             return eliminateGroup<0>(g);
+    }
+}
+
+// eliminateGroup for the block sizes of Eigen's fixed-size inverses, the
+// block of each node held in registers from its assembly to its inverse.
+template <int K>
+void NodeLineSystem::eliminateFixed(int g) {
+    using Block = Eigen::Matrix<double, K, K, Eigen::RowMajor>;
+    using Column = Eigen::Matrix<double, K, 1>;
+    const int first = groups_[g].first;
+    for (int node = nodes_ - 1; node >= 0; --node) {
+        Block S = Eigen::Map<const Block>(block(g, node));
+        if (node + 1 < nodes_) {
+            const Eigen::Map<const Column> o(outward_.data() + index(node, first));
+            const Eigen::Map<const Column> in(inward_.data() + index(node + 1, first));
+            S -= o.asDiagonal() *
+                 Eigen::Map<const Block>(inverses_.data() + blockOffset(g, node + 1)) *
+                 in.asDiagonal();
+        }
+        if (node == 0) {
+            Eigen::Map<Block>(reduced_.data() + groups_[g].offset) = S;
+            break;
+        }
+        Eigen::Map<Block> inverse(inverses_.data() + blockOffset(g, node));
+        inverse = S.inverse();
+        Eigen::Map<Block>(carries_.data() + blockOffset(g, node)) =
+            inverse * Eigen::Map<const Column>(inward_.data() + index(node, first)).asDiagonal();
     }
 }
 
@@ -229,13 +256,7 @@ void NodeLineSystem::eliminateGroup(int g) {
             singleCarry_[index(node, first)] = carry[0];
             continue;
         }
-        if constexpr (K >= 2 && K <= 4) {
-            using Block = Eigen::Matrix<double, K, K, Eigen::RowMajor>;
-            Eigen::Map<Block> result(inverse);
-            result = Eigen::Map<const Block>(S).inverse();
-        } else {
-            invert<K>(S, inverse, k);
-        }
+        invert<K>(S, inverse, k);
         for (int p = 0; p < k; ++p)
             for (int q = 0; q < k; ++q)
                 carry[p * k + q] = inverse[p * k + q] * in[q];

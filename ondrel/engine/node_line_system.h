@@ -64,6 +64,8 @@ public:
 private:
     template <int K>
     void eliminateGroup(int g);
+    template <int K>
+    void eliminateFixed(int g);
     // Group g's blocks start at offset within a node's blocks.
     struct Group {
         int first, size;
