@@ -280,6 +280,51 @@ TEST_F(ChartSettingsTest, AutomaticFollowsTheAutoButtonAndAZoom) {
     });
 }
 
+// A potential range the user set stays while curves come, go and are
+// ticked; the current axis, still automatic, follows the curves shown.
+TEST_F(ChartSettingsTest, ARangeTheUserSetStaysWhileCurvesChange) {
+    open({{"a.OCV", couple(200.5)}});
+    editChart([&](ChartSettings& settings) {
+        in<QCheckBox>(settings, "AxisAuto0")->click();
+        for (auto [field, text] : {std::pair{"AxisMin0", "100"}, std::pair{"AxisMax0", "400"}}) {
+            auto* edit = in<QLineEdit>(settings, field);
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+    });
+    auto keptRange = [&] { return !IsAutomatic(*x()) && x()->min() == 100 && x()->max() == 400; };
+    ASSERT_TRUE(keptRange());
+    QValueAxis* current = window.VoltamogramPanel->yAxis();
+    ASSERT_TRUE(IsAutomatic(*current));
+    ASSERT_LT(current->max(), 20);
+
+    Curve larger = couple(300.5);
+    for (CurvePoint& p : larger)
+        p.current *= 10;
+    open({{"b.OCV", larger}});
+    EXPECT_TRUE(keptRange());
+    EXPECT_GE(current->max(), 100);
+    clickTick(measuredList(), 1);
+    ASSERT_EQ(measuredList()->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(keptRange());
+    EXPECT_LT(current->max(), 20);
+    clickTick(measuredList(), 1);
+    EXPECT_TRUE(keptRange());
+    dialogs.yesNoAnswers = {true, true};
+    measuredList()->setFocus();
+    QTest::keyClick(measuredList(), Qt::Key_Delete);
+    ASSERT_EQ(measuredList()->count(), 1);
+    EXPECT_TRUE(keptRange());
+
+    // Auto scales both axes to the curves again.
+    click("AutoScaleButton");
+    EXPECT_TRUE(IsAutomatic(*x()));
+    EXPECT_LE(x()->min(), 0);
+    EXPECT_GE(x()->max(), 500);
+}
+
 TEST_F(ChartSettingsTest, HidingACurveThereUnticksItAndItsPeaks) {
     open({{"a.OCV", couple(200.5)}});
     click("FindExpPeaksButton");

@@ -298,6 +298,10 @@ void Potentiostat::AutoScale() {
     charts_.AutoScale();
 }
 
+void Potentiostat::FitAutomaticAxes() {
+    charts_.FitAutomaticAxes();
+}
+
 void Potentiostat::updateProgress() {
     if (!live_ || live_->nSteps() <= 0)
         return;

@@ -119,8 +119,12 @@ signals:
     void experimentRecalled(const std::string& modelName);
 
 public slots:
-    // Both axes of the voltammogram chart fitted to every curve shown.
+    // Both axes of the voltammogram chart made automatic again and fitted
+    // to every curve shown.
     void AutoScale();
+    // After the curves shown changed: the automatic axes follow them, fixed
+    // ones keep their range.
+    void FitAutomaticAxes();
     void RunSwitchClicked(bool on);
     void Recall(int row);
     void DeleteRow(int row);

@@ -41,7 +41,7 @@ void Potentiostat::wireHistory() {
         const int row = list->row(item);
         if (row >= 0 && row < static_cast<int>(historySeries_.size())) {
             historySeries_[row]->setVisible(item->checkState() == Qt::Checked);
-            AutoScale();
+            FitAutomaticAxes();
         }
     });
     connect(w_.deleteExperiment, &QAbstractButton::clicked, this,
@@ -109,7 +109,7 @@ void Potentiostat::KeepModelInHistory() {
     QLineSeries* series = w_.voltammogram->addLine(2);
     series->replace(CurvePoints(stored.points));
     addHistoryRow(stored.experiment, series);
-    AutoScale();
+    FitAutomaticAxes();
     if (!problem.empty())
         interaction_.showMessage(
             ToQString("The model is kept in the history as " + stored.experiment.RowText() +
@@ -190,7 +190,7 @@ void Potentiostat::DeleteRow(int row) {
     historySeries_.erase(historySeries_.begin() + row);
     history_.Remove(at);
     delete w_.history->takeItem(row);
-    AutoScale();
+    FitAutomaticAxes();
 }
 
 }  // namespace ondrel

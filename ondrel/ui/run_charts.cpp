@@ -95,6 +95,17 @@ void RunCharts::extendCurrentRange(const std::vector<std::pair<double, double>>&
 }
 
 void RunCharts::AutoScale() {
+    // Both axes scale themselves again, also before any curve is there.
+    SetAutomatic(*voltammogram_.xAxis(), true);
+    SetAutomatic(*voltammogram_.yAxis(), true);
+    fitAxes(true, true);
+}
+
+void RunCharts::FitAutomaticAxes() {
+    fitAxes(IsAutomatic(*voltammogram_.xAxis()), IsAutomatic(*voltammogram_.yAxis()));
+}
+
+void RunCharts::fitAxes(bool potential, bool current) {
     double emin = 0, emax = 0;
     std::vector<std::pair<double, double>> all;
     for (QAbstractSeries* series : voltammogram_.chart()->series()) {
@@ -109,15 +120,14 @@ void RunCharts::AutoScale() {
             all.emplace_back(p.x(), p.y());
         }
     }
-    ForgetCurrentRange();
-    // Both axes scale themselves again, also before any curve is there.
-    SetAutomatic(*voltammogram_.xAxis(), true);
-    SetAutomatic(*voltammogram_.yAxis(), true);
     if (all.empty())
         return;
-    if (emin < emax)
+    if (potential && emin < emax)
         SetAutomaticRange(*voltammogram_.xAxis(), emin, emax, true);
-    extendCurrentRange(all);
+    if (current) {
+        ForgetCurrentRange();
+        extendCurrentRange(all);
+    }
 }
 
 // One series per species, in order; series of species no longer there are

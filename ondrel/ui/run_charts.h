@@ -52,8 +52,12 @@ public:
     // The next points set the current axis afresh.
     void ForgetCurrentRange();
     void ShowProfiles(const ConcentrationProfiles& profiles);
-    // Both axes of the voltammogram chart fitted to every curve shown.
+    // Both axes of the voltammogram chart made automatic again and fitted
+    // to every curve shown.
     void AutoScale();
+    // The axes that scale automatically fitted to every curve shown; a
+    // range the user, a zoom or a run fixed stays.
+    void FitAutomaticAxes();
 
     // The series of the profile of species index (1-based), if drawn.
     void RenameProfile(int index, const QString& name);
@@ -63,6 +67,7 @@ public:
     std::vector<QLineSeries*> profileSeries;
 
 private:
+    void fitAxes(bool potential, bool current);
     void extendCurrentRange(const std::vector<std::pair<double, double>>& points);
 
     ChartPanel &voltammogram_, &profiles_, &pilot_;

@@ -133,7 +133,7 @@ void TForm1::createCollaborators() {
                               .smooth = SmoothExpButton,
                               .toggleDerivative = ToggleDerivativeButton},
                              *Curves, *Runs, interaction_, separator_, this);
-    connect(Curves, &ExperimentalCurves::curvesChanged, Runs, &Potentiostat::AutoScale);
+    connect(Curves, &ExperimentalCurves::curvesChanged, Runs, &Potentiostat::FitAutomaticAxes);
     addFitSheet();
 }
 

@@ -26,6 +26,7 @@
 #include <QValueAxis>
 
 #include "../curves/peaks.h"
+#include "axis_scaling.h"
 #include "chart_panel.h"
 #include "fit_sheet.h"
 #include "hints.h"
@@ -201,8 +202,10 @@ QWidget* TForm1::buildChartColumn() {
             QStringLiteral("mV: -1234.5  \u00B5A: -1234.5")));
     VoltamogramPanel->addToToolBar(Label36);
     ConcProfilPanel->addToToolBar(Label24);
-    VoltamogramPanel->xAxis()->setRange(1000, 1600);
-    VoltamogramPanel->yAxis()->setRange(-10, 10);
+    // The empty voltammogram's first view; its axes stay automatic, so the
+    // first curve shown sets them.
+    SetAutomaticRange(*VoltamogramPanel->xAxis(), 1000, 1600, false);
+    SetAutomaticRange(*VoltamogramPanel->yAxis(), -10, 10, false);
     ConcProfilPanel->xAxis()->setRange(0, 500);
     ConcProfilPanel->yAxis()->setRange(0, 1);
     Splitter2 = named(new QSplitter(Qt::Vertical), "Splitter2");
