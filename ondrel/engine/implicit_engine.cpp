@@ -365,23 +365,30 @@ void TImplicitEngine::assembleBlocks(int g, const std::vector<double>& u, double
 
 // A group's blocks as assembleBlocks makes them, from the parts that do not
 // change within a run of equal steps, kept, and the second-order reactions'
-// derivatives at u.
+// derivatives at u. Between two such assemblies for the same coefficient
+// only the entries with second-order terms have changed: those alone are
+// set back.
 void TImplicitEngine::assembleReactingBlocks(int g, const std::vector<double>& u,
                                              double coefficient) {
     const int k = system_->groupSize(g), m = nNodes() - 1;
     const std::size_t kk = static_cast<std::size_t>(k) * k;
-    std::vector<double>& fixed = groups_[g].fixedBlocks;
-    if (groups_[g].fixedFor != coefficient) {
+    Group& group = groups_[g];
+    std::vector<double>& fixed = group.fixedBlocks;
+    if (group.fixedFor != coefficient) {
         for (int i = 0; i < m; ++i)
             std::fill_n(system_->block(g, i), kk, 0.0);
         addLinearTerms(g, coefficient);
         fixed.resize(kk * m);
         for (int i = 0; i < m; ++i)
             std::copy_n(system_->block(g, i), kk, fixed.data() + kk * i);
-        groups_[g].fixedFor = coefficient;
+        group.fixedFor = coefficient;
     } else {
-        for (int i = 0; i < m; ++i)
-            std::copy_n(fixed.data() + kk * i, kk, system_->block(g, i));
+        for (int i = 0; i < m; ++i) {
+            double* B = system_->block(g, i);
+            const double* F = fixed.data() + kk * i;
+            for (std::size_t position : group.secondOrderEntries)
+                B[position] = F[position];
+        }
     }
     addSecondOrderTerms(g, u);
 }
@@ -449,6 +456,11 @@ void TImplicitEngine::listSecondOrderTerms(int g) {
                         {static_cast<std::size_t>(place(s) * k + place(column)), by, -constant});
         }
     }
+    std::vector<std::size_t>& entries = groups_[g].secondOrderEntries;
+    entries.clear();
+    for (const SecondOrderTerm& t : terms)
+        if (std::find(entries.begin(), entries.end(), t.position) == entries.end())
+            entries.push_back(t.position);
 }
 
 void TImplicitEngine::addSecondOrderTerms(int g, const std::vector<double>& u) {
@@ -539,9 +551,11 @@ std::vector<double> TImplicitEngine::stepJacobianTimes(const std::vector<double>
                                                        const std::vector<double>& direction) {
     const double coefficient = 1.5 / dt_;
     setElectrode(E);
-    for (int g = 0; g < system_->groupCount(); ++g)
+    for (int g = 0; g < system_->groupCount(); ++g) {
         assembleBlocks(g, u, coefficient);
-    eliminatedFor_ = std::numeric_limits<double>::quiet_NaN();
+        groups_[g].fixedFor = std::numeric_limits<double>::quiet_NaN();
+    }
+    eliminatedFor_ = jacobianFor_ = std::numeric_limits<double>::quiet_NaN();
     std::vector<double> product;
     system_->multiply(direction, product);
     return product;
@@ -552,9 +566,12 @@ std::vector<double> TImplicitEngine::stepJacobianTimes(const std::vector<double>
 // (none without u): the present and earlier values' share of the
 // difference, the bulk beyond the last node, and for each second-order term
 // q(u) its J·u − q(u) = q(u), so that the solution is one Newton iteration
-// from u.
+// from u. With jacobianAt, the reacting groups' blocks hold the Jacobian at
+// those values instead, and the term is J(jacobianAt)·u − q(u): the
+// solution is one iteration from u with that Jacobian.
 void TImplicitEngine::stepRhs(const Difference& difference, std::vector<double>& rhs,
-                              const std::vector<double>* u) const {
+                              const std::vector<double>* u,
+                              const std::vector<double>* jacobianAt) const {
     const int m = nNodes() - 1;
     const double now = -difference.now, before = -difference.before;
     for (int i = 0; i < m; ++i) {
@@ -571,10 +588,16 @@ void TImplicitEngine::stepRhs(const Difference& difference, std::vector<double>&
         const bool forward = q.r2 >= 0, backward = q.p2 >= 0;
         if (!forward && !backward)
             continue;
+        // k·a·b, or k·(a_J·b + b_J·a − a·b) with the Jacobian at J.
+        const auto term = [&](double k, int i, int a, int b) {
+            const double ua = at(*u, i, a), ub = at(*u, i, b);
+            if (jacobianAt == nullptr)
+                return k * ua * ub;
+            return k * (at(*jacobianAt, i, a) * ub + at(*jacobianAt, i, b) * ua - ua * ub);
+        };
         for (int i = 0; i < m; ++i) {
-            const double rate =
-                volume_[i] * ((forward ? q.kf * at(*u, i, q.r1) * at(*u, i, q.r2) : 0) -
-                              (backward ? q.kb * at(*u, i, q.p1) * at(*u, i, q.p2) : 0));
+            const double rate = volume_[i] * ((forward ? term(q.kf, i, q.r1, q.r2) : 0) -
+                                              (backward ? term(q.kb, i, q.p1, q.p2) : 0));
             for (int s : {q.r1, q.r2})
                 if (s >= 0)
                     at(rhs, i, s) += rate;
@@ -607,6 +630,17 @@ double TImplicitEngine::advance(double h, double E, int depth) {
     return advance(h / 2, E, depth + 1);
 }
 
+// The reacting groups' blocks at the values in next_, eliminated.
+void TImplicitEngine::renewJacobian(double coefficient) {
+    for (int g = 0; g < system_->groupCount(); ++g)
+        if (!groups_[g].linear) {
+            assembleReactingBlocks(g, next_, coefficient);
+            system_->eliminate(g);
+        }
+    jacobianAt_ = next_;
+    jacobianFor_ = coefficient;
+}
+
 TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
     const Difference difference = backwardDifference(h);
     const double coefficient = difference.coefficient;
@@ -625,48 +659,73 @@ TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
     }
     // Solved for the new values at once: exactly where the equations are
     // linear; otherwise as the first iteration of Newton's method, from the
-    // values extrapolated along the last step, with the reacting groups'
-    // Jacobian there.
+    // values extrapolated along the last step.
     const int m = nNodes() - 1;
-    const std::vector<double>* about = nullptr;
-    if (!linear_) {
-        const double w = lastDt_ > 0 ? h / lastDt_ : 0;
-        for (std::size_t k = 0; k < u_.size(); ++k)
-            next_[k] = std::max(0.0, u_[k] + w * (u_[k] - previous_[k]));
-        for (int g = 0; g < system_->groupCount(); ++g)
-            if (!groups_[g].linear) {
-                assembleReactingBlocks(g, next_, coefficient);
-                system_->eliminate(g);
-            }
-        about = &next_;
-    }
-    std::vector<double>& solution = linear_ ? next_ : g_;
-    stepRhs(difference, solution, about);
-    if (cellActs()) {
-        system_->inward(solution);
-        std::fill(base0_.begin(), base0_.end(), 0.0);
-        solveElectrode(E, capacitor, solution, base0_);
-        system_->outward(solution);
-    } else {
-        system_->solve(solution);
-    }
-    for (int s = 0; s < nSpecies_; ++s)
-        if (D_[s] == 0)
-            for (int i = 0; i < m; ++i)
-                at(solution, i, s) = at(u_, i, s);
-    if (linear_)  // a value that is not finite makes the sum so
+    const auto solveFor = [&](std::vector<double>& solution) {
+        if (cellActs()) {
+            system_->inward(solution);
+            std::fill(base0_.begin(), base0_.end(), 0.0);
+            solveElectrode(E, capacitor, solution, base0_);
+            system_->outward(solution);
+        } else {
+            system_->solve(solution);
+        }
+        for (int s = 0; s < nSpecies_; ++s)
+            if (D_[s] == 0)
+                for (int i = 0; i < m; ++i)
+                    at(solution, i, s) = at(u_, i, s);
+    };
+    if (linear_) {
+        stepRhs(difference, next_, nullptr);
+        solveFor(next_);
+        // A value that is not finite makes the sum so.
         return std::isfinite(std::accumulate(next_.begin(), next_.end(), 0.0))
                    ? StepOutcome::Solved
                    : StepOutcome::NotFinite;
-    const Extremes first = extremesOf(g_, &next_);
+    }
+    const double w = lastDt_ > 0 ? h / lastDt_ : 0;
+    for (std::size_t k = 0; k < u_.size(); ++k)
+        next_[k] = std::max(0.0, u_[k] + w * (u_[k] - previous_[k]));
+    // The reacting groups' Jacobian is that of the extrapolated values, or
+    // the one eliminated last where it is as good: with the Jacobian at
+    // values that differ by Δ, the iteration leaves k·(Δ + δ)·δ of a change
+    // δ (against at least V·coefficient on the diagonal) instead of k·δ².
+    // It is kept where the last step's change predicts no more than the
+    // tolerance, and the step taken again with the Jacobian renewed where the
+    // change found leaves more.
+    double moved = std::numeric_limits<double>::infinity();
+    if (jacobianFor_ == coefficient) {
+        using Values = Eigen::Map<const Eigen::ArrayXd>;
+        const auto n = static_cast<Eigen::Index>(next_.size());
+        moved = (Values(next_.data(), n) - Values(jacobianAt_.data(), n)).abs().maxCoeff();
+    }
+    const auto remainder = [&](double delta) {
+        return quadraticRate_ * (moved + delta) * delta / coefficient;
+    };
+    bool kept = remainder(lastChange_) <= kQuadraticTolerance;
+    if (!kept) {
+        renewJacobian(coefficient);
+        moved = 0;
+    }
+    stepRhs(difference, g_, &next_, kept ? &jacobianAt_ : nullptr);
+    solveFor(g_);
+    Extremes first = extremesOf(g_, &next_);
+    if (kept && !(remainder(first.change) <= kQuadraticTolerance * first.size)) {
+        renewJacobian(coefficient);
+        moved = 0;
+        stepRhs(difference, g_, &next_, nullptr);
+        solveFor(g_);
+        first = extremesOf(g_, &next_);
+    }
     next_.swap(g_);
+    lastChange_ = first.change;
     if (!std::isfinite(first.change))
         return StepOutcome::NotFinite;
     double change = first.change, size = first.size;
     // After an iteration with the Jacobian of its own iterate, what is left
     // is the second-order terms of the change: V·k·δ² against at least
     // V·coefficient on the diagonal.
-    if (quadraticRate_ * change * change / coefficient <= kQuadraticTolerance * size)
+    if (remainder(change) <= kQuadraticTolerance * size)
         return checkSigns(first.lowest);
 
     // Newton's method goes on from there on the residual, the reacting
@@ -676,11 +735,7 @@ TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
     for (int iteration = 2;; ++iteration) {
         const bool fresh = iteration > kChordIterations;
         if (fresh)
-            for (int g = 0; g < system_->groupCount(); ++g)
-                if (!groups_[g].linear) {
-                    assembleReactingBlocks(g, next_, coefficient);
-                    system_->eliminate(g);
-                }
+            renewJacobian(coefficient);
         residual(next_, coefficient, g_, !cellActs());
         for (double& r : g_)
             r = -r;

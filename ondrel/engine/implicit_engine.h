@@ -93,6 +93,7 @@ private:
         double fixedFor = std::numeric_limits<double>::quiet_NaN();
         // The second-order reactions' derivatives (see listSecondOrderTerms).
         std::vector<SecondOrderTerm> secondOrder;
+        std::vector<std::size_t> secondOrderEntries;  // their distinct positions
     };
 
     double& at(std::vector<double>& u, int node, int s) const {
@@ -136,7 +137,9 @@ private:
     // history_: the present and earlier values' share of the difference.
     void setHistory(const Difference& difference);
     void stepRhs(const Difference& difference, std::vector<double>& rhs,
-                 const std::vector<double>* u) const;
+                 const std::vector<double>* u,
+                 const std::vector<double>* jacobianAt = nullptr) const;
+    void renewJacobian(double coefficient);
     // withElectrode: the couples' rates at the potential setElectrode was
     // given enter node 0; without, the electrode is left to the caller.
     void residual(const std::vector<double>& u, double coefficient, std::vector<double>& g,
@@ -184,6 +187,12 @@ private:
     // The coefficient of the new value for which the linear groups are
     // eliminated (NaN: none yet).
     double eliminatedFor_;
+    // The values at which the reacting groups were last eliminated, and the
+    // coefficient (NaN: none); the change of the last step's first
+    // iteration.
+    std::vector<double> jacobianAt_;
+    double jacobianFor_ = std::numeric_limits<double>::quiet_NaN();
+    double lastChange_ = std::numeric_limits<double>::infinity();
     bool linear_ = true;
     double quadraticRate_ = 0;  // the largest second-order rate constant
 
