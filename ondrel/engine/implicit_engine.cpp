@@ -79,15 +79,43 @@ struct Extremes {
 };
 
 Extremes extremesOf(const std::vector<double>& x, const std::vector<double>* before) {
-    using Values = Eigen::Map<const Eigen::ArrayXd>;
-    const Values values(x.data(), static_cast<Eigen::Index>(x.size()));
-    if ((values * 0.0).sum() != 0) {
+    // One pass in pairs of values, two of each running extreme, so that
+    // neither the loads nor one comparison after another hold it up.
+    using Pair = Eigen::Array2d;
+    const auto load = [](const double* p) { return Pair(Eigen::Map<const Pair>(p)); };
+    Pair change[2] = {Pair::Zero(), Pair::Zero()}, size[2] = {Pair::Zero(), Pair::Zero()};
+    Pair lowest[2] = {Pair::Zero(), Pair::Zero()}, zeros[2] = {Pair::Zero(), Pair::Zero()};
+    const std::size_t n = x.size();
+    const auto take = [&](int lane, std::size_t k) {
+        const Pair v = load(x.data() + k);
+        const Pair moved = before ? Pair(v - load(before->data() + k)) : v;
+        change[lane] = change[lane].max(moved.abs());
+        size[lane] = size[lane].max(v.abs());
+        lowest[lane] = lowest[lane].min(v);
+        zeros[lane] += v * 0.0;  // NaN where a value is not finite
+    };
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        take(0, k);
+        take(1, k + 2);
+    }
+    for (; k + 2 <= n; k += 2)
+        take(0, k);
+    double largestChange = std::max(change[0].maxCoeff(), change[1].maxCoeff());
+    double largest = std::max({1.0, size[0].maxCoeff(), size[1].maxCoeff()});
+    double lowestValue = std::min(lowest[0].minCoeff(), lowest[1].minCoeff());
+    double zero = (zeros[0] + zeros[1]).sum();
+    for (; k < n; ++k) {
+        largestChange = std::max(largestChange, std::fabs(before ? x[k] - (*before)[k] : x[k]));
+        largest = std::max(largest, std::fabs(x[k]));
+        lowestValue = std::min(lowestValue, x[k]);
+        zero += x[k] * 0.0;
+    }
+    if (zero != 0) {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         return {nan, nan, nan};
     }
-    const double change = before ? (values - Values(before->data(), values.size())).abs().maxCoeff()
-                                 : values.abs().maxCoeff();
-    return {change, std::max(1.0, values.abs().maxCoeff()), values.minCoeff()};
+    return {largestChange, largest, lowestValue};
 }
 
 }  // namespace
