@@ -382,20 +382,25 @@ TEST(ImplicitEngine, TwelveSpeciesGiveTheClassicEnginesPeaks) {
     }
 }
 
-TEST(ImplicitEngine, StiffSecondOrderChemistryKeepsItsPeaksWithTheStepsChosen) {
-    // A + e <=> B, B -> C, C + e <=> D 200 mV easier, B + C -> A + D at
-    // 10^7 (ECE with disproportionation), where a step of a millivolt may
-    // leave Newton's method without a solution and be halved. Against every
-    // program step solved: the same peaks.
-    TModel disproportionation;
+// ECE with disproportionation: A + e <=> B, B -> C, C + e <=> D 200 mV
+// easier, B + C -> A + D with kf, swept from start down to turn and back.
+TModel disproportionationModel(double kf, double start, double turn) {
+    TModel model;
     for (const char* name : {"A", "B", "C", "D"})
-        disproportionation.species.append({name, 1, name[0] == 'A' ? 1.0 : 0.0});
-    disproportionation.couples.append({1, 2, 0.0, 1.0, 0.5});
-    disproportionation.couples.append({3, 4, 0.2, 1.0, 0.5});
-    disproportionation.reactions.append({2, 0, 3, 0, 10, 0});
-    disproportionation.reactions.append({2, 3, 1, 4, 1e7, 0});
-    disproportionation.pilot = oneCouple(1, 0.5, -0.4, 0.4, 0.1).pilot;
-    disproportionation.pilot.Eswitch1 = -0.4;
+        model.species.append({name, 1, name[0] == 'A' ? 1.0 : 0.0});
+    model.couples.append({1, 2, 0.0, 1.0, 0.5});
+    model.couples.append({3, 4, 0.2, 1.0, 0.5});
+    model.reactions.append({2, 0, 3, 0, 10, 0});
+    model.reactions.append({2, 3, 1, 4, kf, 0});
+    model.pilot = oneCouple(1, 0.5, -start, turn, 0.1).pilot;
+    return model;
+}
+
+TEST(ImplicitEngine, StiffSecondOrderChemistryKeepsItsPeaksWithTheStepsChosen) {
+    // Disproportionation at 10^7, where a step of a millivolt may leave
+    // Newton's method without a solution and be halved. Against every
+    // program step solved: the same peaks.
+    const TModel disproportionation = disproportionationModel(1e7, 0.4, -0.4);
     std::vector<CVpoint> points, everyStep;
     std::atomic<bool> freeze{false};
     NullDisplay display;
@@ -419,14 +424,7 @@ TEST(ImplicitEngine, ANewtonStepThatIsNotANumberAnywhereIsTakenAgainInHalves) {
     // halves. A species that takes no part (its values are copied, and come
     // last) must not hide them: the run ends, and its points are those of
     // the model without it.
-    TModel model;
-    for (const char* name : {"A", "B", "C", "D"})
-        model.species.append({name, 1, name[0] == 'A' ? 1.0 : 0.0});
-    model.couples.append({1, 2, 0.0, 1.0, 0.5});
-    model.couples.append({3, 4, 0.2, 1.0, 0.5});
-    model.reactions.append({2, 0, 3, 0, 10, 0});
-    model.reactions.append({2, 3, 1, 4, 1e10, 0});
-    model.pilot = oneCouple(1, 0.5, -0.02, -0.1, 0.1).pilot;
+    const TModel model = disproportionationModel(1e10, 0.02, -0.1);
     TModel withIdle = model;
     withIdle.species.append({"Idle", 1, 1});
     std::vector<CVpoint> points, idlePoints;
