@@ -225,6 +225,16 @@ protected:
         return found;
     }
     QValueAxis* x() { return window.VoltamogramPanel->xAxis(); }
+    // Types the potential axis's range into its fields, each ended by Enter.
+    void typePotentialRange(ChartSettings& settings, const char* min, const char* max) {
+        for (auto [field, text] : {std::pair{"AxisMin0", min}, std::pair{"AxisMax0", max}}) {
+            auto* edit = in<QLineEdit>(settings, field);
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+            QTest::keyClick(edit, Qt::Key_Return);
+        }
+    }
 };
 
 TEST_F(ChartSettingsTest, EnterInAnAxisFieldSetsTheRangeAndPressesNoButton) {
@@ -237,13 +247,7 @@ TEST_F(ChartSettingsTest, EnterInAnAxisFieldSetsTheRangeAndPressesNoButton) {
         const auto at = std::find(settings.series().begin(), settings.series().end(), curve);
         list->setCurrentRow(static_cast<int>(at - settings.series().begin()));
         in<QCheckBox>(settings, "AxisAuto0")->click();  // the fields take a range
-        for (auto [field, text] : {std::pair{"AxisMin0", "20"}, std::pair{"AxisMax0", "80"}}) {
-            auto* edit = in<QLineEdit>(settings, field);
-            edit->setFocus();
-            edit->selectAll();
-            QTest::keyClicks(edit, text);
-            QTest::keyClick(edit, Qt::Key_Return);
-        }
+        typePotentialRange(settings, "20", "80");
         EXPECT_TRUE(settings.isVisible());
         EXPECT_FALSE(in<QCheckBox>(settings, "AxisAuto0")->isChecked());
     });
@@ -286,13 +290,7 @@ TEST_F(ChartSettingsTest, ARangeTheUserSetStaysWhileCurvesChange) {
     open({{"a.OCV", couple(200.5)}});
     editChart([&](ChartSettings& settings) {
         in<QCheckBox>(settings, "AxisAuto0")->click();
-        for (auto [field, text] : {std::pair{"AxisMin0", "100"}, std::pair{"AxisMax0", "400"}}) {
-            auto* edit = in<QLineEdit>(settings, field);
-            edit->setFocus();
-            edit->selectAll();
-            QTest::keyClicks(edit, text);
-            QTest::keyClick(edit, Qt::Key_Return);
-        }
+        typePotentialRange(settings, "100", "400");
     });
     auto keptRange = [&] { return !IsAutomatic(*x()) && x()->min() == 100 && x()->max() == 400; };
     ASSERT_TRUE(keptRange());
