@@ -26,11 +26,7 @@ std::string ShownText(std::string_view text) {
 }
 
 std::string QuotedText(std::string_view text) {
-    // Built by appending: GCC 12 warns falsely (-Wrestrict) on "'" + s + "'".
-    std::string quoted(1, '\'');
-    quoted += ShownText(text);
-    quoted += '\'';
-    return quoted;
+    return "'" + ShownText(text) + "'";
 }
 
 }  // namespace ondrel

@@ -119,7 +119,9 @@ void LiveRun::StepDone(std::int64_t step, double currentA, double potentialMv) {
             frame.pilotPoints.emplace_back(step, potentialMv);
         if (due.labels) {
             frame.readout = Readout{FloatToGeneral(potentialMv, 4, separator_),
-                                    FloatToGeneral(currentA, 4, separator_), std::to_string(step)};
+                                    FloatToGeneral(currentA, 4, separator_),
+                                    std::to_string(step),
+                                    {}};
             if (const auto E = engine_ ? engine_->ElectrodePotential() : std::nullopt)
                 frame.readout->electrodePotential = FloatToGeneral(*E * 1000, 4, separator_);
         }

@@ -103,7 +103,7 @@ TEST(WholeFileWrite, AWriteThatFailsPartWayLeavesTheOldFileAndNoTemporary) {
 
 // Patience as a batch run has it, shortened for the tests that wait it out.
 StreamPatience patience(std::chrono::milliseconds forPeer, std::chrono::milliseconds forProgress) {
-    return {forPeer, forProgress, {}};
+    return {forPeer, forProgress, {}, {}};
 }
 
 class FifoTest : public ::testing::Test {

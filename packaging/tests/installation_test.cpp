@@ -23,7 +23,16 @@ const std::vector<std::string> kPrograms = {PROGRAMS};
 
 // Without any display: a program that opened its window would end in Qt's
 // "could not connect to display" abort instead.
-const ProcessOptions kNoDisplay{.environment = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}};
+// Options that only change the environment (built by assignment: GCC 12
+// warns of the members a designated initializer leaves out).
+ProcessOptions withEnvironment(std::vector<std::string> environment) {
+    ProcessOptions options;
+    options.environment = std::move(environment);
+    return options;
+}
+
+const ProcessOptions kNoDisplay =
+    withEnvironment({"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
 
 std::string nameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
@@ -71,7 +80,7 @@ protected:
         const std::string dataDirs = "XDG_DATA_DIRS=" + dir_.path().string();
         const std::string dataHome = "XDG_DATA_HOME=" + (dir_ / "home").string();
         const ProcessResult update = RunProcess(UPDATE_MIME_DATABASE, {(dir_ / "mime").string()},
-                                                {.environment = {dataDirs, dataHome}});
+                                                withEnvironment({dataDirs, dataHome}));
         // It says nothing unless the file is faulty.
         ASSERT_EQ(update.exitCode, 0) << update.err;
         ASSERT_EQ(update.err, "");
@@ -127,7 +136,7 @@ TEST_F(InstalledTolvek, FindsItsPortLibraryInItsPrivateFolder) {
     const std::string wave = work.write("wave.txt", "4095,0,1,1\n2048,2048,0,0\n");
     const std::string memory = (work / "board.txt").string();
     const ProcessResult run = RunProcess(program.string(), {"--download", wave},
-                                         {.environment = {"INPOUT32_BACKEND=board:" + memory}});
+                                         withEnvironment({"INPOUT32_BACKEND=board:" + memory}));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadFile(memory), "0 131 0 4095\n1 128 2048 2048\n2 0 0 0\n");
 }
