@@ -758,8 +758,17 @@ TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
 
     // Newton's method goes on from there on the residual, the reacting
     // groups' Jacobian kept while the iteration converges quickly (a chord
-    // method), then renewed.
+    // method), then renewed. Its iterates are kept to concentrations (no
+    // value below zero): where two reactants of a fast second-order
+    // reaction both overshoot below zero, their product k·a·b is positive
+    // again, and the iteration is drawn to a root that is no concentration
+    // (or halves its way towards a double root, never converging), whichever
+    // the rounding of the elimination happens to favour. The convergence
+    // test stays on the whole correction, so that a value held at zero ends
+    // the iteration only where the equations' own root is as close.
     setHistory(difference);
+    for (double& v : next_)
+        v = std::max(0.0, v);
     for (int iteration = 2;; ++iteration) {
         const bool fresh = iteration > kChordIterations;
         if (fresh)
@@ -777,7 +786,7 @@ TImplicitEngine::StepOutcome TImplicitEngine::solveStep(double h, double E) {
         }
         const double corrections = extremesOf(g_, nullptr).change;
         for (std::size_t k = 0; k < next_.size(); ++k)
-            next_[k] += g_[k];
+            next_[k] = std::max(0.0, next_[k] + g_[k]);
         const Extremes now = extremesOf(next_, nullptr);
         change = corrections;
         size = now.size;

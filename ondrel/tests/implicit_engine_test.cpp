@@ -396,6 +396,68 @@ TModel disproportionationModel(double kf, double start, double turn) {
     return model;
 }
 
+// The same chemistry with its species listed B, C, A, D.
+TModel reorderedDisproportionationModel(double kf, double start, double turn) {
+    TModel model = disproportionationModel(kf, start, turn);
+    model.species.clear();
+    for (const char* name : {"B", "C", "A", "D"})
+        model.species.append({name, 1, name[0] == 'A' ? 1.0 : 0.0});
+    model.couples.clear();
+    model.couples.append({3, 1, 0.0, 1.0, 0.5});
+    model.couples.append({2, 4, 0.2, 1.0, 0.5});
+    model.reactions.clear();
+    model.reactions.append({1, 0, 2, 0, 10, 0});
+    model.reactions.append({1, 2, 3, 4, kf, 0});
+    return model;
+}
+
+// Point by point within a thousandth of the reference's largest current.
+void expectSameCurve(const std::vector<CVpoint>& points, const std::vector<CVpoint>& expected,
+                     const char* what) {
+    ASSERT_EQ(points.size(), expected.size()) << what;
+    ASSERT_FALSE(points.empty()) << what;
+    float largest = 0;
+    for (const CVpoint& p : expected)
+        largest = std::max(largest, std::fabs(p.current));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        ASSERT_EQ(points[i].potential, expected[i].potential) << what << ", point " << i;
+        ASSERT_NEAR(points[i].current, expected[i].current, 0.001 * largest)
+            << what << ", point " << i;
+    }
+}
+
+TEST(ImplicitEngine, FastSecondOrderChemistryIsSolvedWhateverTheOrderOfItsSpecies) {
+    // Disproportionation at 10^10 and catalysis at kf·C 10^10 (kf 10^9, the
+    // substrate ten times in excess): where two reactants overshoot below
+    // zero together, Newton's method must not follow them to a root that is
+    // no concentration. Both orders of the species run to the end with the
+    // same curve, and the catalysis gives the wave of finer steps.
+    const TModel model = disproportionationModel(1e10, 0.12, -0.05);
+    const TModel reordered = reorderedDisproportionationModel(1e10, 0.12, -0.05);
+    TModel catalysis = oneCouple(1, 0.5, 0.15, -0.05, 0.1);
+    catalysis.pilot.halfCycles = 1;  // its wave
+    catalysis.species.append({"P", 1, 0});
+    catalysis.species.append({"Z", 1, 10});
+    catalysis.reactions.append({1, 4, 2, 3, 1e9, 0});
+    std::vector<CVpoint> points, reorderedPoints, catalysisPoints, finer;
+    std::atomic<bool> freeze{false};
+    NullDisplay display;
+    try {
+        TImplicitEngine(model, points, freeze, display).Run();
+        TImplicitEngine(reordered, reorderedPoints, freeze, display).Run();
+        TImplicitEngine(catalysis, catalysisPoints, freeze, display).Run();
+        TImplicitEngine(catalysis, finer, freeze, display, 2 * TImplicitEngine::kStepsPerMv).Run();
+    } catch (const Exception& error) {
+        FAIL() << error.what();
+    }
+    expectSameCurve(reorderedPoints, points, "species listed B, C, A, D");
+    const Peak wave = peaksOf(SimulatedCurve(catalysisPoints)).first;
+    const Peak finerWave = peaksOf(SimulatedCurve(finer)).first;
+    ASSERT_GT(finerWave.Ip, 0) << "no catalytic wave";
+    EXPECT_NEAR(wave.Ep, finerWave.Ep, 0.5);
+    EXPECT_NEAR(wave.Ip / finerWave.Ip, 1, 0.001);
+}
+
 TEST(ImplicitEngine, StiffSecondOrderChemistryKeepsItsPeaksWithTheStepsChosen) {
     // Disproportionation at 10^7, where a step of a millivolt may leave
     // Newton's method without a solution and be halved. Against every
