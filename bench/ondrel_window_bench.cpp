@@ -19,7 +19,7 @@
 #include "files/cvn_file.h"
 #include "files/file_io.h"
 #include "platform/float_text.h"
-#include "ui/potentiostat.h"
+#include "ui/potentiostat/potentiostat.h"
 #include "ui/tform1.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "../files/voltammogram_file.h"
 #include "../model/validity.h"
 #include "../platform/float_text.h"
-#include "../ui/voltammogram_picture.h"
+#include "../ui/pictures/voltammogram_picture.h"
 #include "batch_display.h"
 #include "fit_command.h"
 #include "point_table.h"

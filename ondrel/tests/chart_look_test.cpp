@@ -17,11 +17,11 @@
 
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
-#include "ui/axis_ticks.h"
-#include "ui/chart_3d.h"
-#include "ui/chart_hints.h"
-#include "ui/chart_panel.h"
-#include "ui/measured_curves.h"
+#include "ui/charts/axis_ticks.h"
+#include "ui/charts/chart_3d.h"
+#include "ui/charts/chart_hints.h"
+#include "ui/charts/chart_panel.h"
+#include "ui/sheets/measured_curves.h"
 #include "window_fixture.h"
 
 namespace ondrel {

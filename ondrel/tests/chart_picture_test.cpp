@@ -19,11 +19,11 @@
 
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
-#include "ui/chart_panel.h"
-#include "ui/chart_picture.h"
-#include "ui/clipping_device.h"
-#include "ui/emf_device.h"
-#include "ui/emf_records.h"
+#include "ui/charts/chart_panel.h"
+#include "ui/pictures/chart_picture.h"
+#include "ui/pictures/clipping_device.h"
+#include "ui/pictures/emf_device.h"
+#include "ui/pictures/emf_records.h"
 #include "window_fixture.h"
 
 namespace ondrel {

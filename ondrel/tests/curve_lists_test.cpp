@@ -28,12 +28,12 @@
 
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
-#include "ui/axis_scaling.h"
-#include "ui/chart_panel.h"
-#include "ui/chart_settings.h"
-#include "ui/measured_curves.h"
-#include "ui/peak_commands.h"
-#include "ui/potentiostat.h"
+#include "ui/charts/axis_scaling.h"
+#include "ui/charts/chart_panel.h"
+#include "ui/charts/chart_settings.h"
+#include "ui/sheets/measured_curves.h"
+#include "ui/sheets/peak_commands.h"
+#include "ui/potentiostat/potentiostat.h"
 #include "window_fixture.h"
 
 namespace ondrel {

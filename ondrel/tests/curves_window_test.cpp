@@ -21,12 +21,12 @@
 
 #include "files/voltammogram_file.h"
 #include "test_support/temp_dir.h"
-#include "ui/chart_panel.h"
-#include "ui/curve_series.h"
-#include "ui/measured_curves.h"
-#include "ui/peak_commands.h"
-#include "ui/potentiostat.h"
-#include "ui/text_grid_model.h"
+#include "ui/charts/chart_panel.h"
+#include "ui/charts/curve_series.h"
+#include "ui/sheets/measured_curves.h"
+#include "ui/sheets/peak_commands.h"
+#include "ui/potentiostat/potentiostat.h"
+#include "ui/sheets/text_grid_model.h"
 #include "window_fixture.h"
 
 namespace ondrel {

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "ui/model_editor.h"
+#include "ui/sheets/model_editor.h"
 #include "window_fixture.h"
 
 namespace ondrel {

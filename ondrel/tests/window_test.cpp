@@ -20,7 +20,7 @@
 #include "files/cvn_file.h"
 #include "files/mec_file.h"
 #include "test_support/temp_dir.h"
-#include "ui/potentiostat.h"
+#include "ui/potentiostat/potentiostat.h"
 #include "ui/tform1.h"
 #include "window_fixture.h"
 

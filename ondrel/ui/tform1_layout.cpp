@@ -26,12 +26,12 @@
 #include <QValueAxis>
 
 #include "../curves/peaks.h"
-#include "axis_scaling.h"
-#include "chart_panel.h"
-#include "fit_sheet.h"
+#include "charts/axis_scaling.h"
+#include "charts/chart_panel.h"
+#include "sheets/fit_sheet.h"
 #include "hints.h"
-#include "model_editor.h"
-#include "program_sheet.h"
+#include "sheets/model_editor.h"
+#include "sheets/program_sheet.h"
 #include "tform1.h"
 
 namespace ondrel {
