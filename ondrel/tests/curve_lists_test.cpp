@@ -31,9 +31,9 @@
 #include "ui/charts/axis_scaling.h"
 #include "ui/charts/chart_panel.h"
 #include "ui/charts/chart_settings.h"
+#include "ui/potentiostat/potentiostat.h"
 #include "ui/sheets/measured_curves.h"
 #include "ui/sheets/peak_commands.h"
-#include "ui/potentiostat/potentiostat.h"
 #include "window_fixture.h"
 
 namespace ondrel {

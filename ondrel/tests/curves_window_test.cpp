@@ -23,9 +23,9 @@
 #include "test_support/temp_dir.h"
 #include "ui/charts/chart_panel.h"
 #include "ui/charts/curve_series.h"
+#include "ui/potentiostat/potentiostat.h"
 #include "ui/sheets/measured_curves.h"
 #include "ui/sheets/peak_commands.h"
-#include "ui/potentiostat/potentiostat.h"
 #include "ui/sheets/text_grid_model.h"
 #include "window_fixture.h"
 

@@ -19,9 +19,9 @@
 #include "files/voltammogram_file.h"
 #include "fit_cases.h"
 #include "test_support/temp_dir.h"
+#include "ui/potentiostat/potentiostat.h"
 #include "ui/sheets/fit_sheet.h"
 #include "ui/sheets/measured_curves.h"
-#include "ui/potentiostat/potentiostat.h"
 #include "window_fixture.h"
 
 namespace ondrel {

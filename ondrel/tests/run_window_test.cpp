@@ -21,9 +21,9 @@
 #include "runs/experiment_history.h"
 #include "test_support/temp_dir.h"
 #include "ui/charts/chart_panel.h"
+#include "ui/potentiostat/potentiostat.h"
 #include "ui/sheets/model_editor.h"
 #include "ui/sheets/points_table_model.h"
-#include "ui/potentiostat/potentiostat.h"
 #include "ui/tform1.h"
 #include "window_fixture.h"
 

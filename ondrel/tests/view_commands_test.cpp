@@ -23,12 +23,12 @@
 #include "test_support/temp_dir.h"
 #include "ui/charts/chart_hints.h"
 #include "ui/charts/chart_panel.h"
-#include "ui/pictures/chart_picture.h"
 #include "ui/charts/chart_settings.h"
 #include "ui/charts/chart_view_commands.h"
+#include "ui/pictures/chart_picture.h"
+#include "ui/pictures/print_preview.h"
 #include "ui/sheets/measured_curves.h"
 #include "ui/sheets/model_editor.h"
-#include "ui/pictures/print_preview.h"
 #include "window_fixture.h"
 
 namespace ondrel {

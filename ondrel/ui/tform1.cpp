@@ -21,17 +21,17 @@
 #include "../platform/path_text.h"
 #include "charts/chart_hints.h"
 #include "charts/chart_panel.h"
-#include "pictures/chart_picture.h"
 #include "charts/chart_readout.h"
 #include "charts/chart_view_commands.h"
-#include "sheets/fit_sheet.h"
 #include "hints.h"
+#include "pictures/chart_picture.h"
+#include "potentiostat/potentiostat.h"
+#include "qt_text.h"
+#include "sheets/fit_sheet.h"
 #include "sheets/measured_curves.h"
 #include "sheets/model_editor.h"
 #include "sheets/peak_commands.h"
-#include "potentiostat/potentiostat.h"
 #include "sheets/program_sheet.h"
-#include "qt_text.h"
 
 namespace ondrel {
 

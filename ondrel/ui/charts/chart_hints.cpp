@@ -11,8 +11,8 @@
 #include <cmath>
 
 #include "../../platform/float_text.h"
-#include "chart_panel.h"
 #include "../qt_text.h"
+#include "chart_panel.h"
 
 namespace ondrel {
 

@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "../hints.h"
 #include "axis_scaling.h"
 #include "axis_ticks.h"
 #include "chart_3d.h"
-#include "../hints.h"
 
 namespace ondrel {
 

@@ -6,8 +6,8 @@
 #include <QMouseEvent>
 
 #include "../../platform/float_text.h"
-#include "chart_panel.h"
 #include "../qt_text.h"
+#include "chart_panel.h"
 
 namespace ondrel {
 

@@ -22,10 +22,10 @@
 
 #include "../../platform/float_text.h"
 #include "../../platform/ondrel_error.h"
-#include "axis_scaling.h"
-#include "chart_panel.h"
 #include "../pictures/chart_picture.h"
 #include "../qt_text.h"
+#include "axis_scaling.h"
+#include "chart_panel.h"
 
 namespace ondrel {
 

@@ -5,10 +5,10 @@
 #include <QToolButton>
 #include <QValueAxis>
 
-#include "chart_panel.h"
-#include "chart_settings.h"
 #include "../pictures/print_preview.h"
 #include "../qt_text.h"
+#include "chart_panel.h"
+#include "chart_settings.h"
 
 namespace ondrel {
 

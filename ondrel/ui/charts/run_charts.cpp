@@ -8,9 +8,9 @@
 #include <cmath>
 
 #include "../../runs/refresh_schedule.h"
+#include "../qt_text.h"
 #include "axis_scaling.h"
 #include "chart_panel.h"
-#include "../qt_text.h"
 
 namespace ondrel {
 

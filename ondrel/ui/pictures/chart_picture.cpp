@@ -20,9 +20,9 @@
 #include "../../files/file_io.h"
 #include "../../platform/ondrel_error.h"
 #include "../../platform/path_text.h"
+#include "../qt_text.h"
 #include "clipping_device.h"
 #include "emf_device.h"
-#include "../qt_text.h"
 
 namespace ondrel {
 

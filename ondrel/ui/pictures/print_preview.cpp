@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "../../platform/ondrel_error.h"
-#include "chart_picture.h"
 #include "../hints.h"
+#include "chart_picture.h"
 
 namespace ondrel {
 

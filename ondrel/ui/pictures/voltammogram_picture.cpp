@@ -10,12 +10,12 @@
 #include "../../platform/ondrel_error.h"
 #include "../../platform/path_text.h"
 #include "../charts/chart_panel.h"
-#include "chart_picture.h"
 #include "../interaction.h"
-#include "../sheets/measured_curves.h"
 #include "../potentiostat/potentiostat.h"
 #include "../qt_text.h"
+#include "../sheets/measured_curves.h"
 #include "../tform1.h"
+#include "chart_picture.h"
 
 namespace ondrel {
 

@@ -25,10 +25,10 @@
 #include "../../runs/refresh_schedule.h"
 #include "../../runs/run_tables.h"
 #include "../charts/chart_panel.h"
+#include "../qt_text.h"
 #include "../sheets/model_editor.h"
 #include "../sheets/points_table_model.h"
 #include "../sheets/program_sheet.h"
-#include "../qt_text.h"
 
 namespace ondrel {
 

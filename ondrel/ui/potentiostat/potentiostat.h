@@ -14,8 +14,8 @@
 #include "../../platform/ondrel_error.h"
 #include "../../runs/experiment_history.h"
 #include "../../runs/live_run.h"
-#include "../interaction.h"
 #include "../charts/run_charts.h"
+#include "../interaction.h"
 
 class QAbstractButton;
 class QCheckBox;

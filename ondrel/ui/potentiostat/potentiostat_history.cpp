@@ -18,11 +18,11 @@
 #include "../../model/validity.h"
 #include "../../runs/run_tables.h"
 #include "../charts/chart_panel.h"
+#include "../qt_text.h"
 #include "../sheets/model_editor.h"
 #include "../sheets/points_table_model.h"
-#include "potentiostat.h"
 #include "../sheets/program_sheet.h"
-#include "../qt_text.h"
+#include "potentiostat.h"
 
 namespace ondrel {
 

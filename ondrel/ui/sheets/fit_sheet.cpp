@@ -20,8 +20,8 @@
 #include "../../platform/float_text.h"
 #include "../../platform/ondrel_error.h"
 #include "../charts/axis_ticks.h"
-#include "measured_curves.h"
 #include "../qt_text.h"
+#include "measured_curves.h"
 
 namespace ondrel {
 

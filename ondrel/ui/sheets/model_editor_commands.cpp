@@ -9,8 +9,8 @@
 #include "../../model/record_texts.h"
 #include "../../platform/float_text.h"
 #include "../../platform/ondrel_error.h"
-#include "model_editor.h"
 #include "../qt_text.h"
+#include "model_editor.h"
 
 namespace ondrel {
 

@@ -20,9 +20,9 @@
 #include "../charts/chart_panel.h"
 #include "../charts/curve_series.h"
 #include "../hints.h"
-#include "measured_curves.h"
 #include "../potentiostat/potentiostat.h"
 #include "../qt_text.h"
+#include "measured_curves.h"
 #include "text_grid_model.h"
 
 namespace ondrel {
