@@ -13,6 +13,8 @@
 
 namespace ondrel {
 
+struct FitEvaluator;
+
 // A recorded voltammogram and the potential program it was recorded under.
 struct MeasuredCurve {
     std::string name;
@@ -106,12 +108,9 @@ public:
 
     int points() const;
 
-    // The fit's state, shared with the solver's callbacks.
-    struct Data;
-
 private:
     std::atomic<bool> stop_{false};
-    std::unique_ptr<Data> data_;
+    std::unique_ptr<FitEvaluator> data_;
 };
 
 // The names of the parameters the model offers, for a message.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "../fit/fit_table.h"
 #include "../platform/float_text.h"
 #include "../platform/ondrel_error.h"
+#include "sim_options.h"
 
 namespace ondrel {
 
@@ -21,54 +21,6 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-struct FitArguments {
-    std::string model;
-    std::vector<std::string> curves;
-    std::vector<std::string> vary;
-    std::vector<std::string> bounds;
-    std::string out;
-};
-
-class UsageError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-FitArguments parse(int argc, char** argv) {
-    FitArguments a;
-    std::vector<std::string>* list = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
-        if (word == "--fit") {
-            list = &a.curves;
-        } else if (word == "--vary") {
-            list = &a.vary;
-        } else if (word == "--bounds" || word == "--out") {
-            if (i + 1 >= argc)
-                throw UsageError(word + " needs a value");
-            if (word == "--out" && !a.out.empty())
-                throw UsageError("--out is given twice");
-            (word == "--out" ? a.out : a.bounds.emplace_back()) = argv[++i];
-            list = nullptr;
-        } else if (word.starts_with("-")) {
-            throw UsageError("unexpected '" + word + "' with --fit");
-        } else if (list) {
-            list->push_back(word);
-        } else if (a.model.empty()) {
-            a.model = word;
-        } else {
-            throw UsageError("a fit takes one model file, not also '" + word + "'");
-        }
-    }
-    if (a.model.empty())
-        throw UsageError("--fit needs the model file to fit first");
-    if (a.curves.empty())
-        throw UsageError("--fit needs at least one curve file");
-    if (a.vary.empty())
-        throw UsageError("--vary needs at least one parameter name");
-    return a;
-}
 
 bool endsWithModelExtension(const std::string& path) {
     std::string extension = ExtensionOf(path);
@@ -124,17 +76,10 @@ void applyBounds(const std::string& bound, std::vector<FitParameter>& parameters
 
 }  // namespace
 
-bool AsksForFit(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--fit") == 0)
-            return true;
-    return false;
-}
-
-int RunFitCommand(int argc, char** argv) {
+int RunFitCommand(const std::vector<std::string>& words) {
     FitArguments arguments;
     try {
-        arguments = parse(argc, argv);
+        arguments = ParseFitArguments(words);
     } catch (const UsageError& error) {
         std::cerr << "ondrel-sim: " << error.what() << '\n';
         return kExitUsage;

@@ -1,0 +1,47 @@
+#include "usage.h"
+
+namespace ondrel {
+
+void PrintUsage(std::ostream& out) {
+    out << "Usage: ondrel-sim [MODEL] [--solver classic|implicit] [--out FILE] [--peaks]\n"
+           "  or:  ondrel-sim --measured CURVE... [--width W] [--threshold T] [--smoothed FILE]\n"
+           "  or:  ondrel-sim [MODEL] [--measured CURVE...] --picture FILE [--flat]\n"
+           "  or:  ondrel-sim MODEL --fit CURVE[:PROGRAM.CVN]... --vary NAME...\n"
+           "                  [--bounds NAME=LO:HI]... [--out FITTED.CVN]\n"
+           "\n"
+           "Simulates MODEL (.CVN or .MEC; the default model without it). The points,\n"
+           "E (mV) and I (uA) separated by a tab, go to standard output, or to FILE:\n"
+           "as a .OCV, .AA0 or .PRN voltammogram by its extension, as text otherwise.\n"
+           "--peaks prints the peaks of the simulated curve (index, Ep in mV, Ip in uA)\n"
+           "on standard output instead of the points. --solver chooses the explicit\n"
+           "engine (classic) or the implicit one, for fast chemistry, over the model's\n"
+           "own choice. --ru and --cdl set the uncompensated resistance (ohm) and the\n"
+           "double-layer capacitance (uF/cm2) over the model's, switched on; they act in\n"
+           "the implicit solver.\n"
+           "\n"
+           "--measured reads recorded voltammograms (.OCV, .AA0 or .PRN) and prints the\n"
+           "peaks of each, found with a Savitzky-Golay derivative of width W (5 to 25,\n"
+           "odd, default 11), those that stand out of the curve's noise by T times its\n"
+           "standard deviation (default 10; 0 keeps every zero of the derivative),\n"
+           "and under them its couples: Epa, Epc, dEp, E1/2 (mV) and |Ipa/Ipc|, each\n"
+           "peak current from its own baseline. --smoothed writes the one CURVE\n"
+           "smoothed with width W to FILE, a .OCV, .AA0 or .PRN voltammogram by its\n"
+           "extension.\n"
+           "\n"
+           "--picture simulates MODEL and draws the voltammogram chart as the window\n"
+           "shows it after the run, with the recorded CURVEs overlaid, into FILE: an\n"
+           "Enhanced Metafile (.EMF or .WMF), .BMP, .SVG, .PDF or .PNG by its extension.\n"
+           "--flat draws it without the chart's 3D look.\n"
+           "\n"
+           "--fit fits MODEL's simulation to the recorded CURVEs, each recorded under the\n"
+           "potential program of PROGRAM.CVN (MODEL's own without one), varying the\n"
+           "parameters NAMEd (E0(1), k0(1), alpha(1), kf(2), kb(2), D(species),\n"
+           "C(species), Ru, Cdl) within their bounds. It prints the fitted values with\n"
+           "their standard errors, the correlations and the fit's figures as\n"
+           "tab-separated text and writes the fitted model to FITTED.CVN (or .MEC).\n"
+           "\n"
+           "      --help     show this help and exit\n"
+           "      --version  show the version and exit\n";
+}
+
+}  // namespace ondrel
