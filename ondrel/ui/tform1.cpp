@@ -27,6 +27,7 @@
 #include "pictures/chart_picture.h"
 #include "potentiostat/potentiostat.h"
 #include "qt_text.h"
+#include "sheets/fit_parameter_rows.h"
 #include "sheets/fit_sheet.h"
 #include "sheets/measured_curves.h"
 #include "sheets/model_editor.h"
@@ -187,8 +188,6 @@ void TForm1::showMecHeader(const MecHeader& header) {
 }
 
 void TForm1::AcceptFit(const std::vector<FitParameter>& fitted) {
-    // The model as it was stays recallable from the history.
-    Runs->KeepModelInHistory();
     // The model may have changed since the fit began: a parameter it no
     // longer has is left out and named.
     std::vector<FitParameter> offered = FitParameters(model_);
@@ -196,11 +195,14 @@ void TForm1::AcceptFit(const std::vector<FitParameter>& fitted) {
     for (const FitParameter& p : fitted) {
         const FitParameter* now = FindParameter(offered, p.name);
         if (now && now->kind == p.kind && now->index == p.index)
-            SetParameterValue(model_, p, p.value);
+            SetParameterValue(model_, p, ShownFitValue(p.value));
         else
             missing += (missing.empty() ? "" : ", ") + p.name;
     }
     refreshFromModel();
+    // The fitted model goes into the history, selected, so that a click on
+    // the newest entry recalls what the fit gave.
+    Runs->KeepModelInHistory();
     if (!missing.empty())
         interaction_.showMessage(ToQString("The model no longer has " + missing +
                                            ": those fitted values were left out."));
@@ -209,6 +211,7 @@ void TForm1::AcceptFit(const std::vector<FitParameter>& fitted) {
 void TForm1::refreshFromModel() {
     Program->ShowModel();
     Editor->RebuildAll();
+    emit modelChanged();
 }
 
 void TForm1::LoadModelFrom() {

@@ -113,6 +113,11 @@ public:
     // The values under the mouse over the voltammogram and profile charts.
     QLabel *Label36, *Label24;
 
+signals:
+    // The model changed as a whole or in part: an edit, a load, a recall,
+    // an accepted fit.
+    void modelChanged();
+
 public slots:
     void LoadModelFrom();
     void SaveModeleAs();

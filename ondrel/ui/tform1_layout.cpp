@@ -26,9 +26,12 @@
 #include <QValueAxis>
 
 #include "../curves/peaks.h"
+#include "../platform/ondrel_error.h"
 #include "charts/axis_scaling.h"
 #include "charts/chart_panel.h"
 #include "hints.h"
+#include "potentiostat/potentiostat.h"
+#include "qt_text.h"
 #include "sheets/fit_sheet.h"
 #include "sheets/model_editor.h"
 #include "sheets/program_sheet.h"
@@ -148,9 +151,29 @@ QWidget* TForm1::buildPanels() {
 
 // The fit sheet watches the measured curves, so it comes after them.
 void TForm1::addFitSheet() {
-    Fit = new FitSheet(model_, *Curves, *RealExpListBox, interaction_, separator_);
+    FitSheet::Hooks hooks;
+    // A fit takes the model as a run does: the program's boxes and the
+    // editors' pending changes first.
+    hooks.prepare = [this] {
+        try {
+            Program->ReadProgram();
+        } catch (const Exception& error) {
+            interaction_.showError(ToQString(error.what()));
+            return false;
+        }
+        return Editor->ApplyPending();
+    };
+    hooks.takeProgram = [this](const TPilot& program) {
+        model_.pilot = program;
+        Program->ShowModel();
+        emit modelChanged();
+    };
+    Fit = new FitSheet(model_, *Curves, *RealExpListBox, interaction_, separator_, hooks);
     ModelPanel->addTab(scrolled(Fit), QStringLiteral("Fit"));
     connect(Fit, &FitSheet::fitAccepted, this, &TForm1::AcceptFit);
+    connect(this, &TForm1::modelChanged, Fit, &FitSheet::FollowModel);
+    connect(Editor, &ModelEditor::modelEdited, this, &TForm1::modelChanged);
+    connect(Runs, &Potentiostat::experimentRecalled, this, &TForm1::modelChanged);
 }
 
 QTabWidget* TForm1::buildModelPanel() {

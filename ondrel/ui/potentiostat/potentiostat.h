@@ -115,7 +115,8 @@ signals:
     void historyCurveShown(QLineSeries* series, bool shown);
     // A stored curve is about to be destroyed.
     void historyCurveRemoved(QLineSeries* series);
-    // A stored experiment was recalled into the model under its name.
+    // A stored experiment was recalled into the model, and the editor and
+    // the boxes show it; the model takes its name.
     void experimentRecalled(const std::string& modelName);
 
 public slots:

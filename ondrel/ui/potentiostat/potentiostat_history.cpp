@@ -169,12 +169,12 @@ void Potentiostat::Recall(int row) {
         return;
     }
     const TVirtualExperiment& e = entry->experiment;
-    emit experimentRecalled(e.modelName);
     e.RecallInto(model_);
     showGrid(entry->points, ToQString(e.SeriesTitle()));
     program_.ShowModel();
     program_.ShowIntervals();
     editor_.RebuildAll();
+    emit experimentRecalled(e.modelName);
 }
 
 void Potentiostat::DeleteRow(int row) {
