@@ -45,6 +45,8 @@ TCVEngine::TCVEngine(const TModel& model, std::vector<CVpoint>& points,
             "The uncompensated resistance and the double-layer capacitance act only in the "
             "implicit solver: choose it (Solver, beside the cell; --solver implicit), or switch "
             "them off.");
+    if (const std::string problem = ClassicProgramProblem(model.pilot); !problem.empty())
+        throw Exception(problem);
     // The explicit scheme is stable while every relative D stays below
     // about 1.18. A model with a species faster than D = 1 gets a grid sized
     // for its fastest species: Δx from that D, and every D taken relative

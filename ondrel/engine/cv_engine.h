@@ -21,8 +21,9 @@ namespace ondrel {
 class TCVEngine final : public CVSimulation {
 public:
     // A couple or reaction that names no species of the list throws
-    // EngineErrorException; a model that cannot be simulated (ModelProblem)
-    // throws Exception with the reason.
+    // EngineErrorException; a model that cannot be simulated (ModelProblem,
+    // with what only the implicit solver runs) throws Exception with the
+    // reason.
     TCVEngine(const TModel& model, std::vector<CVpoint>& points, const std::atomic<bool>& freeze,
               EngineDisplay& display);
 

@@ -44,7 +44,7 @@ void CVSimulation::CheckRunnable(const TModel& model) {
     for (const TChemical& r : model.reactions)
         if (!ReactionValid(r, model.species.count()))
             throw EngineErrorException(kInvalidChemical);
-    if (const std::string problem = ModelProblem(model); !problem.empty())
+    if (const std::string problem = ModelProblemForAnySolver(model); !problem.empty())
         throw Exception(problem);
 }
 
@@ -75,42 +75,60 @@ void CVSimulation::RunProgramByPoints(
     runSteps(nSteps, stepsPerPoint, true, advance);
 }
 
-void CVSimulation::runSteps(
-    std::int64_t nSteps, std::int64_t stepsPerPoint, bool byPoints,
-    const std::function<double(std::int64_t, const std::vector<double>&)>& advance) {
+std::vector<CVSimulation::ProgramLeg> CVSimulation::programLegs(std::int64_t nSteps) const {
     const TPilot& pilot = pilot_;
-    EngineDisplay& display = display_;
+    std::vector<ProgramLeg> legs;
+    if (pilot.staircase()) {
+        // The first step holds the initial potential; each half-cycle then
+        // steps from its start.
+        const double dE = pilot.Eswitch1 > pilot.Einitial ? pilot.stepHeight : -pilot.stepHeight;
+        legs.push_back({pilot.Einitial, 0.0, 1});
+        for (int s = 0; s < pilot.halfCycles; ++s)
+            legs.push_back({pilot.HalfCycleStart(s), TPilot::HalfCycleSign(s) > 0 ? dE : -dE,
+                            pilot.Stairs(s)});
+        return legs;
+    }
     const double T = pilot.totalTime;
     const double steps = static_cast<double>(nSteps);
     const double dE = pilot.halfCycles == 1
                           ? (pilot.Eswitch1 - pilot.Einitial) / steps
                           : (pilot.Eswitch1 - pilot.Einitial) * T / (steps * pilot.duration[0]);
+    for (int s = 0; s < pilot.halfCycles; ++s)
+        legs.push_back({pilot.HalfCycleStart(s), TPilot::HalfCycleSign(s) > 0 ? dE : -dE,
+                        WholeCount(steps * pilot.duration[s] / T)});
+    return legs;
+}
+
+void CVSimulation::AwaitNextStep() {
+    if (stopRequested_)
+        throw EngineStopException();
+    display_.ProcessEvents();
+    while (freeze_.load(std::memory_order_relaxed)) {
+        if (stopRequested_)
+            throw EngineStopException();
+        display_.ProcessEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (method_ != 0)
+        throw Exception(kUnsupportedMethod);
+}
+
+void CVSimulation::runSteps(
+    std::int64_t nSteps, std::int64_t stepsPerPoint, bool byPoints,
+    const std::function<double(std::int64_t, const std::vector<double>&)>& advance) {
+    EngineDisplay& display = display_;
     const RunFigures run = figures();
     display.RunStarting(run, *this);
     display.SetPotentialRange(run.EmaxV, run.EminV);
+    RunQuietTime();
 
-    const double segmentStart[3] = {pilot.Einitial, pilot.Eswitch1, pilot.Eswitch2};
-    const double segmentSign[3] = {1, -1, 1};
     std::vector<double> path;
     path.reserve(static_cast<std::size_t>(std::max<std::int64_t>(stepsPerPoint, 1)));
     std::int64_t index = 0;
-    for (int segment = 0; segment < pilot.halfCycles; ++segment) {
-        const std::int64_t nSeg = WholeCount(steps * pilot.duration[segment] / T);
-        for (std::int64_t k = 1; k <= nSeg;) {
-            if (stopRequested_)
-                throw EngineStopException();
-            display.ProcessEvents();
-            while (freeze_.load(std::memory_order_relaxed)) {
-                if (stopRequested_)
-                    throw EngineStopException();
-                display.ProcessEvents();
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            if (method_ != 0)
-                throw Exception(kUnsupportedMethod);
-
-            const double E = segmentSign[segment] > 0 ? segmentStart[segment] + k * dE
-                                                      : segmentStart[segment] - k * dE;
+    for (const ProgramLeg& leg : programLegs(nSteps)) {
+        for (std::int64_t k = 1; k <= leg.steps;) {
+            AwaitNextStep();
+            const double E = leg.start + static_cast<double>(k) * leg.increment;
             const bool stores = index % stepsPerPoint == 0;
             path.push_back(E);
             if (!byPoints || stores) {

@@ -76,8 +76,24 @@ protected:
     void RunProgramByPoints(
         std::int64_t nSteps, std::int64_t stepsPerPoint,
         const std::function<double(std::int64_t, const std::vector<double>&)>& advance);
+    // A solver that runs the program's quiet time does it here: called as
+    // the run starts (after the display was told so), before the first
+    // step. Nothing of it is reported or stored.
+    virtual void RunQuietTime() {}
+    // Between two steps, also of the quiet time: ends the run where it was
+    // stopped (EngineStopException), lets the caller's events run and waits
+    // while frozen; a method other than 0 fails here.
+    void AwaitNextStep();
 
 private:
+    // The program's steps as runs of potentials start + k·increment,
+    // k = 1..steps: the half-cycles of a linear sweep of nSteps steps in
+    // all, or a staircase's first step and its half-cycles.
+    struct ProgramLeg {
+        double start, increment;
+        std::int64_t steps;
+    };
+    std::vector<ProgramLeg> programLegs(std::int64_t nSteps) const;
     void runSteps(std::int64_t nSteps, std::int64_t stepsPerPoint, bool byPoints,
                   const std::function<double(std::int64_t, const std::vector<double>&)>& advance);
     // Advances through the steps of path, reports the last, and empties it.

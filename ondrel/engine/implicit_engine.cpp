@@ -69,6 +69,15 @@ constexpr double kSameRise = 1e-9;
 // After a corner of the program, with the double layer acting, steps are
 // taken as one only once this many times Ru·Cdl have passed.
 constexpr double kSettled = 10;
+// A hold (the quiet time) and each stair of a staircase are taken in parts
+// that grow geometrically by 1 + growth from a first part of this share of
+// the hold or the stair, and end exactly at its end (and at a stair's
+// sampling point): fine where the potential has just moved and the current
+// falls as 1/√t, longer as the current settles.
+constexpr double kHoldFirstPart = 1e-5;
+constexpr double kHoldGrowth = 0.1;
+constexpr double kStairFirstPart = 1e-3;
+constexpr double kStairGrowth = 0.1;
 
 // Over the new values x of a step: the largest change |x − before| (the
 // largest |x| where there is no before), the largest |x| (at least 1) and
@@ -127,11 +136,23 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
       eliminatedFor_(std::numeric_limits<double>::quiet_NaN()) {
     const double T = pilot_.totalTime;
     const double v = pilot_.scanRate;
-    nPoints_ = WholeCount(v * T * 1000);
     everyStep_ = stepsPerMv > 0;
-    stepsPerPoint_ = everyStep_ ? stepsPerMv : kStepsPerMv;
-    nSteps_ = nPoints_ * stepsPerPoint_;
-    dt_ = T / static_cast<double>(nSteps_);
+    if (pilot_.staircase()) {
+        // One program step a stair, each solved in parts of its own.
+        nPoints_ = 1;
+        for (int s = 0; s < pilot_.halfCycles; ++s)
+            nPoints_ += pilot_.Stairs(s);
+        stepsPerPoint_ = 1;
+        nSteps_ = nPoints_;
+        dt_ = pilot_.StairDuration();
+        if (everyStep_)
+            refinement_ = static_cast<double>(stepsPerMv) / kStepsPerMv;
+    } else {
+        nPoints_ = WholeCount(v * T * 1000);
+        stepsPerPoint_ = everyStep_ ? stepsPerMv : kStepsPerMv;
+        nSteps_ = nPoints_ * stepsPerPoint_;
+        dt_ = T / static_cast<double>(nSteps_);
+    }
 
     const std::vector<bool> used = SpeciesInUse(model);
     for (const TRedox& c : model.couples)
@@ -185,7 +206,8 @@ TImplicitEngine::TImplicitEngine(const TModel& model, std::vector<CVpoint>& poin
 }
 
 void TImplicitEngine::layGrid(const Fastest& fastest, const std::vector<bool>& used) {
-    const double T = pilot_.totalTime;
+    // The diffusion layer grows through the quiet time too.
+    const double T = pilot_.totalTime + pilot_.quietTime;
     double dmin = std::numeric_limits<double>::max(), dmax = 0;
     int slowest = -1;
     // A used species' D may have vanished in the diffusion scale's product.
@@ -200,7 +222,13 @@ void TImplicitEngine::layGrid(const Fastest& fastest, const std::vector<bool>& u
     if (dmax == 0)
         dmin = dmax = diffusionScale_;
     const double thermalTime = temperature_ / (kFaradayOverR * pilot_.scanRate);
-    const double diffusionH = kOfDiffusionLayer * std::sqrt(dmin * thermalTime);
+    double diffusionH = kOfDiffusionLayer * std::sqrt(dmin * thermalTime);
+    // A staircase's current is sampled a share of a step after the potential
+    // moved: the layer it has grown by then.
+    if (pilot_.staircase())
+        diffusionH = std::min(
+            diffusionH,
+            kOfDiffusionLayer * std::sqrt(dmin * pilot_.samplingPoint * pilot_.StairDuration()));
     double h0 = diffusionH, reactionLayer = 0;
     if (fastest.rate > 0) {
         reactionLayer = std::sqrt(dmin / fastest.rate);
@@ -1020,10 +1048,64 @@ double TImplicitEngine::advancePath(std::int64_t index, const std::vector<double
     return I;
 }
 
+double TImplicitEngine::holdSteps(double duration, double E, double first, double growth,
+                                  bool jumped, bool awaitBetween) {
+    // With the double layer charging through Ru, the parts also follow its
+    // relaxation from the jump, as after a turn of a sweep (chargingStep).
+    const double tau = resistance_ * capacitance_;
+    double part = first, done = 0, I = 0;
+    for (int j = 0;; ++j) {
+        if (awaitBetween && j > 0)
+            AwaitNextStep();
+        // The capacitor's current after a jump of the applied potential:
+        // first-order differences over the jump and the step after it, so
+        // that no share of the jump is carried on.
+        if (jumped && j < 2)
+            capacitorRestarts_ = true;
+        double h = part;
+        if (jumped && tau > 0)
+            h = std::min(h, kTurnPart * tau * std::exp(done / (kTurnGrowthTime * tau)));
+        const double left = duration - done;
+        if (h >= left)
+            return advance(left, E);
+        // The rest in two equal parts rather than a long one and a sliver.
+        if (left < 2 * h)
+            h = left / 2;
+        done += h;
+        I = advance(h, E);
+        part *= growth;
+    }
+    return I;
+}
+
+void TImplicitEngine::RunQuietTime() {
+    if (!(pilot_.quietTime > 0))
+        return;
+    holdSteps(pilot_.quietTime, pilot_.Einitial, pilot_.quietTime * kHoldFirstPart, 1 + kHoldGrowth,
+              lastDt_ == 0, true);
+}
+
+double TImplicitEngine::stairStep(double E) {
+    const double stair = dt_, sampled = pilot_.samplingPoint * stair;
+    const double growth = 1 + kStairGrowth / refinement_;
+    // A step that holds the potential the last one held goes on from that
+    // one's parts; one that moves it (or the first, from the bulk) starts
+    // from a small part, as a potential step does.
+    const bool jumped = E != lastE_ || lastDt_ == 0;
+    const double first = jumped ? stair * kStairFirstPart / refinement_ : lastDt_ * growth;
+    const double I = holdSteps(sampled, E, first, growth, jumped, false);
+    if (sampled < stair)
+        holdSteps(stair - sampled, E, lastDt_ * growth, growth, false, false);
+    return I;
+}
+
 void TImplicitEngine::Run() {
     if (couples_.empty())
         throw Exception(kNoCouples);
-    if (everyStep_)
+    if (pilot_.staircase())
+        RunProgram(nSteps_, stepsPerPoint_,
+                   [this](std::int64_t, double E) { return stairStep(E); });
+    else if (everyStep_)
         RunProgram(nSteps_, stepsPerPoint_, [this](std::int64_t index, double E) {
             if (static_cast<double>(index) < 1 / kStartPart) {
                 // The start's own parts resolve the double layer's first

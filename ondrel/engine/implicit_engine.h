@@ -125,6 +125,16 @@ private:
     // that follow are taken in parts that resolve it.
     double chargingStep(double E);
     double advancePath(std::int64_t index, const std::vector<double>& path);
+    void RunQuietTime() override;
+    // A staircase's step at potential E, dt_ long: the current at its
+    // sampling point (see holdSteps).
+    double stairStep(double E);
+    // Holds E for duration in parts growing by growth from about first
+    // (none longer than first·growth^j), the last ending it exactly; jumped:
+    // the applied potential has just moved to E. The current at the end is
+    // returned. awaitBetween: stop and freeze act between the parts.
+    double holdSteps(double duration, double E, double first, double growth, bool jumped,
+                     bool awaitBetween);
     // Takes the new values as the present ones.
     double finishStep(double h, double E);
     // A backward-difference step of length h after one of lastDt_ (second
@@ -180,6 +190,9 @@ private:
     std::vector<double> toOuter_, toInner_;
     std::int64_t nPoints_ = 0, nSteps_ = 0, stepsPerPoint_ = 0;
     bool everyStep_ = false;  // each program step solved and reported
+    // A staircase's parts are this many times finer than by default, for
+    // checking convergence.
+    double refinement_ = 1;
     double dt_ = 0;
 
     std::vector<Group> groups_;

@@ -22,6 +22,12 @@ std::string notPositive(const std::string& what, const char* unit, double value)
 }  // namespace
 
 std::string ModelProblem(const TModel& model) {
+    if (std::string problem = ModelProblemForAnySolver(model); !problem.empty())
+        return problem;
+    return model.solver == Solver::Classic ? ClassicProgramProblem(model.pilot) : std::string();
+}
+
+std::string ModelProblemForAnySolver(const TModel& model) {
     if (!positiveFinite(model.temperature))
         return notPositive("temperature", "K", model.temperature);
     if (!positiveFinite(model.area))

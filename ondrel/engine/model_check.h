@@ -13,8 +13,12 @@ namespace ondrel {
 // stepped (see ProgramProblem). Couples and reactions themselves are the
 // snapshot's checks.
 // An uncompensated resistance or a double-layer capacitance whose switch is
-// on must be a finite number of at least 0 too.
+// on must be a finite number of at least 0 too. With the classic solver,
+// what it cannot run is named as well (ClassicProgramProblem).
 std::string ModelProblem(const TModel& model);
+
+// ModelProblem whichever solver runs the model.
+std::string ModelProblemForAnySolver(const TModel& model);
 
 // Whether the program's uncompensated resistance or double-layer
 // capacitance acts: its switch on and its value above 0.

@@ -7,21 +7,24 @@
 
 namespace ondrel {
 
-inline constexpr double kMaxProgramPoints = 1e7;            // mV swept
+inline constexpr double kMaxProgramPoints = 1e7;            // mV swept, or steps of a staircase
 inline constexpr double kMaxStoredMillivolts = 2147483647;  // a stored point's potential
 inline constexpr double kMaxProgramSeconds = 1e12;
 
-// A count computed in floating point (points of a program, steps of a
-// half-cycle), truncated toward zero, but taken whole when rounding has left
-// it a hair below a whole number: 1000 for 999.9999999999999, so that no
-// half-cycle loses its last step to the arithmetic.
-std::int64_t WholeCount(double exact);
-
 // Why a potential program cannot be stepped, with the value named, or
-// empty: a half-cycle count outside 1..3, a scan rate that is not a positive
-// number or so small that the program lasts more than 10¹² s, a potential that
-// is no number or does not fit the stored millivolts, an empty first
-// half-cycle, or a sweep shorter than 1 mV or longer than 10000 V.
+// empty: a half-cycle count outside 1..kMaxHalfCycles, a scan rate that is
+// not a positive number or so small that the program lasts more than
+// 10¹² s, a potential that is no number or does not fit the stored
+// millivolts, an empty first half-cycle, a sweep shorter than 1 mV or
+// longer than 10000 V, a quiet time that is not a number of seconds of at
+// least 0, a step height that is not one of volts of at least 0, a sampling
+// point outside (0, 1], a staircase whose first half-cycle is shorter than
+// its step or that has more than 10⁷ steps.
 std::string ProgramProblem(TPilot pilot);
+
+// What the classic engine cannot run of a program that the implicit solver
+// can (more than three half-cycles, a quiet time, a staircase), naming the
+// implicit solver; empty where it can.
+std::string ClassicProgramProblem(const TPilot& pilot);
 
 }  // namespace ondrel

@@ -22,6 +22,13 @@ constexpr const char* kIrComp = "irComp:";
 constexpr const char* kIcComp = "icComp:";
 constexpr const char* kResistance = "Resistance:";
 constexpr const char* kCapacitance = "Capacit\xE9";  // Windows-1252 é, no colon
+// The program's quiet time (s), a staircase's step height (V) and sampling
+// point (a share of each step): written after the cell's lines only where
+// they differ from a plain sweep's (0, 0, 1), so that plain programs' files
+// stay as they were and older readers skip them line by line.
+constexpr const char* kQuietTime = "QuietTime:";
+constexpr const char* kStepHeight = "StepHeight:";
+constexpr const char* kSamplingPoint = "SamplingPoint:";
 constexpr const char* kReactions = "HomegeneousReactions:";
 constexpr const char* kReactionRecord = "homegeneous:";
 // Written only for a model that is not run by the classic engine, after
@@ -153,6 +160,19 @@ std::string WriteCvn(const TModel& model, char separator) {
     number(p.resistance);
     lines.push_back(kCapacitance);
     number(p.capacitance);
+    const TPilot plain;
+    if (p.quietTime != plain.quietTime) {
+        lines.push_back(kQuietTime);
+        number(p.quietTime);
+    }
+    if (p.stepHeight != plain.stepHeight) {
+        lines.push_back(kStepHeight);
+        number(p.stepHeight);
+    }
+    if (p.samplingPoint != plain.samplingPoint) {
+        lines.push_back(kSamplingPoint);
+        number(p.samplingPoint);
+    }
 
     lines.push_back(kReactions);
     integer(model.reactions.count());
@@ -227,8 +247,13 @@ TChemical ReadReactionRecord(LineCursor& cursor) {
 }
 
 // The cell's labelled lines that follow these values are read as sections
-// of their own.
+// of their own. A program's quiet time and staircase are written only where
+// they are not a plain sweep's: a program read without them has none.
 void ReadPilot(LineCursor& cursor, TPilot& p) {
+    const TPilot plain;
+    p.quietTime = plain.quietTime;
+    p.stepHeight = plain.stepHeight;
+    p.samplingPoint = plain.samplingPoint;
     p.Einitial = cursor.nextFloat();
     p.Eswitch1 = cursor.nextFloat();
     p.Eswitch2 = cursor.nextFloat();
@@ -273,6 +298,12 @@ void ReadSectionsAt(LineCursor& cursor, TModel& model) {
         model.pilot.resistance = cursor.nextFloat();
     else if (cursor.is(kCapacitance))
         model.pilot.capacitance = cursor.nextFloat();
+    else if (cursor.is(kQuietTime))
+        model.pilot.quietTime = cursor.nextFloat();
+    else if (cursor.is(kStepHeight))
+        model.pilot.stepHeight = cursor.nextFloat();
+    else if (cursor.is(kSamplingPoint))
+        model.pilot.samplingPoint = cursor.nextFloat();
 }
 
 bool StartsModelSection(const LineCursor& cursor) {

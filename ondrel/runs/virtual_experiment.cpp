@@ -55,7 +55,8 @@ DiffKind CompareExperiments(const TVirtualExperiment& a, const TVirtualExperimen
     if (p.Einitial != q.Einitial || p.Eswitch1 != q.Eswitch1 || p.Eswitch2 != q.Eswitch2 ||
         p.Efinal != q.Efinal || p.scanRate != q.scanRate || p.halfCycles != q.halfCycles ||
         p.irComp != q.irComp || p.icComp != q.icComp || p.capacitance != q.capacitance ||
-        p.resistance != q.resistance)
+        p.resistance != q.resistance || p.quietTime != q.quietTime ||
+        p.stepHeight != q.stepHeight || p.samplingPoint != q.samplingPoint)
         return pilotDiff;
     if (a.method != b.method || a.solver != b.solver || a.temperature != b.temperature ||
         a.area != b.area || a.diffusionScale != b.diffusionScale || a.concScale != b.concScale)

@@ -106,6 +106,40 @@ TEST(CvnFile, TheCellsSwitchesAndValuesAreWrittenAndReadBack) {
     EXPECT_EQ(read.pilot, written.pilot);
 }
 
+TEST(CvnFile, TheQuietTimeAndStaircaseAreLinesOfTheirOwnThatPlainProgramsDoNotHave) {
+    TModel written = richModel();
+    written.solver = Solver::Implicit;
+    const std::string plain = WriteCvn(written, ',');
+    for (const char* keyword : {"QuietTime:", "StepHeight:", "SamplingPoint:"})
+        EXPECT_EQ(plain.find(keyword), std::string::npos) << keyword;
+    written.pilot.halfCycles = 7;
+    written.pilot.quietTime = 2.5;
+    written.pilot.stepHeight = 0.002;
+    written.pilot.samplingPoint = 0.25;
+    const std::string text = WriteCvn(written, ',');
+    EXPECT_NE(text.find("Capacit\xE9\r\n0\r\nQuietTime:\r\n2,5\r\nStepHeight:\r\n0,002\r\n"
+                        "SamplingPoint:\r\n0,25\r\nHomegeneousReactions:"),
+              std::string::npos)
+        << text;
+    TModel read;
+    ReadCvn(text, read, ',');
+    EXPECT_EQ(read.pilot, written.pilot);
+    EXPECT_EQ(read.pilot.halfCycles, 7);
+    // A program read without them is a plain sweep, whatever the model
+    // held before.
+    ReadCvn(plain, read, ',');
+    EXPECT_EQ(read.pilot.quietTime, 0);
+    EXPECT_EQ(read.pilot.stepHeight, 0);
+    EXPECT_EQ(read.pilot.samplingPoint, 1);
+    // A value that does not convert names its line.
+    const std::string bad =
+        plain.substr(0, plain.find("HomegeneousReactions:")) + "QuietTime:\r\nlong\r\n";
+    const std::string failure = FailureOf([&] { ReadCvn(bad, read, ','); });
+    EXPECT_EQ(failure.rfind("Line " + std::to_string(std::count(bad.begin(), bad.end(), '\n')), 0),
+              0u)
+        << failure;
+}
+
 TEST(CvnFile, SectionsMayComeInAnyOrderAmongOtherLines) {
     const std::string text =
         "a comment\nPilot:\n0\n-0.5\n0\n0\n0.25\n1\nsomething\n"

@@ -100,10 +100,66 @@ TEST(Pilot, DurationsFollowTheHalfCycles) {
     pilot.ComputeDurations();
     EXPECT_DOUBLE_EQ(pilot.totalTime, (0.5 + 0.5 + 0.5) / 1.1);
 
-    TPilot odd;
-    odd.halfCycles = 4;
-    odd.ComputeDurations();
-    EXPECT_EQ(odd.totalTime, 0);
+    // Outside 1..kMaxHalfCycles nothing is computed.
+    for (const int count : {0, kMaxHalfCycles + 1}) {
+        TPilot odd;
+        odd.halfCycles = count;
+        odd.ComputeDurations();
+        EXPECT_EQ(odd.totalTime, 0) << count;
+        EXPECT_TRUE(odd.duration.empty()) << count;
+    }
+}
+
+TEST(Pilot, HalfCyclesAlternateBetweenTheSwitchingPotentialsAndTheLastEndsAtTheFinalOne) {
+    TPilot pilot;
+    pilot.Einitial = 0;
+    pilot.Eswitch1 = 0.5;
+    pilot.Eswitch2 = -0.3;
+    pilot.Efinal = 0.1;
+    pilot.scanRate = 0.1;
+    pilot.halfCycles = 6;
+    pilot.ComputeDurations();
+    const double starts[] = {0, 0.5, -0.3, 0.5, -0.3, 0.5};
+    const double ends[] = {0.5, -0.3, 0.5, -0.3, 0.5, 0.1};
+    ASSERT_EQ(pilot.duration.size(), 6u);
+    double total = 0;
+    for (int s = 0; s < 6; ++s) {
+        EXPECT_EQ(pilot.HalfCycleStart(s), starts[s]) << s;
+        EXPECT_EQ(pilot.HalfCycleEnd(s), ends[s]) << s;
+        EXPECT_EQ(TPilot::HalfCycleSign(s), s % 2 == 0 ? 1 : -1) << s;
+        EXPECT_DOUBLE_EQ(pilot.duration[s], std::fabs(ends[s] - starts[s]) / 0.1) << s;
+        total += pilot.duration[s];
+    }
+    EXPECT_DOUBLE_EQ(pilot.totalTime, total);
+    // Two half-cycles still end at the second switching potential, three at
+    // the final one.
+    pilot.halfCycles = 2;
+    EXPECT_EQ(pilot.HalfCycleEnd(1), -0.3);
+    pilot.halfCycles = 3;
+    EXPECT_EQ(pilot.HalfCycleEnd(2), 0.1);
+}
+
+TEST(Pilot, AStaircaseLastsItsWholeSteps) {
+    // 0 → 0.5 → -0.3 V in steps of 3 mV at 0.1 V/s (30 ms each): 166 whole
+    // steps up (498 mV), 266 down (798 mV), and the first step at 0 V.
+    TPilot pilot;
+    pilot.Einitial = 0;
+    pilot.Eswitch1 = 0.5;
+    pilot.Eswitch2 = -0.3;
+    pilot.scanRate = 0.1;
+    pilot.halfCycles = 2;
+    pilot.stepHeight = 0.003;
+    pilot.ComputeDurations();
+    EXPECT_EQ(pilot.Stairs(0), 166);
+    EXPECT_EQ(pilot.Stairs(1), 266);
+    EXPECT_DOUBLE_EQ(pilot.StairDuration(), 0.03);
+    EXPECT_DOUBLE_EQ(pilot.duration[0], 166 * 0.03);
+    EXPECT_DOUBLE_EQ(pilot.duration[1], 266 * 0.03);
+    EXPECT_DOUBLE_EQ(pilot.totalTime, (1 + 166 + 266) * 0.03);
+    // A whole number of steps that rounding left a hair short still counts.
+    pilot.Eswitch1 = 0.3;
+    pilot.stepHeight = 0.1;
+    EXPECT_EQ(pilot.Stairs(0), 3);
 }
 
 TEST(ProgramCheck, RefusesProgramsThatCannotBeStepped) {
@@ -122,6 +178,36 @@ TEST(ProgramCheck, RefusesProgramsThatCannotBeStepped) {
     pilot.halfCycles = 1;
     pilot.Eswitch1 = pilot.Einitial + 0.0009;  // 0.9 mV
     EXPECT_NE(ProgramProblem(pilot).find("less than 1 mV"), std::string::npos);
+
+    // Any number of half-cycles up to the limit.
+    pilot = {};
+    pilot.halfCycles = 7;
+    EXPECT_EQ(ProgramProblem(pilot), "");
+    pilot.halfCycles = kMaxHalfCycles + 1;
+    EXPECT_NE(ProgramProblem(pilot).find("at most 100000 half-cycles"), std::string::npos);
+    // The quiet time, the step height and the sampling point, each named.
+    const std::pair<void (*)(TPilot&), const char*> bad[] = {
+        {[](TPilot& p) { p.quietTime = -1; }, "quiet time"},
+        {[](TPilot& p) { p.quietTime = NAN; }, "quiet time"},
+        {[](TPilot& p) { p.quietTime = 2e12; }, "quiet time"},
+        {[](TPilot& p) { p.stepHeight = -0.002; }, "step height"},
+        {[](TPilot& p) { p.stepHeight = INFINITY; }, "step height"},
+        {[](TPilot& p) { p.stepHeight = 0.002, p.samplingPoint = 0; }, "sampling point"},
+        {[](TPilot& p) { p.stepHeight = 0.002, p.samplingPoint = 1.5; }, "sampling point"},
+        {[](TPilot& p) { p.stepHeight = 0.002, p.samplingPoint = NAN; }, "sampling point"},
+        {[](TPilot& p) { p.stepHeight = 0.6; }, "shorter than its step height"},
+        {[](TPilot& p) { p.stepHeight = 1e-9; }, "more than 10000000 steps"},
+    };
+    for (const auto& [spoil, named] : bad) {
+        pilot = {};
+        spoil(pilot);
+        EXPECT_NE(ProgramProblem(pilot).find(named), std::string::npos)
+            << named << ": " << ProgramProblem(pilot);
+    }
+    // A sampling point of a sweep that is no staircase does not matter.
+    pilot = {};
+    pilot.samplingPoint = 0;
+    EXPECT_EQ(ProgramProblem(pilot), "");
 
     TModel model = oneCouple();
     model.pilot.scanRate = 0;

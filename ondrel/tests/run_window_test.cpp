@@ -12,7 +12,9 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -24,6 +26,7 @@
 #include "ui/potentiostat/potentiostat.h"
 #include "ui/sheets/model_editor.h"
 #include "ui/sheets/points_table_model.h"
+#include "ui/sheets/program_sheet.h"
 #include "ui/tform1.h"
 #include "window_fixture.h"
 
@@ -303,6 +306,81 @@ TEST_F(RunTest, TheElectrodesOwnPotentialIsReadOutWhileAnUncompensatedResistance
     control<QCheckBox>("CheckBoxiRdrop")->setChecked(false);
     ASSERT_TRUE(run());
     EXPECT_TRUE(electrode->isHidden());
+}
+
+TEST_F(RunTest, TheProgramSheetRunsAStaircaseAfterAQuietTimeOverAnyNumberOfHalfCycles) {
+    // The default program in 5 mV steps sampled half-way, five half-cycles
+    // (1.1 → 1.6 → 1.1 → 1.6 → 1.1 V, then on towards the final potential
+    // for 100 mV), after 1 s at 1.1 V.
+    control<QComboBox>("SolverCombo")->setCurrentIndex(1);
+    auto* count = control<QSpinBox>("SpinHalfCycles");
+    count->setValue(5);
+    for (const char* button : {"OneCycle", "TwoCycle", "ThreeCycle"})
+        EXPECT_FALSE(control<QRadioButton>(button)->isChecked()) << button;
+    EXPECT_EQ(window.model().pilot.halfCycles, 5);
+    type("EditQuietTime", "1");
+    auto* sweep = control<QComboBox>("SweepCombo");
+    EXPECT_TRUE(control<QLineEdit>("EditStepHeight")->isHidden());
+    sweep->setCurrentIndex(1);
+    EXPECT_FALSE(control<QLineEdit>("EditStepHeight")->isHidden());
+    type("EditStepHeight", "5");
+    type("EditSamplingPoint", "0.5");
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    ASSERT_EQ(history().size(), 1u);
+    const TPilot& pilot = history().at(0).experiment.pilot;
+    EXPECT_EQ(pilot.halfCycles, 5);
+    EXPECT_EQ(pilot.quietTime, 1);
+    EXPECT_EQ(pilot.stepHeight, 0.005);
+    EXPECT_EQ(pilot.samplingPoint, 0.5);
+    // One point a step: the first at 1.1 V, 100 steps a half-cycle, 20 in
+    // the last.
+    EXPECT_EQ(window.Runs->historySeries(0)->count(), 1 + 4 * 100 + 20);
+
+    // ONDREL_RUN_PICTURES names a folder for a picture of the Program
+    // sheet, to look at.
+    if (const QString folder = qEnvironmentVariable("ONDREL_RUN_PICTURES"); !folder.isEmpty()) {
+        window.ModelPanel->setCurrentIndex(1);
+        window.resize(1280, 800);
+        window.show();
+        QApplication::processEvents();
+        window.grab().save(folder + QStringLiteral("/program-sheet-staircase-1280x800.png"));
+    }
+
+    // Saved with the program, and recalled with it.
+    const std::string path = (dir.path() / "staircase.CVN").string();
+    dialogs.saveAnswers.push_back({QString::fromStdString(path)});
+    control<QToolButton>("SaveButton97")->click();
+    const std::string text = test_support::ReadFile(path);
+    EXPECT_NE(text.find("QuietTime:\r\n1\r\nStepHeight:\r\n0.005\r\nSamplingPoint:\r\n0.5\r\n"),
+              std::string::npos);
+    control<QRadioButton>("TwoCycle")->click();
+    EXPECT_EQ(count->value(), 2);
+    EXPECT_EQ(window.model().pilot.halfCycles, 2);
+    sweep->setCurrentIndex(0);
+    type("EditQuietTime", "0");
+    window.Runs->Recall(0);
+    EXPECT_EQ(count->value(), 5);
+    EXPECT_FALSE(control<QRadioButton>("TwoCycle")->isChecked());
+    EXPECT_EQ(sweep->currentIndex(), 1);
+    EXPECT_EQ(control<QLineEdit>("EditStepHeight")->text(), "5");
+    EXPECT_EQ(control<QLineEdit>("EditSamplingPoint")->text(), "0.5");
+    EXPECT_EQ(control<QLineEdit>("EditQuietTime")->text(), "1");
+
+    // The classic engine refuses it, naming the implicit solver; nothing is
+    // stored.
+    control<QComboBox>("SolverCombo")->setCurrentIndex(0);
+    control<QPushButton>("RxRunExperiment")->click();  // refused before any run
+    ASSERT_FALSE(dialogs.errors.empty());
+    EXPECT_TRUE(dialogs.errors.back().contains("implicit solver"))
+        << dialogs.errors.back().toStdString();
+    EXPECT_EQ(history().size(), 1u);
+    // A linear sweep leaves the staircase's values out of the model.
+    control<QComboBox>("SolverCombo")->setCurrentIndex(1);
+    sweep->setCurrentIndex(0);
+    window.Program->ReadProgram();
+    EXPECT_EQ(window.model().pilot.stepHeight, 0);
+    EXPECT_EQ(window.model().pilot.samplingPoint, 1);
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ TEST(VirtualExperiment, ComparisonFindsTheFirstKindOfDifferenceAndIgnoresNames) 
     EXPECT_EQ(kindAfter([](TModel& m) { m.reactions.append({1, 0, 2, 0, 1, 1}); }), chemDiff);
     EXPECT_EQ(kindAfter([](TModel& m) { m.pilot.resistance = 5; }), pilotDiff);
     EXPECT_EQ(kindAfter([](TModel& m) { m.pilot.icComp = 1; }), pilotDiff);
+    EXPECT_EQ(kindAfter([](TModel& m) { m.pilot.quietTime = 2; }), pilotDiff);
+    EXPECT_EQ(kindAfter([](TModel& m) { m.pilot.stepHeight = 0.002; }), pilotDiff);
+    EXPECT_EQ(kindAfter([](TModel& m) { m.pilot.samplingPoint = 0.5; }), pilotDiff);
     EXPECT_EQ(kindAfter([](TModel& m) { m.temperature = 298; }), otherDiff);
     EXPECT_EQ(kindAfter([](TModel& m) { m.method = 1; }), otherDiff);
     // The first kind found wins.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -78,10 +79,12 @@ ProgramSheet::ProgramSheet(TModel& model, char separator, QWidget* parent)
 }
 
 // The potential program: the four potentials, the scan rate, the
-// half-cycle count and the two compensation switches.
+// half-cycle count, the quiet time, the sweep's kind and the two
+// compensation switches.
 QGroupBox* ProgramSheet::buildPilotGroup() {
     auto* pilot = new QGroupBox(QStringLiteral("Cyclic Voltametry"), this);
     auto* pilotForm = new QFormLayout(pilot);
+    pilotForm_ = pilotForm;
     EditInitialPotential = box(pilot, "EditInitialPotential");
     EditSwitchPotential1 = box(pilot, "EditSwitchPotential1");
     EditSwitchPotential2 = box(pilot, "EditSwitchPotential2");
@@ -92,26 +95,77 @@ QGroupBox* ProgramSheet::buildPilotGroup() {
     pilotForm->addRow(QStringLiteral("Switch potential 2 (V)"), EditSwitchPotential2);
     pilotForm->addRow(QStringLiteral("Final potential (V)"), EditFinalPotential);
     pilotForm->addRow(QStringLiteral("Scan rate (V/s)"), EditScanRate);
+    addHalfCycles(pilot, pilotForm);
+    addQuietTimeAndSweep(pilot, pilotForm);
+    addCellSwitches(pilot, pilotForm);
+    return pilot;
+}
+
+// The radio buttons of one to three half-cycles and the count beside them:
+// a button sets the count, and the count checks its button (none above 3).
+void ProgramSheet::addHalfCycles(QWidget* pilot, QFormLayout* form) {
     auto* cycles = new QHBoxLayout;
     OneCycle = new QRadioButton(QStringLiteral("1"), pilot);
     TwoCycle = new QRadioButton(QStringLiteral("2"), pilot);
     ThreeCycle = new QRadioButton(QStringLiteral("3"), pilot);
+    SpinHalfCycles = new QSpinBox(pilot);
+    SpinHalfCycles->setObjectName(QStringLiteral("SpinHalfCycles"));
+    SpinHalfCycles->setRange(1, kMaxHalfCycles);
+    SpinHalfCycles->setToolTip(QStringLiteral(
+        "Half-cycles back and forth between the switching potentials, the last one ending at "
+        "the final potential from 3 on (more than 3: implicit solver)"));
     int count = 1;
     for (QRadioButton* button : {OneCycle, TwoCycle, ThreeCycle}) {
         button->setObjectName(count == 1 ? "OneCycle" : count == 2 ? "TwoCycle" : "ThreeCycle");
         cycles->addWidget(button);
-        connect(button, &QRadioButton::clicked, this,
-                [this, count] { model_.pilot.halfCycles = count; });
+        connect(button, &QRadioButton::toggled, this, [this, count](bool checked) {
+            if (checked) {
+                model_.pilot.halfCycles = count;
+                SpinHalfCycles->setValue(count);
+            }
+        });
         ++count;
     }
+    cycles->addWidget(SpinHalfCycles);
     cycles->addStretch();
-    pilotForm->addRow(QStringLiteral("Half-cycles"), cycles);
+    connect(SpinHalfCycles, &QSpinBox::valueChanged, this, [this](int value) {
+        model_.pilot.halfCycles = value;
+        showHalfCycles(value);
+    });
+    form->addRow(QStringLiteral("Half-cycles"), cycles);
+}
+
+void ProgramSheet::addQuietTimeAndSweep(QWidget* pilot, QFormLayout* form) {
+    EditQuietTime = box(pilot, "EditQuietTime", QStringLiteral("0"));
+    EditQuietTime->setToolTip(
+        QStringLiteral("Held at the initial potential before the sweep, simulated but not recorded "
+                       "(implicit solver)"));
+    form->addRow(QStringLiteral("Quiet time (s)"), EditQuietTime);
+    SweepCombo = new QComboBox(pilot);
+    SweepCombo->setObjectName(QStringLiteral("SweepCombo"));
+    SweepCombo->addItem(QStringLiteral("Linear"));
+    SweepCombo->addItem(QStringLiteral("Staircase"));
+    SweepCombo->setToolTip(QStringLiteral(
+        "A linear sweep, or a staircase of steps sampled as a digital instrument samples them "
+        "(implicit solver)"));
+    form->addRow(QStringLiteral("Sweep"), SweepCombo);
+    EditStepHeight = box(pilot, "EditStepHeight", QStringLiteral("2"));
+    EditSamplingPoint = box(pilot, "EditSamplingPoint", QStringLiteral("1"));
+    EditStepHeight->setToolTip(QStringLiteral("The potential step of the staircase"));
+    EditSamplingPoint->setToolTip(
+        QStringLiteral("Where in each step the current is sampled: 1 at its end, 0.5 half-way"));
+    form->addRow(QStringLiteral("Step height (mV)"), EditStepHeight);
+    form->addRow(QStringLiteral("Sampled at (share of step)"), EditSamplingPoint);
+    connect(SweepCombo, &QComboBox::currentIndexChanged, this, &ProgramSheet::showSweepKind);
+    showSweepKind();
+}
+
+// The cell's values beside their switches; they act in the implicit solver.
+void ProgramSheet::addCellSwitches(QWidget* pilot, QFormLayout* form) {
     CheckBoxiRdrop = new QCheckBox(QStringLiteral("iR drop compensation"), pilot);
     CheckBoxiRdrop->setObjectName(QStringLiteral("CheckBoxiRdrop"));
     CheckBoxiCcomp = new QCheckBox(QStringLiteral("Charging current compensation"), pilot);
     CheckBoxiCcomp->setObjectName(QStringLiteral("CheckBoxiCcomp"));
-    // The cell's values beside their switches; they act in the implicit
-    // solver.
     EditResistance = box(pilot, "EditResistance");
     EditCapacitance = box(pilot, "EditCapacitance");
     EditResistance->setToolTip(QStringLiteral(
@@ -133,9 +187,29 @@ QGroupBox* ProgramSheet::buildPilotGroup() {
         label->setMinimumWidth(
             label->fontMetrics().horizontalAdvance(QStringLiteral("\u00B5F/cm\u00B2")));
         row->addWidget(label);
-        pilotForm->addRow(row);
+        form->addRow(row);
     }
-    return pilot;
+}
+
+void ProgramSheet::showHalfCycles(int count) {
+    if (count >= 1 && count <= 3) {
+        (count == 1 ? OneCycle : count == 2 ? TwoCycle : ThreeCycle)->setChecked(true);
+        return;
+    }
+    // No button stands for the count: none is checked.
+    for (QRadioButton* button : {OneCycle, TwoCycle, ThreeCycle})
+        if (button->isChecked()) {
+            button->setAutoExclusive(false);
+            button->setChecked(false);
+            button->setAutoExclusive(true);
+        }
+}
+
+// The staircase's boxes show only for a staircase.
+void ProgramSheet::showSweepKind() {
+    const bool staircase = SweepCombo->currentIndex() == 1;
+    pilotForm_->setRowVisible(EditStepHeight, staircase);
+    pilotForm_->setRowVisible(EditSamplingPoint, staircase);
 }
 
 // The cell: temperature, electrode area, the two scales and the solver.
@@ -193,11 +267,20 @@ void ProgramSheet::showProgram() {
     CheckBoxiCcomp->setChecked(p.icComp != 0);
     EditResistance->setText(number(p.resistance, separator_));
     EditCapacitance->setText(number(p.capacitance, separator_));
-    if (p.halfCycles >= 1 && p.halfCycles <= 3)
-        (p.halfCycles == 1   ? OneCycle
-         : p.halfCycles == 2 ? TwoCycle
-                             : ThreeCycle)
-            ->setChecked(true);
+    // A count outside the box's range leaves the buttons and the box as
+    // they were.
+    if (p.halfCycles >= 1 && p.halfCycles <= kMaxHalfCycles) {
+        SpinHalfCycles->setValue(p.halfCycles);
+        showHalfCycles(p.halfCycles);
+    }
+    EditQuietTime->setText(number(p.quietTime, separator_));
+    // A linear sweep leaves the staircase's boxes as they were, for when it
+    // is chosen again.
+    SweepCombo->setCurrentIndex(p.staircase() ? 1 : 0);
+    if (p.staircase()) {
+        EditStepHeight->setText(number(p.stepHeight * 1000, separator_));
+        EditSamplingPoint->setText(number(p.samplingPoint, separator_));
+    }
 }
 
 void ProgramSheet::cellChanged(QLineEdit* edit, double TModel::*parameter, const QString& caption) {
@@ -238,12 +321,19 @@ void ProgramSheet::ReadProgram() {
     pilot.Eswitch2 =
         numberIn(EditSwitchPotential2, QStringLiteral("Switch potential 2"), separator_);
     pilot.scanRate = numberIn(EditScanRate, QStringLiteral("Scan rate"), separator_);
-    if (OneCycle->isChecked())
-        pilot.halfCycles = 1;
-    if (TwoCycle->isChecked())
-        pilot.halfCycles = 2;
-    if (ThreeCycle->isChecked())
-        pilot.halfCycles = 3;
+    // The buttons set the count as they are checked.
+    pilot.halfCycles = SpinHalfCycles->value();
+    pilot.quietTime = numberIn(EditQuietTime, QStringLiteral("Quiet time"), separator_);
+    // A linear sweep is a plain one, whatever the staircase's boxes hold.
+    const TPilot plain;
+    pilot.stepHeight = plain.stepHeight;
+    pilot.samplingPoint = plain.samplingPoint;
+    if (SweepCombo->currentIndex() == 1) {
+        pilot.stepHeight =
+            numberIn(EditStepHeight, QStringLiteral("Step height"), separator_) / 1000;
+        pilot.samplingPoint =
+            numberIn(EditSamplingPoint, QStringLiteral("Sampling point"), separator_);
+    }
     pilot.irComp = CheckBoxiRdrop->isChecked() ? 1 : 0;
     pilot.icComp = CheckBoxiCcomp->isChecked() ? 1 : 0;
     pilot.resistance =

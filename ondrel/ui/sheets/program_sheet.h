@@ -6,15 +6,20 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QGroupBox;
 class QLineEdit;
 class QRadioButton;
+class QSpinBox;
 
 namespace ondrel {
 
 // The sheet of the potential program and the cell: the pilot edit boxes,
-// the half-cycle radio buttons, the iR and charging check boxes, the four
-// cell edit boxes, the model's base name and the two refresh intervals.
+// the half-cycle radio buttons with the count beside them (any number, for
+// the implicit solver), the quiet time, the sweep's kind (linear or a
+// staircase with its step height and sampling point), the iR and charging
+// check boxes, the four cell edit boxes, the model's base name and the two
+// refresh intervals.
 //
 // A cell box writes the model whenever its text changes and reads as a
 // number; a text that does not is marked and reported in the status line
@@ -41,6 +46,13 @@ public:
     QLineEdit *EditInitialPotential, *EditSwitchPotential1, *EditSwitchPotential2,
         *EditFinalPotential, *EditScanRate;
     QRadioButton *OneCycle, *TwoCycle, *ThreeCycle;
+    // The half-cycle count, which the radio buttons set and show from 1 to 3.
+    QSpinBox* SpinHalfCycles;
+    QLineEdit* EditQuietTime;  // s
+    // A linear sweep or a staircase; the staircase's step height (mV) and
+    // the share of each step at which its current is sampled.
+    QComboBox* SweepCombo;
+    QLineEdit *EditStepHeight, *EditSamplingPoint;
     QCheckBox *CheckBoxiRdrop, *CheckBoxiCcomp;
     QLineEdit *EditTempKelvin, *EditElectrodeArea, *EditDiffusionScale, *EditConcNormFactor;
     QComboBox* SolverCombo;  // classic (explicit) or implicit, for fast chemistry
@@ -56,6 +68,11 @@ signals:
 
 private:
     QGroupBox* buildPilotGroup();
+    void addHalfCycles(QWidget* pilot, QFormLayout* form);
+    void addQuietTimeAndSweep(QWidget* pilot, QFormLayout* form);
+    void addCellSwitches(QWidget* pilot, QFormLayout* form);
+    void showHalfCycles(int count);
+    void showSweepKind();
     QGroupBox* buildCellGroup();
     QGroupBox* buildRunGroup();
     void showProgram();
@@ -63,6 +80,7 @@ private:
 
     TModel& model_;
     const char separator_;
+    QFormLayout* pilotForm_ = nullptr;
 };
 
 }  // namespace ondrel
